@@ -1,0 +1,106 @@
+#!/usr/bin/env bash
+# Builds Korvale from scratch and runs every test, installing what is missing:
+#   1. a release build (warnings are errors) with the unit and integration tests
+#   2. the same tests under AddressSanitizer and UndefinedBehaviorSanitizer
+#   3. the serial-link tests under ThreadSanitizer
+#   4. a short run of every libFuzzer target (FUZZ_SECONDS each, default 30)
+#   5. the end-to-end tests of two stations over a pseudo-terminal link
+# Tests that need root, /dev/net/tun or network namespaces skip themselves
+# with the reason when those are missing.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$(pwd)
+
+scripts/install-deps.sh
+
+jobs=$(nproc)
+fuzz_seconds=${FUZZ_SECONDS:-30}
+passed=0
+failed=0
+skipped=0
+
+# Runs ctest in a build tree and adds its counts to the totals.
+run_ctest() {
+    local dir=$1
+    shift
+    local log
+    log=$(mktemp)
+    set +e
+    ctest --test-dir "$dir" --output-on-failure --timeout 300 -j "$jobs" "$@" 2>&1 | tee "$log"
+    set -e
+    local total fails skips
+    total=$(sed -n 's/.*tests failed out of \([0-9]*\).*/\1/p' "$log" | tail -n 1)
+    fails=$(sed -n 's/.*, \([0-9]*\) tests failed out of.*/\1/p' "$log" | tail -n 1)
+    skips=$(grep -c 'Skipped ' "$log" | head -n 1 || true)
+    if [ -z "$total" ]; then
+        echo "ctest in $dir did not report a result"
+        failed=$((failed + 1))
+    else
+        passed=$((passed + total - fails - skips))
+        failed=$((failed + fails))
+        skipped=$((skipped + skips))
+    fi
+    rm -f "$log"
+}
+
+configure_and_build() {
+    local dir=$1
+    shift
+    rm -rf "$dir"
+    cmake -S "$root" -B "$dir" -DKORVALE_WERROR=ON "$@" >/dev/null
+    cmake --build "$dir" -j "$jobs"
+}
+
+echo "== release build and tests"
+configure_and_build build/release -DCMAKE_BUILD_TYPE=RelWithDebInfo
+run_ctest build/release
+
+echo "== AddressSanitizer and UndefinedBehaviorSanitizer"
+configure_and_build build/asan -DCMAKE_BUILD_TYPE=Debug -DKORVALE_SANITIZE=address,undefined \
+    -DKORVALE_BENCHMARKS=OFF
+ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 run_ctest build/asan
+
+echo "== ThreadSanitizer (serial link and engine)"
+configure_and_build build/tsan -DCMAKE_BUILD_TYPE=Debug -DKORVALE_SANITIZE=thread \
+    -DKORVALE_BENCHMARKS=OFF
+TSAN_OPTIONS=halt_on_error=1 run_ctest build/tsan -L 'kiss|engine'
+
+if ls tests/fuzz/*_fuzzer.cpp >/dev/null 2>&1; then
+    echo "== libFuzzer, ${fuzz_seconds}s per target"
+    CC=clang CXX=clang++ configure_and_build build/fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+        -DKORVALE_SANITIZE=address,undefined -DKORVALE_FUZZERS=ON -DKORVALE_TESTS=OFF \
+        -DKORVALE_BENCHMARKS=OFF
+    for source in tests/fuzz/*_fuzzer.cpp; do
+        name=$(basename "$source" .cpp)
+        corpus=$(mktemp -d)
+        [ -d "tests/fuzz/corpus/$name" ] && cp -r "tests/fuzz/corpus/$name/." "$corpus/"
+        if build/fuzz/tests/fuzz/"$name" -max_total_time="$fuzz_seconds" -print_final_stats=1 \
+            "$corpus" >"build/fuzz/$name.log" 2>&1; then
+            echo "$name: $(grep -o 'stat::number_of_executed_units: [0-9]*' "build/fuzz/$name.log")"
+            passed=$((passed + 1))
+        else
+            tail -n 40 "build/fuzz/$name.log"
+            echo "$name: FAILED"
+            failed=$((failed + 1))
+        fi
+        rm -rf "$corpus"
+    done
+fi
+
+if [ -x tests/e2e/run.sh ]; then
+    echo "== end-to-end"
+    if tests/e2e/run.sh build/release; then
+        passed=$((passed + 1))
+    else
+        status=$?
+        if [ "$status" -eq 77 ]; then
+            skipped=$((skipped + 1))
+        else
+            failed=$((failed + 1))
+        fi
+    fi
+fi
+
+echo
+echo "korvale: $passed passed, $failed failed, $skipped skipped"
+[ "$failed" -eq 0 ]
