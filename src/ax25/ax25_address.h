@@ -59,7 +59,12 @@ struct Ax25Address {
 
 class AddressList {
 public:
-    explicit AddressList(int capacity = kAddressListCapacity);
+    // An empty list of the program's one capacity; not explicit, so that
+    // "{}" passes an empty path.
+    AddressList() : AddressList(kAddressListCapacity) {}
+    // A capacity above kAddressListCapacity is held to it (the storage is
+    // fixed); a negative one is taken as 0.
+    explicit AddressList(int capacity);
 
     int count() const { return count_; }
     int capacity() const { return capacity_; }
