@@ -232,9 +232,10 @@ TEST(KissDeframer, CallbackFeedingMoreBytesDoesNotCorruptTheFrameInHand) {
     std::vector<Bytes> frames;
     KissDeframer* self = nullptr;
     const Bytes injected = hex("C0 00 5A 5A 5A C0");
+    bool injectedOnce = false;
     KissDeframer deframer{[&](std::span<const std::uint8_t> frame) {
-        const bool first = frames.empty();
-        if (first) {
+        if (!injectedOnce) {
+            injectedOnce = true;
             // Further serial data arriving while the first frame is handled.
             self->ProcessKissBytes(injected);
         }
