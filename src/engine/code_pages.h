@@ -1,0 +1,29 @@
+// Conversions between the character sets the program meets.
+//
+// Radio text is 8-bit. Many TNCs and older terminals on the air use the DOS
+// code page 437 ("OEM"); the program keeps its own texts in Windows-1252
+// ("ANSI") and, on Linux, talks UTF-8 to the user. The m_bOemTranslation
+// setting switches the OEM step on sent and shown frames.
+//
+// Bytes below 0x80 are the same in all three and pass unchanged. A character
+// that the target set lacks becomes '?': nothing is dropped.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace korvale {
+
+// Windows-1252 to code page 437 (what CharToOem does on Western systems).
+std::string CharToOem(std::string_view ansi);
+
+// Code page 437 to Windows-1252 (what OemToChar does on Western systems).
+std::string OemToChar(std::string_view oem);
+
+// UTF-8 to Windows-1252. Invalid UTF-8 sequences become '?' one byte each.
+std::string Utf8ToAnsi(std::string_view utf8);
+
+// Windows-1252 to UTF-8.
+std::string AnsiToUtf8(std::string_view ansi);
+
+}  // namespace korvale

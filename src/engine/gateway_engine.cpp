@@ -1,0 +1,214 @@
+#include "engine/gateway_engine.h"
+
+#include <algorithm>
+#include <array>
+#include <climits>
+
+#include "engine/code_pages.h"
+#include "gateway/gateway_globals.h"
+#include "gateway/radio_to_adapter.h"
+#include "kiss/control_codes.h"
+#include "kiss/kiss_encoder.h"
+#include "kiss/kiss_protocol.h"
+#include "lang/translate.h"
+
+namespace korvale {
+namespace {
+
+constexpr std::string_view kNicOpenFailed = "Error: Failed to open NIC driver!\r";
+constexpr std::string_view kInitializingTnc = "Initializing TNC...\r";
+constexpr std::string_view kPortNotEnabled = "Warning: Serial port is not enabled.\r";
+constexpr std::string_view kPortOpenFailed = "Error: Cannot open COM%i! Port is disabled.\r";
+
+// Texts handed to the serial port or the monitor end at their first NUL, as
+// zero-terminated texts do: a ^000 in the init text ends it there.
+std::string_view upToNul(std::string_view text) {
+    return text.substr(0, text.find('\0'));
+}
+
+std::span<const std::uint8_t> bytesOf(std::string_view text) {
+    return {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()};
+}
+
+}  // namespace
+
+GatewayEngine::GatewayEngine(Settings& settings, SerialLink& serial, NicDevice& nic,
+                             MonitorView& view)
+    : settings_(settings),
+      serial_(serial),
+      nic_(nic),
+      monitor_(view),
+      adapterPath_(nic),
+      deframer_([this](std::span<const std::uint8_t> frame) { onKissFrame(frame); }) {}
+
+bool GatewayEngine::IsTncPortEnabled() const {
+    return settings_.m_bTncDisablePort == 0 && settings_.m_iTncPort != 0;
+}
+
+void GatewayEngine::OpenTncPort() {
+    if (!IsTncPortEnabled()) {
+        AppendMonitorText(TranslateMsg(kPortNotEnabled));
+        return;
+    }
+    if (serial_.open(settings_.m_iTncPort, settings_.m_iTncBaudrate) != 0) {
+        AppendMonitorText(TranslateMsgWithInt(kPortOpenFailed, settings_.m_iTncPort));
+        // Saved at exit, so the port stays disabled until the user clears it.
+        settings_.m_bTncDisablePort = 1;
+    }
+}
+
+void GatewayEngine::CloseTncPort() {
+    if (IsTncPortEnabled()) {
+        serial_.close();
+    }
+}
+
+void GatewayEngine::SendKissFrame(int command, std::span<const std::uint8_t> payload) {
+    if (IsTncPortEnabled()) {
+        korvale::SendKissFrame(serial_, command, payload);
+    }
+}
+
+MonitorFilter GatewayEngine::monitorFilter() const {
+    return {settings_.m_bMonitorI,  settings_.m_bMonitorUI,      settings_.m_bMonitorSABM,
+            settings_.m_bMonitorRR, settings_.m_bMonitorHeaders, settings_.m_bOemTranslation};
+}
+
+void GatewayEngine::ShowFrame(const Ax25Frame& frame) {
+    monitor_.ShowFrame(frame, monitorFilter());
+}
+
+void GatewayEngine::InitTnc() {
+    m_sTncInitPending = std::string(upToNul(ExpandControlCodes(settings_.m_sInitTncText)));
+    if (!m_sTncInitPending.empty()) {
+        m_bTncInitSending = true;
+    } else {
+        m_bKissParamsPending = true;
+    }
+    AppendMonitorText(TranslateMsg(kInitializingTnc));
+}
+
+void GatewayEngine::EngineTick() {
+    if (m_bFirstTick) {
+        startUp();
+    }
+    GatewayLinkBitRate = settings_.m_iTncBaudrate;
+    stepTncSetUp();
+    drainAdapter();
+    if (settings_.m_bBeaconEnable != 0 && !m_bTncInitSending && !m_bKissParamsPending) {
+        if (m_iBeaconCountdown != 0) {
+            --m_iBeaconCountdown;
+        } else {
+            // A hand-edited negative interval counts as 0; a huge one must not
+            // overflow the tick count.
+            const int interval =
+                std::clamp(settings_.m_iBeaconInterval, 0, INT_MAX / kTicksPerSecond);
+            m_iBeaconCountdown = interval * kTicksPerSecond;
+            sendBeacon();
+        }
+    }
+}
+
+void GatewayEngine::startUp() {
+    if (showWindow_) {
+        showWindow_(settings_.m_bInTray == 0);
+    }
+    if (!nic_.open()) {
+        AppendMonitorText(TranslateMsg(kNicOpenFailed));
+    }
+    OpenTncPort();
+    InitTnc();
+    m_bFirstTick = false;
+}
+
+void GatewayEngine::stepTncSetUp() {
+    if (m_bTncInitSending) {
+        const std::size_t end = m_sTncInitPending.find('\r');
+        const std::size_t length = end == std::string::npos ? m_sTncInitPending.size() : end + 1;
+        const std::string piece = m_sTncInitPending.substr(0, length);
+        m_sTncInitPending.erase(0, length);
+        AppendMonitorText(piece);
+        if (IsTncPortEnabled()) {
+            // Raw text: the TNC is not in KISS mode yet.
+            serial_.write(bytesOf(piece));
+        }
+        if (m_sTncInitPending.empty()) {
+            m_bTncInitSending = false;
+            m_bKissParamsPending = true;
+        }
+    } else if (m_bKissParamsPending) {
+        m_bKissParamsPending = false;
+        const auto parameters =
+            kissParameterCommands(settings_.m_iTxDelay, settings_.m_iPersist, settings_.m_iSlottime,
+                                  settings_.m_iTxTail, settings_.m_bFullDup);
+        for (const KissParameter& parameter : parameters) {
+            const std::array<std::uint8_t, 1> value = {parameter.value};
+            SendKissFrame(static_cast<int>(parameter.command), value);
+        }
+    }
+}
+
+void GatewayEngine::drainAdapter() {
+    while (auto frame = adapterPath_.takeAdapterFrame()) {
+        ShowFrame(*frame);
+        const std::vector<std::uint8_t> bytes = frame->encode();
+        SendKissFrame(static_cast<int>(KissCommand::Data), bytes);
+    }
+}
+
+void GatewayEngine::sendUiFrame(const Ax25Address& source, const Ax25Address& destination,
+                                const AddressList& digipeaters, std::string_view text) {
+    Ax25Frame frame;
+    frame.build(source, destination, digipeaters, 0, FrameKind::Ui, 1, 0, 0, 0, 0x00,
+                bytesOf(upToNul(text)));
+    ShowFrame(frame);
+    const std::vector<std::uint8_t> bytes = frame.encode();
+    SendKissFrame(static_cast<int>(KissCommand::Data), bytes);
+}
+
+void GatewayEngine::sendBeacon() {
+    const std::string text = settings_.m_bOemTranslation != 0 ? CharToOem(settings_.m_sBeaconText)
+                                                              : settings_.m_sBeaconText;
+    sendUiFrame(settings_.m_BeaconSource, settings_.m_BeaconDest, settings_.m_BeaconDigis, text);
+}
+
+void GatewayEngine::SendUnprotoLine(std::string_view text) {
+    AppendMonitorText(text);
+    const std::string toSend =
+        settings_.m_bOemTranslation != 0 ? CharToOem(text) : std::string(text);
+    sendUiFrame(settings_.m_UnprotoSource, settings_.m_UnprotoDest, settings_.m_UnprotoDigis,
+                toSend);
+}
+
+void GatewayEngine::OnSerialNotification() {
+    if (!IsTncPortEnabled()) {
+        return;
+    }
+    std::array<std::uint8_t, kReceiveChunkSize> buffer;
+    int count = 0;
+    do {
+        count = serial_.read(buffer);
+        deframer_.ProcessKissBytes(
+            std::span<const std::uint8_t>(buffer.data(), static_cast<std::size_t>(count)));
+    } while (count == static_cast<int>(buffer.size()));
+}
+
+void GatewayEngine::onKissFrame(std::span<const std::uint8_t> ax25Bytes) {
+    // A frame that fails to decode is shown as far as it was decoded; it is
+    // never of a kind the adapter path takes.
+    Ax25Frame frame;
+    frame.decode(ax25Bytes);
+    ShowFrame(frame);
+    deliverToAdapter(nic_, frame);
+}
+
+void GatewayEngine::Shutdown() {
+    nic_.close();
+    if (!settings_.m_sExitTncText.empty() && IsTncPortEnabled()) {
+        const std::string exitText = ExpandControlCodes(settings_.m_sExitTncText);
+        serial_.write(bytesOf(upToNul(exitText)));
+    }
+    CloseTncPort();
+}
+
+}  // namespace korvale

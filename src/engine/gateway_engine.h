@@ -1,0 +1,114 @@
+// The gateway engine: the periodic tick that brings the links up, feeds the
+// TNC its init text and KISS parameters, carries frames from the adapter to
+// the radio and sends the beacon; the handling of bytes received from the
+// TNC; the typed unproto line; and the exit sequence.
+//
+// The engine owns no window. Its owner (the Qt main window, or the headless
+// runner) gives it the settings, the serial link, the adapter device and a
+// monitor view, all of which must outlive it, calls EngineTick() every
+// kEngineTickMs, and calls OnSerialNotification() on its own thread after the
+// serial link has announced received bytes. Everything here runs on that one
+// thread; nothing waits.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "app/settings.h"
+#include "ax25/ax25_frame.h"
+#include "engine/monitor.h"
+#include "engine/serial_link.h"
+#include "gateway/adapter_to_radio.h"
+#include "gateway/nic_device.h"
+#include "kiss/kiss_deframer.h"
+
+namespace korvale {
+
+inline constexpr int kEngineTickMs = 100;
+inline constexpr int kTicksPerSecond = 1000 / kEngineTickMs;
+
+// Received bytes are taken from the serial link in pieces of this size.
+inline constexpr std::size_t kReceiveChunkSize = 1000;
+
+class GatewayEngine {
+  public:
+    GatewayEngine(Settings& settings, SerialLink& serial, NicDevice& nic, MonitorView& view);
+
+    GatewayEngine(const GatewayEngine&) = delete;
+    GatewayEngine& operator=(const GatewayEngine&) = delete;
+
+    // Called on the first tick with false when the window is to stay hidden
+    // in the tray (m_bInTray), true when it is to be shown.
+    void setShowWindowHook(std::function<void(bool visible)> hook) {
+        showWindow_ = std::move(hook);
+    }
+
+    // One tick: start-up on the first call, then one step of the TNC set-up,
+    // the adapter drained to the radio, and the beacon when due.
+    void EngineTick();
+
+    // Starts the TNC set-up sequence anew (first tick, "Re-init the TNC now").
+    void InitTnc();
+
+    // Receive handling: reads every byte the serial link holds, in pieces of
+    // kReceiveChunkSize, through the KISS deframer; each frame is decoded,
+    // shown and offered to the adapter. Does nothing while the port is not
+    // enabled.
+    void OnSerialNotification();
+
+    // Echoes a typed line (Windows-1252, ending in a carriage return) and
+    // sends it as a UI frame from m_UnprotoSource to m_UnprotoDest.
+    void SendUnprotoLine(std::string_view text);
+
+    // The exit sequence up to the settings save, which is the owner's: closes
+    // the adapter, queues the expanded exit text when the port is enabled and
+    // closes the port.
+    void Shutdown();
+
+    // The beacon goes out at the next eligible tick ("Enable beacon" toggled,
+    // beacon settings confirmed).
+    void ResetBeaconCountdown() { m_iBeaconCountdown = 0; }
+
+    bool IsTncPortEnabled() const;
+    void OpenTncPort();
+    void CloseTncPort();
+
+    // Monitor output, for the owner's own status lines.
+    void AppendMonitorText(std::string_view text) { monitor_.AppendMonitorText(text); }
+    void ShowFrame(const Ax25Frame& frame);
+
+    // State, for the owner's menus and for tests.
+    bool tncInitSending() const { return m_bTncInitSending; }
+    bool kissParamsPending() const { return m_bKissParamsPending; }
+    int beaconCountdown() const { return m_iBeaconCountdown; }
+
+  private:
+    void startUp();
+    void stepTncSetUp();
+    void drainAdapter();
+    void sendBeacon();
+    void onKissFrame(std::span<const std::uint8_t> ax25Bytes);
+    void sendUiFrame(const Ax25Address& source, const Ax25Address& destination,
+                     const AddressList& digipeaters, std::string_view text);
+    void SendKissFrame(int command, std::span<const std::uint8_t> payload);
+    MonitorFilter monitorFilter() const;
+
+    Settings& settings_;
+    SerialLink& serial_;
+    NicDevice& nic_;
+    Monitor monitor_;
+    AdapterToRadio adapterPath_;
+    KissDeframer deframer_;
+    std::function<void(bool)> showWindow_;
+
+    bool m_bFirstTick = true;
+    std::string m_sTncInitPending;
+    bool m_bTncInitSending = false;
+    bool m_bKissParamsPending = false;
+    int m_iBeaconCountdown = 0;
+};
+
+}  // namespace korvale

@@ -1,0 +1,30 @@
+// The engine's view of the serial line to the TNC: open and close the port,
+// queue bytes without waiting, take received bytes without waiting.
+//
+// ComHandlerLink (com_handler_link.h) implements it over the serial port
+// handler; tests implement it in memory. Engine thread only.
+#pragma once
+
+#include <cstdint>
+#include <span>
+
+#include "kiss/byte_sink.h"
+
+namespace korvale {
+
+class SerialLink : public ByteSink {
+  public:
+    // Opens port n (COMn) at the given rate with the program's line settings
+    // (8 data bits, no parity, one stop bit, DTR on, RTS/CTS). 0 on success,
+    // otherwise a failure code of 1 to 5.
+    virtual int open(int port, int baudRate) = 0;
+
+    // 0, or 6 when the port was not open.
+    virtual int close() = 0;
+
+    // Moves up to buffer.size() received bytes into buffer, in arrival order;
+    // returns how many (0 when none are waiting).
+    virtual int read(std::span<std::uint8_t> buffer) = 0;
+};
+
+}  // namespace korvale

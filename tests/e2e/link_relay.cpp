@@ -1,0 +1,142 @@
+// A test tool standing in for two TNCs and the radio between them: it makes
+// two pseudo-terminals, links each to a given path (a COMn link in a
+// station's directory), and copies bytes between them. It can limit the line
+// to a bit rate (10 bits per byte, as on an asynchronous line) and inject
+// random bytes for a while to test that stations survive line noise.
+//
+//   link_relay PATH_A PATH_B [--rate BITS_PER_S] [--noise AFTER_S FOR_S]
+//
+// Runs until SIGINT or SIGTERM; prints "ready" once both links exist.
+#include <fcntl.h>
+#include <poll.h>
+#include <pty.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <csignal>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <deque>
+#include <random>
+#include <string>
+
+namespace {
+
+volatile std::sig_atomic_t stopRequested = 0;
+
+void onSignal(int) {
+    stopRequested = 1;
+}
+
+struct Side {
+    int master = -1;
+    int slave = -1;                    // held open so the master never reads EIO between openers
+    std::deque<std::uint8_t> toWrite;  // bytes on their way out of this side
+};
+
+bool makeSide(Side& side, const char* linkPath) {
+    if (openpty(&side.master, &side.slave, nullptr, nullptr, nullptr) != 0) {
+        std::perror("openpty");
+        return false;
+    }
+    termios raw{};
+    tcgetattr(side.slave, &raw);
+    cfmakeraw(&raw);
+    tcsetattr(side.slave, TCSANOW, &raw);
+    fcntl(side.master, F_SETFL, fcntl(side.master, F_GETFL) | O_NONBLOCK);
+    unlink(linkPath);
+    if (symlink(ptsname(side.master), linkPath) != 0) {
+        std::perror("symlink");
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 3) {
+        std::fprintf(stderr, "usage: %s PATH_A PATH_B [--rate BPS] [--noise AFTER FOR]\n", argv[0]);
+        return 2;
+    }
+    double bytesPerSecond = 0;  // 0: unlimited
+    double noiseAfter = -1;
+    double noiseFor = 0;
+    for (int i = 3; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--rate") == 0 && i + 1 < argc) {
+            bytesPerSecond = std::atof(argv[++i]) / 10.0;
+        } else if (std::strcmp(argv[i], "--noise") == 0 && i + 2 < argc) {
+            noiseAfter = std::atof(argv[++i]);
+            noiseFor = std::atof(argv[++i]);
+        }
+    }
+    std::signal(SIGINT, onSignal);
+    std::signal(SIGTERM, onSignal);
+    std::signal(SIGPIPE, SIG_IGN);
+
+    Side sides[2];
+    if (!makeSide(sides[0], argv[1]) || !makeSide(sides[1], argv[2])) {
+        return 1;
+    }
+    std::printf("ready\n");
+    std::fflush(stdout);
+
+    using Clock = std::chrono::steady_clock;
+    const auto start = Clock::now();
+    auto last = start;
+    double credit[2] = {0, 0};
+    std::mt19937 random(12345);
+    std::uint64_t noiseBytes = 0;
+
+    while (!stopRequested) {
+        pollfd fds[2] = {{sides[0].master, POLLIN, 0}, {sides[1].master, POLLIN, 0}};
+        poll(fds, 2, 5);
+        for (int s = 0; s < 2; ++s) {
+            std::uint8_t buffer[4096];
+            const ssize_t n = read(sides[s].master, buffer, sizeof buffer);
+            for (ssize_t k = 0; k < n; ++k) {
+                sides[1 - s].toWrite.push_back(buffer[k]);
+            }
+        }
+        const auto now = Clock::now();
+        const double elapsed = std::chrono::duration<double>(now - start).count();
+        const double step = std::chrono::duration<double>(now - last).count();
+        last = now;
+        if (noiseAfter >= 0 && elapsed >= noiseAfter && elapsed < noiseAfter + noiseFor) {
+            // About 100 random bytes per second into each direction.
+            const int count = std::uniform_int_distribution<int>(0, 1)(random);
+            for (int s = 0; s < 2; ++s) {
+                for (int k = 0; k < count; ++k) {
+                    sides[s].toWrite.push_back(static_cast<std::uint8_t>(random()));
+                    ++noiseBytes;
+                }
+            }
+        }
+        for (int s = 0; s < 2; ++s) {
+            Side& side = sides[s];
+            std::size_t allowed = side.toWrite.size();
+            if (bytesPerSecond > 0) {
+                credit[s] = std::min(credit[s] + step * bytesPerSecond, 64.0);
+                allowed = std::min(allowed, static_cast<std::size_t>(credit[s]));
+            }
+            std::uint8_t chunk[4096];
+            std::size_t count = std::min(allowed, sizeof chunk);
+            for (std::size_t k = 0; k < count; ++k) {
+                chunk[k] = side.toWrite[k];
+            }
+            const ssize_t written = count > 0 ? write(side.master, chunk, count) : 0;
+            if (written > 0) {
+                side.toWrite.erase(side.toWrite.begin(), side.toWrite.begin() + written);
+                credit[s] -= static_cast<double>(written);
+            }
+        }
+    }
+    unlink(argv[1]);
+    unlink(argv[2]);
+    std::fprintf(stderr, "link_relay: %llu noise bytes injected\n",
+                 static_cast<unsigned long long>(noiseBytes));
+    return 0;
+}
