@@ -11,8 +11,7 @@ namespace korvale {
 
 namespace {
 
-constexpr std::size_t kArpPacketSize =
-    30; // AX.25 ARP with 7-byte hardware addresses
+constexpr std::size_t kArpPacketSize = 30;  // AX.25 ARP with 7-byte hardware addresses
 constexpr std::size_t kArpOperationOffset = 6;
 constexpr std::size_t kArpSenderHardwareOffset = 8;
 constexpr std::size_t kArpSenderIpOffset = 15;
@@ -30,8 +29,8 @@ constexpr std::size_t kIpDestinationOffset = 16;
 constexpr std::size_t kSummaryBufferSize = 160;
 
 struct ProtocolName {
-  int number;
-  const char *name;
+    int number;
+    const char* name;
 };
 
 constexpr std::array<ProtocolName, 7> kIpProtocolNames = {{
@@ -45,153 +44,151 @@ constexpr std::array<ProtocolName, 7> kIpProtocolNames = {{
 }};
 
 int bigEndian16(std::span<const std::uint8_t> bytes, std::size_t offset) {
-  return (bytes[offset] << 8) | bytes[offset + 1];
+    return (bytes[offset] << 8) | bytes[offset + 1];
 }
 
-std::string formatted(const char *format, auto... values) {
-  std::array<char, kSummaryBufferSize> buffer{};
-  const int written =
-      std::snprintf(buffer.data(), buffer.size(), format, values...);
-  if (written <= 0) {
-    return {};
-  }
-  return std::string(buffer.data(), std::min(static_cast<std::size_t>(written),
-                                             buffer.size() - 1));
-}
-
-std::optional<std::string> arpSummary(const Ax25Frame &frame) {
-  if (frame.kind != FrameKind::Ui || frame.pid != kPidArp ||
-      frame.info.size() != kArpPacketSize) {
-    return std::nullopt;
-  }
-  const std::span<const std::uint8_t> packet(frame.info);
-  const int operation = bigEndian16(packet, kArpOperationOffset);
-  std::string operationText;
-  if (operation == 1) {
-    operationText = "Request";
-  } else if (operation == 2) {
-    operationText = "Reply";
-  } else {
-    operationText = std::to_string(operation);
-  }
-  const auto hardwareAt = [&packet](std::size_t offset) {
-    ArpHardwareAddress hardware{};
-    std::copy_n(packet.begin() + static_cast<std::ptrdiff_t>(offset),
-                hardware.size(), hardware.begin());
-    return arpHardwareToCall(hardware).toText();
-  };
-  const std::string sender = hardwareAt(kArpSenderHardwareOffset);
-  const std::string target = hardwareAt(kArpTargetHardwareOffset);
-  const std::uint8_t *senderIp = &packet[kArpSenderIpOffset];
-  const std::uint8_t *targetIp = &packet[kArpTargetIpOffset];
-  return formatted(
-      "\r\n  ARP: %s, Sender: %i.%i.%i.%i,%s, Target: %i.%i.%i.%i,%s",
-      operationText.c_str(), senderIp[0], senderIp[1], senderIp[2], senderIp[3],
-      sender.c_str(), targetIp[0], targetIp[1], targetIp[2], targetIp[3],
-      target.c_str());
-}
-
-std::optional<std::string> ipSummary(const Ax25Frame &frame) {
-  if (frame.kind != FrameKind::Ui || frame.pid != kPidIp ||
-      frame.info.size() < kIpHeaderMinSize) {
-    return std::nullopt;
-  }
-  const std::span<const std::uint8_t> header(frame.info);
-  const int protocol = header[kIpProtocolOffset];
-  std::string protocolText = std::to_string(protocol);
-  for (const ProtocolName &entry : kIpProtocolNames) {
-    if (entry.number == protocol) {
-      protocolText = entry.name;
+std::string formatted(const char* format, auto... values) {
+    std::array<char, kSummaryBufferSize> buffer{};
+    const int written = std::snprintf(buffer.data(), buffer.size(), format, values...);
+    if (written <= 0) {
+        return {};
     }
-  }
-  const std::uint8_t *sourceIp = &header[kIpSourceOffset];
-  const std::uint8_t *destinationIp = &header[kIpDestinationOffset];
-  return formatted(
-      "\r\n  IP: %s, Source: %i.%i.%i.%i, Dest: %i.%i.%i.%i, Len: %i",
-      protocolText.c_str(), sourceIp[0], sourceIp[1], sourceIp[2], sourceIp[3],
-      destinationIp[0], destinationIp[1], destinationIp[2], destinationIp[3],
-      bigEndian16(header, kIpTotalLengthOffset));
+    return std::string(buffer.data(),
+                       std::min(static_cast<std::size_t>(written), buffer.size() - 1));
+}
+
+std::optional<std::string> arpSummary(const Ax25Frame& frame) {
+    if (frame.kind != FrameKind::Ui || frame.pid != kPidArp ||
+        frame.info.size() != kArpPacketSize) {
+        return std::nullopt;
+    }
+    const std::span<const std::uint8_t> packet(frame.info);
+    const int operation = bigEndian16(packet, kArpOperationOffset);
+    std::string operationText;
+    if (operation == 1) {
+        operationText = "Request";
+    } else if (operation == 2) {
+        operationText = "Reply";
+    } else {
+        operationText = std::to_string(operation);
+    }
+    const auto hardwareAt = [&packet](std::size_t offset) {
+        ArpHardwareAddress hardware{};
+        std::copy_n(packet.begin() + static_cast<std::ptrdiff_t>(offset), hardware.size(),
+                    hardware.begin());
+        return arpHardwareToCall(hardware).toText();
+    };
+    const std::string sender = hardwareAt(kArpSenderHardwareOffset);
+    const std::string target = hardwareAt(kArpTargetHardwareOffset);
+    const std::uint8_t* senderIp = &packet[kArpSenderIpOffset];
+    const std::uint8_t* targetIp = &packet[kArpTargetIpOffset];
+    return formatted("\r\n  ARP: %s, Sender: %i.%i.%i.%i,%s, Target: %i.%i.%i.%i,%s",
+                     operationText.c_str(), senderIp[0], senderIp[1], senderIp[2], senderIp[3],
+                     sender.c_str(), targetIp[0], targetIp[1], targetIp[2], targetIp[3],
+                     target.c_str());
+}
+
+std::optional<std::string> ipSummary(const Ax25Frame& frame) {
+    if (frame.kind != FrameKind::Ui || frame.pid != kPidIp ||
+        frame.info.size() < kIpHeaderMinSize) {
+        return std::nullopt;
+    }
+    const std::span<const std::uint8_t> header(frame.info);
+    const int protocol = header[kIpProtocolOffset];
+    std::string protocolText = std::to_string(protocol);
+    for (const ProtocolName& entry : kIpProtocolNames) {
+        if (entry.number == protocol) {
+            protocolText = entry.name;
+        }
+    }
+    const std::uint8_t* sourceIp = &header[kIpSourceOffset];
+    const std::uint8_t* destinationIp = &header[kIpDestinationOffset];
+    return formatted("\r\n  IP: %s, Source: %i.%i.%i.%i, Dest: %i.%i.%i.%i, Len: %i",
+                     protocolText.c_str(), sourceIp[0], sourceIp[1], sourceIp[2], sourceIp[3],
+                     destinationIp[0], destinationIp[1], destinationIp[2], destinationIp[3],
+                     bigEndian16(header, kIpTotalLengthOffset));
 }
 
 char displayedByte(std::uint8_t byte) {
-  // Line breaks and everything printable in the 8-bit character set pass;
-  // other control codes would upset the monitor window.
-  if (byte == '\r' || byte == '\n' || byte >= 0x20) {
-    return static_cast<char>(byte);
-  }
-  return '.';
+    // Line breaks and everything printable in the 8-bit character set pass;
+    // other control codes would upset the monitor window.
+    if (byte == '\r' || byte == '\n' || byte >= 0x20) {
+        return static_cast<char>(byte);
+    }
+    return '.';
 }
 
-char digit(int value) { return static_cast<char>('0' + (value & 0x07)); }
+char digit(int value) {
+    return static_cast<char>('0' + (value & 0x07));
+}
 
-} // namespace
+}  // namespace
 
-std::string renderMonitorText(const Ax25Frame &frame, bool showHeaders) {
-  std::string text;
-  text.reserve(kMonitorTextMaxLength + 1);
+std::string renderMonitorText(const Ax25Frame& frame, bool showHeaders) {
+    std::string text;
+    text.reserve(kMonitorTextMaxLength + 1);
 
-  text += frame.source.toText();
-  for (int i = 0; i < frame.digipeaters.count(); ++i) {
-    text += '/';
-    text += frame.digipeaters[i].toText();
-    // Only the last digipeater that has repeated the frame is marked.
-    if (i + 1 == frame.repeatedCount) {
-      text += '*';
+    text += frame.source.toText();
+    for (int i = 0; i < frame.digipeaters.count(); ++i) {
+        text += '/';
+        text += frame.digipeaters[i].toText();
+        // Only the last digipeater that has repeated the frame is marked.
+        if (i + 1 == frame.repeatedCount) {
+            text += '*';
+        }
     }
-  }
-  text += '>';
-  text += frame.destination.toText();
-  text += '>';
-  text += frameKindName(frame.kind);
+    text += '>';
+    text += frame.destination.toText();
+    text += '>';
+    text += frameKindName(frame.kind);
 
-  // The numbers are shown as the encoder sends them: three bits each.
-  if (frame.kind == FrameKind::I) {
-    text += digit(frame.nr);
-    text += digit(frame.ns);
-  } else if (frame.kind == FrameKind::Rr || frame.kind == FrameKind::Rnr ||
-             frame.kind == FrameKind::Rej) {
-    text += digit(frame.nr);
-  }
-
-  text += ',';
-  if (frame.commandResponse == 1) {
-    text += frame.pollFinal != 0 ? 'P' : 'C';
-  } else if (frame.commandResponse == 0) {
-    text += frame.pollFinal != 0 ? 'F' : 'R';
-  } else {
-    text += '?';
-  }
-
-  if (frame.kind == FrameKind::I || frame.kind == FrameKind::Ui) {
-    std::array<char, 4> pidText{};
-    std::snprintf(pidText.data(), pidText.size(), ",%02X", frame.pid & 0xFF);
-    text += pidText.data();
-
-    std::optional<std::string> summary;
-    if (showHeaders) {
-      summary = arpSummary(frame);
-      if (!summary) {
-        summary = ipSummary(frame);
-      }
+    // The numbers are shown as the encoder sends them: three bits each.
+    if (frame.kind == FrameKind::I) {
+        text += digit(frame.nr);
+        text += digit(frame.ns);
+    } else if (frame.kind == FrameKind::Rr || frame.kind == FrameKind::Rnr ||
+               frame.kind == FrameKind::Rej) {
+        text += digit(frame.nr);
     }
-    if (summary) {
-      text += *summary;
+
+    text += ',';
+    if (frame.commandResponse == 1) {
+        text += frame.pollFinal != 0 ? 'P' : 'C';
+    } else if (frame.commandResponse == 0) {
+        text += frame.pollFinal != 0 ? 'F' : 'R';
     } else {
-      text += ":\r\n";
-      const std::size_t room = text.size() < kMonitorTextBodyLimit
-                                   ? kMonitorTextBodyLimit - text.size()
-                                   : 0;
-      const std::size_t shown = std::min(room, frame.info.size());
-      for (std::size_t i = 0; i < shown; ++i) {
-        text += displayedByte(frame.info[i]);
-      }
+        text += '?';
     }
-  }
 
-  if (text.empty() || (text.back() != '\r' && text.back() != '\n')) {
-    text += "\r\n";
-  }
-  return text;
+    if (frame.kind == FrameKind::I || frame.kind == FrameKind::Ui) {
+        std::array<char, 4> pidText{};
+        std::snprintf(pidText.data(), pidText.size(), ",%02X", frame.pid & 0xFF);
+        text += pidText.data();
+
+        std::optional<std::string> summary;
+        if (showHeaders) {
+            summary = arpSummary(frame);
+            if (!summary) {
+                summary = ipSummary(frame);
+            }
+        }
+        if (summary) {
+            text += *summary;
+        } else {
+            text += ":\r\n";
+            const std::size_t room =
+                text.size() < kMonitorTextBodyLimit ? kMonitorTextBodyLimit - text.size() : 0;
+            const std::size_t shown = std::min(room, frame.info.size());
+            for (std::size_t i = 0; i < shown; ++i) {
+                text += displayedByte(frame.info[i]);
+            }
+        }
+    }
+
+    if (text.empty() || (text.back() != '\r' && text.back() != '\n')) {
+        text += "\r\n";
+    }
+    return text;
 }
 
-} // namespace korvale
+}  // namespace korvale

@@ -11,149 +11,145 @@ namespace {
 constexpr std::string_view kBroadcastCallsign = "QST";
 constexpr std::string_view kDefaultOwnCallsign = "NOCALL";
 
-constexpr std::size_t kShiftedCharacters =
-    2; // bytes 0 and 1 of a packed callsign
-constexpr std::uint8_t kGroupBit =
-    0x01; // bit 0 of byte 0: broadcast or multicast
-constexpr std::uint8_t kPackedSsidBit =
-    0x02; // one SSID bit in each of bytes 2 to 5
+constexpr std::size_t kShiftedCharacters = 2;  // bytes 0 and 1 of a packed callsign
+constexpr std::uint8_t kGroupBit = 0x01;       // bit 0 of byte 0: broadcast or multicast
+constexpr std::uint8_t kPackedSsidBit = 0x02;  // one SSID bit in each of bytes 2 to 5
 constexpr int kPackedCodeShift = 2;
-constexpr int kDigitCodeFirst = 1;   // "0" to "9" are 1 to 10
-constexpr int kLetterCodeFirst = 11; // A to Z are 11 to 36
+constexpr int kDigitCodeFirst = 1;    // "0" to "9" are 1 to 10
+constexpr int kLetterCodeFirst = 11;  // A to Z are 11 to 36
 constexpr int kLetterCodeLast = 36;
 
 constexpr std::uint8_t kShiftedSpace = 0x40;
-constexpr std::uint8_t kShiftedSpaceWithExtension = 0x41;
-constexpr std::uint8_t kArpSsidBase =
-    0x30; // becomes the 0x60 reserved bits once shifted
+constexpr char kLastNonCallsignCharacter = ' ';  // a shifted space, or any control code
+constexpr std::uint8_t kArpSsidBase = 0x30;      // becomes the 0x60 reserved bits once shifted
 constexpr std::uint8_t kSsidMask = 0x0F;
 
-bool isBroadcast(const Ax25Address &address) {
-  return address.callsignText() == kBroadcastCallsign;
+bool isBroadcast(const Ax25Address& address) {
+    return address.callsignText() == kBroadcastCallsign;
 }
 
 Ax25Address broadcastAddress() {
-  Ax25Address address;
-  address.setCallsign(kBroadcastCallsign);
-  return address;
+    Ax25Address address;
+    address.setCallsign(kBroadcastCallsign);
+    return address;
 }
 
 int sixBitCode(char character) {
-  if (character >= '0' && character <= '9') {
-    return kDigitCodeFirst + (character - '0');
-  }
-  if (character >= 'A' && character <= 'Z') {
-    return kLetterCodeFirst + (character - 'A');
-  }
-  return 0;
+    if (character >= '0' && character <= '9') {
+        return kDigitCodeFirst + (character - '0');
+    }
+    if (character >= 'A' && character <= 'Z') {
+        return kLetterCodeFirst + (character - 'A');
+    }
+    return 0;
 }
 
 char characterOfCode(int code) {
-  if (code >= kDigitCodeFirst && code < kLetterCodeFirst) {
-    return static_cast<char>('0' + (code - kDigitCodeFirst));
-  }
-  if (code >= kLetterCodeFirst && code <= kLetterCodeLast) {
-    return static_cast<char>('A' + (code - kLetterCodeFirst));
-  }
-  return '\0';
-}
-
-} // namespace
-
-MacAddress callToMac(const Ax25Address &address) {
-  if (isBroadcast(address)) {
-    return kBroadcastMac;
-  }
-  if (address == GatewayOwnAddress) {
-    return kAdapterMac;
-  }
-  // callsign holds NULs after its end, so the six characters are there.
-  const auto &characters = address.callsign;
-  MacAddress mac{};
-  for (std::size_t i = 0; i < kShiftedCharacters; ++i) {
-    mac[i] = static_cast<std::uint8_t>(static_cast<std::uint8_t>(characters[i])
-                                       << 1);
-  }
-  for (std::size_t i = kShiftedCharacters; i < mac.size(); ++i) {
-    const int ssidBit = (address.ssid >> (i - kShiftedCharacters)) & 1;
-    mac[i] = static_cast<std::uint8_t>(
-        (sixBitCode(characters[i]) << kPackedCodeShift) | (ssidBit << 1));
-  }
-  return mac;
-}
-
-MacAddress callToArpMac(const Ax25Address &address) {
-  if (isBroadcast(address)) {
-    return MacAddress{};
-  }
-  return callToMac(address);
-}
-
-Ax25Address macToCall(const MacAddress &mac) {
-  if (mac == kAdapterMac) {
-    const Ax25Address own = GatewayOwnAddress;
-    if (own.empty() || own.callsign[0] == ' ') {
-      Ax25Address fallback;
-      fallback.setCallsign(kDefaultOwnCallsign);
-      return fallback;
+    if (code >= kDigitCodeFirst && code < kLetterCodeFirst) {
+        return static_cast<char>('0' + (code - kDigitCodeFirst));
     }
-    return own;
-  }
-  if ((mac[0] & kGroupBit) != 0 || mac == MacAddress{}) {
-    return broadcastAddress();
-  }
-  std::array<char, kCallsignMaxLength> characters{};
-  int ssid = 0;
-  for (std::size_t i = 0; i < kShiftedCharacters; ++i) {
-    characters[i] = static_cast<char>(mac[i] >> 1);
-  }
-  for (std::size_t i = kShiftedCharacters; i < mac.size(); ++i) {
-    characters[i] = characterOfCode(mac[i] >> kPackedCodeShift);
-    if ((mac[i] & kPackedSsidBit) != 0) {
-      ssid |= 1 << (i - kShiftedCharacters);
+    if (code >= kLetterCodeFirst && code <= kLetterCodeLast) {
+        return static_cast<char>('A' + (code - kLetterCodeFirst));
     }
-  }
-  Ax25Address address;
-  // setCallsign stops at the first NUL, which ends the callsign there.
-  address.setCallsign(std::string_view(characters.data(), characters.size()));
-  address.ssid = static_cast<std::uint8_t>(ssid);
-  return address;
+    return '\0';
 }
 
-ArpHardwareAddress callToArpHardware(const Ax25Address &address) {
-  if (isBroadcast(address)) {
-    return ArpHardwareAddress{};
-  }
-  ArpHardwareAddress hardware{};
-  const std::string_view callsign = address.callsignText();
-  for (std::size_t i = 0; i < kCallsignMaxLength; ++i) {
-    hardware[i] = i < callsign.size()
-                      ? static_cast<std::uint8_t>(
-                            static_cast<std::uint8_t>(callsign[i]) << 1)
-                      : kShiftedSpace;
-  }
-  hardware[kCallsignMaxLength] = static_cast<std::uint8_t>(
-      (kArpSsidBase + (address.ssid & kSsidMask)) << 1);
-  return hardware;
+}  // namespace
+
+MacAddress callToMac(const Ax25Address& address) {
+    if (isBroadcast(address)) {
+        return kBroadcastMac;
+    }
+    if (address == GatewayOwnAddress) {
+        return kAdapterMac;
+    }
+    // callsign holds NULs after its end, so the six characters are there.
+    const auto& characters = address.callsign;
+    MacAddress mac{};
+    for (std::size_t i = 0; i < kShiftedCharacters; ++i) {
+        mac[i] = static_cast<std::uint8_t>(static_cast<std::uint8_t>(characters[i]) << 1);
+    }
+    for (std::size_t i = kShiftedCharacters; i < mac.size(); ++i) {
+        const int ssidBit = (address.ssid >> (i - kShiftedCharacters)) & 1;
+        mac[i] = static_cast<std::uint8_t>((sixBitCode(characters[i]) << kPackedCodeShift) |
+                                           (ssidBit << 1));
+    }
+    return mac;
 }
 
-Ax25Address arpHardwareToCall(const ArpHardwareAddress &hardware) {
-  if (hardware == ArpHardwareAddress{}) {
-    return broadcastAddress();
-  }
-  std::array<char, kCallsignMaxLength> characters{};
-  for (std::size_t i = 0; i < kCallsignMaxLength; ++i) {
-    const std::uint8_t byte = hardware[i];
-    characters[i] =
-        (byte == kShiftedSpace || byte == kShiftedSpaceWithExtension)
-            ? '\0'
-            : static_cast<char>(byte >> 1);
-  }
-  Ax25Address address;
-  address.setCallsign(std::string_view(characters.data(), characters.size()));
-  address.ssid = static_cast<std::uint8_t>((hardware[kCallsignMaxLength] >> 1) &
-                                           kSsidMask);
-  return address;
+MacAddress callToArpMac(const Ax25Address& address) {
+    if (isBroadcast(address)) {
+        return MacAddress{};
+    }
+    return callToMac(address);
 }
 
-} // namespace korvale
+Ax25Address macToCall(const MacAddress& mac) {
+    if (mac == kAdapterMac) {
+        const Ax25Address own = GatewayOwnAddress;
+        if (own.empty() || own.callsign[0] == ' ') {
+            Ax25Address fallback;
+            fallback.setCallsign(kDefaultOwnCallsign);
+            return fallback;
+        }
+        return own;
+    }
+    if ((mac[0] & kGroupBit) != 0 || mac == MacAddress{}) {
+        return broadcastAddress();
+    }
+    std::array<char, kCallsignMaxLength> characters{};
+    int ssid = 0;
+    for (std::size_t i = 0; i < kShiftedCharacters; ++i) {
+        characters[i] = static_cast<char>(mac[i] >> 1);
+    }
+    for (std::size_t i = kShiftedCharacters; i < mac.size(); ++i) {
+        characters[i] = characterOfCode(mac[i] >> kPackedCodeShift);
+        if ((mac[i] & kPackedSsidBit) != 0) {
+            ssid |= 1 << (i - kShiftedCharacters);
+        }
+    }
+    Ax25Address address;
+    // setCallsign stops at the first NUL, which ends the callsign there.
+    address.setCallsign(std::string_view(characters.data(), characters.size()));
+    address.ssid = static_cast<std::uint8_t>(ssid);
+    return address;
+}
+
+ArpHardwareAddress callToArpHardware(const Ax25Address& address) {
+    if (isBroadcast(address)) {
+        return ArpHardwareAddress{};
+    }
+    ArpHardwareAddress hardware{};
+    const std::string_view callsign = address.callsignText();
+    for (std::size_t i = 0; i < kCallsignMaxLength; ++i) {
+        hardware[i] = i < callsign.size()
+                          ? static_cast<std::uint8_t>(static_cast<std::uint8_t>(callsign[i]) << 1)
+                          : kShiftedSpace;
+    }
+    hardware[kCallsignMaxLength] =
+        static_cast<std::uint8_t>((kArpSsidBase + (address.ssid & kSsidMask)) << 1);
+    return hardware;
+}
+
+Ax25Address arpHardwareToCall(const ArpHardwareAddress& hardware) {
+    if (hardware == ArpHardwareAddress{}) {
+        return broadcastAddress();
+    }
+    std::array<char, kCallsignMaxLength> characters{};
+    for (std::size_t i = 0; i < kCallsignMaxLength; ++i) {
+        // A shifted space (0x40, or 0x41 with the extension bit) pads the
+        // field. A shifted control code ends it too: it would otherwise come
+        // from the radio straight into the monitor line.
+        const auto character = static_cast<char>(hardware[i] >> 1);
+        if (character <= kLastNonCallsignCharacter) {
+            break;
+        }
+        characters[i] = character;
+    }
+    Ax25Address address;
+    address.setCallsign(std::string_view(characters.data(), characters.size()));
+    address.ssid = static_cast<std::uint8_t>((hardware[kCallsignMaxLength] >> 1) & kSsidMask);
+    return address;
+}
+
+}  // namespace korvale

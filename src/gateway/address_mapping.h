@@ -39,7 +39,7 @@ Ax25Address macToCall(const MacAddress& mac);
 ArpHardwareAddress callToArpHardware(const Ax25Address& address);
 
 // Seven zero bytes give "QST"; otherwise shifted characters, where a shifted
-// space (0x40 or 0x41) ends the callsign.
+// space (0x40 or 0x41) or a shifted control code ends the callsign.
 Ax25Address arpHardwareToCall(const ArpHardwareAddress& hardware);
 
 }  // namespace korvale
