@@ -1,0 +1,181 @@
+#include "app/headless_runner.h"
+
+#include <poll.h>
+#include <signal.h>
+#include <sys/eventfd.h>
+#include <sys/signalfd.h>
+#include <sys/timerfd.h>
+#include <unistd.h>
+
+#include <array>
+#include <cerrno>
+#include <cstdint>
+#include <cstdio>
+#include <string_view>
+
+#include "app/interface_language.h"
+#include "app/process_environment.h"
+#include "app/settings.h"
+#include "engine/code_pages.h"
+#include "engine/com_handler_link.h"
+#include "engine/gateway_engine.h"
+#include "engine/line_monitor_view.h"
+#include "gateway/nic_device.h"
+#include "kiss/com_handler.h"
+
+namespace korvale {
+namespace {
+
+// An owned file descriptor.
+class Fd {
+  public:
+    explicit Fd(int fd) : fd_(fd) {}
+    ~Fd() {
+        if (fd_ >= 0) {
+            ::close(fd_);
+        }
+    }
+    Fd(const Fd&) = delete;
+    Fd& operator=(const Fd&) = delete;
+    int get() const { return fd_; }
+
+  private:
+    int fd_;
+};
+
+void writeLine(std::string_view ansiLine) {
+    const std::string line = AnsiToUtf8(ansiLine) + "\n";
+    std::fwrite(line.data(), 1, line.size(), stdout);
+    // Each line as it happens, also when standard output is a pipe or a file.
+    std::fflush(stdout);
+}
+
+// Splits standard input into lines; a line may arrive over several reads,
+// and a last line without a line feed is sent when the input ends.
+class InputLines {
+  public:
+    template <typename Send>
+    void take(std::string_view bytes, Send send) {
+        for (char c : bytes) {
+            if (c == '\n') {
+                flush(send);
+            } else {
+                pending_.push_back(c);
+            }
+        }
+    }
+
+    template <typename Send>
+    void finish(Send send) {
+        if (!pending_.empty()) {
+            flush(send);
+        }
+    }
+
+  private:
+    template <typename Send>
+    void flush(Send send) {
+        if (!pending_.empty() && pending_.back() == '\r') {
+            pending_.pop_back();
+        }
+        send(Utf8ToAnsi(pending_) + "\r");
+        pending_.clear();
+    }
+
+    std::string pending_;
+};
+
+bool drainCounter(int fd) {
+    std::uint64_t value = 0;
+    return ::read(fd, &value, sizeof value) == static_cast<ssize_t>(sizeof value);
+}
+
+}  // namespace
+
+int RunHeadless(const char* firstWord) {
+    // Block the stop signals before any thread exists, so that every thread
+    // inherits the mask and the signals arrive only through the signalfd.
+    sigset_t stopSignals;
+    sigemptyset(&stopSignals);
+    sigaddset(&stopSignals, SIGINT);
+    sigaddset(&stopSignals, SIGTERM);
+    sigaddset(&stopSignals, SIGHUP);
+    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+    signal(SIGPIPE, SIG_IGN);
+
+    const ProgramLocation location = SetUpProgramDirectory(firstWord);
+    LoadInterfaceLanguage(location.iniPath);
+
+    Settings settings;
+    LoadSettings(settings, location.iniPath);
+
+    Fd signals(signalfd(-1, &stopSignals, SFD_CLOEXEC));
+    Fd ticks(timerfd_create(CLOCK_MONOTONIC, TFD_CLOEXEC | TFD_NONBLOCK));
+    Fd received(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK));
+    if (signals.get() < 0 || ticks.get() < 0 || received.get() < 0) {
+        std::perror("korvale-headless: cannot set up its event loop");
+        return 1;
+    }
+    constexpr long kTickNs = kEngineTickMs * 1000L * 1000L;
+    const itimerspec period = {{0, kTickNs}, {0, kTickNs}};
+    timerfd_settime(ticks.get(), 0, &period, nullptr);
+
+    ComHandler handler(makePosixSerialPort, ProgramDirectory);
+    const int receivedFd = received.get();
+    // Runs on the serial reader thread: it only wakes the loop below.
+    handler.SetNotifyCallback([receivedFd](int) {
+        const std::uint64_t one = 1;
+        [[maybe_unused]] const ssize_t n = ::write(receivedFd, &one, sizeof one);
+    });
+    ComHandlerLink link(handler);
+    LineMonitorView view(writeLine);
+    GatewayEngine engine(settings, link, theNicDevice(), view);
+
+    InputLines input;
+    const auto sendLine = [&engine](const std::string& line) { engine.SendUnprotoLine(line); };
+    bool inputOpen = true;
+    bool running = true;
+    while (running) {
+        std::array<pollfd, 4> fds = {{{signals.get(), POLLIN, 0},
+                                      {ticks.get(), POLLIN, 0},
+                                      {received.get(), POLLIN, 0},
+                                      {inputOpen ? STDIN_FILENO : -1, POLLIN, 0}}};
+        if (poll(fds.data(), fds.size(), -1) < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            std::perror("korvale-headless: poll");
+            break;
+        }
+        if (fds[0].revents != 0) {
+            running = false;
+        }
+        if (fds[2].revents != 0 && drainCounter(received.get())) {
+            engine.OnSerialNotification();
+        }
+        if (fds[1].revents != 0 && drainCounter(ticks.get())) {
+            // Ticks missed while busy are not made up, as with a window timer.
+            engine.EngineTick();
+        }
+        if (fds[3].revents != 0) {
+            std::array<char, 4096> buffer;
+            const ssize_t n = ::read(STDIN_FILENO, buffer.data(), buffer.size());
+            if (n > 0) {
+                input.take(std::string_view(buffer.data(), static_cast<std::size_t>(n)), sendLine);
+            } else if (n == 0 || (errno != EINTR && errno != EAGAIN)) {
+                input.finish(sendLine);
+                inputOpen = false;  // keeps running without input
+            }
+        }
+    }
+
+    StoreInterfaceLanguage(location.iniPath);
+    engine.Shutdown();
+    if (!SaveSettings(settings, location.iniPath)) {
+        std::fprintf(stderr, "korvale-headless: could not write the settings to %s\n",
+                     location.iniPath.c_str());
+    }
+    return 0;
+}
+
+}  // namespace korvale

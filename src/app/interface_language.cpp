@@ -1,0 +1,32 @@
+#include "app/interface_language.h"
+
+#include "app/profile_file.h"
+#include "app/program_directory.h"
+#include "app/settings.h"
+#include "lang/language_file.h"
+
+namespace korvale {
+
+namespace {
+
+constexpr std::string_view kSectionMisc = "Misc";
+constexpr std::string_view kKeyLanguage = "Language";
+
+}  // namespace
+
+void LoadInterfaceLanguage(const std::string& iniPath) {
+    CurrentLanguage = ReadProfileText(iniPath, kSectionMisc, kKeyLanguage, kDefaultLanguage);
+    if (CurrentLanguage != kDefaultLanguage) {
+        LoadLanguageFile(CurrentLanguage + std::string(kLanguageFileExtension));
+    }
+}
+
+bool StoreInterfaceLanguage(const std::string& iniPath) {
+    const std::optional<std::string> stored = FindProfileText(iniPath, kSectionMisc, kKeyLanguage);
+    if (stored && *stored == CurrentLanguage) {
+        return true;
+    }
+    return WriteProfileText(iniPath, kSectionMisc, kKeyLanguage, CurrentLanguage);
+}
+
+}  // namespace korvale

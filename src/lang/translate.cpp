@@ -1,0 +1,80 @@
+#include "lang/translate.h"
+
+#include "lang/language_table.h"
+
+namespace korvale {
+
+namespace {
+
+constexpr char kConversionMark = '%';
+
+bool IsIntConversion(char c) {
+    return c == 'i' || c == 'd';
+}
+
+// Puts value in place of the one conversion and turns "%%" into "%"; the
+// format must have passed HasSingleIntConversion.
+std::string FormatWithInt(std::string_view format, int value) {
+    std::string result;
+    for (std::size_t i = 0; i < format.size(); ++i) {
+        if (format[i] != kConversionMark || i + 1 >= format.size()) {
+            result += format[i];
+            continue;
+        }
+        ++i;
+        if (IsIntConversion(format[i])) {
+            result += std::to_string(value);
+        } else {
+            result += format[i];
+        }
+    }
+    return result;
+}
+
+}  // namespace
+
+std::string LookupText(std::string_view section, std::string_view key) {
+    return TheLanguageTable().LookupText(section, key);
+}
+
+void TranslateBuffer(std::string_view section, std::span<char> buffer, std::size_t size) {
+    TheLanguageTable().TranslateBuffer(section, buffer, size);
+}
+
+std::string TranslateMsg(std::string_view text) {
+    return TheLanguageTable().translate(kStringsSection, text);
+}
+
+bool HasSingleIntConversion(std::string_view format) {
+    int conversions = 0;
+    for (std::size_t i = 0; i < format.size(); ++i) {
+        if (format[i] != kConversionMark) {
+            continue;
+        }
+        if (i + 1 >= format.size()) {
+            return false;
+        }
+        ++i;
+        if (IsIntConversion(format[i])) {
+            ++conversions;
+        } else if (format[i] != kConversionMark) {
+            return false;
+        }
+    }
+    return conversions == 1;
+}
+
+std::string TranslateMsgWithInt(std::string_view english, int value) {
+    const std::string translated = TranslateMsg(english);
+    if (HasSingleIntConversion(translated)) {
+        return FormatWithInt(translated, value);
+    }
+    if (HasSingleIntConversion(english)) {
+        return FormatWithInt(english, value);
+    }
+    // Only reached for a message that is not a one-integer format at all:
+    // shown as it stands rather than guessed at.
+    return std::string(english);
+}
+
+}  // namespace korvale

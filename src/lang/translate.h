@@ -1,0 +1,33 @@
+// Translation of the program's own messages through the process-wide
+// LanguageTable, section "Strings". Main thread only (the table is read-only
+// once start-up has loaded it).
+#pragma once
+
+#include <cstddef>
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace korvale {
+
+inline constexpr std::string_view kStringsSection = "Strings";
+
+// LanguageTable operations on the process-wide table.
+std::string LookupText(std::string_view section, std::string_view key);
+void TranslateBuffer(std::string_view section, std::span<char> buffer, std::size_t size);
+
+// The "Strings" translation of one of the program's messages, or the message
+// itself when there is none (or none short enough for the message buffer).
+std::string TranslateMsg(std::string_view text);
+
+// Whether format, used as a format with one integer argument, reads exactly
+// that integer: one "%i" or "%d" and otherwise only "%%".
+bool HasSingleIntConversion(std::string_view format);
+
+// Translates a message holding one "%i" and puts value in its place. A
+// translation that does not pass HasSingleIntConversion is not used (it
+// would read arguments that are not there); the English format is used
+// instead. Formatting is done here, never by printf on file text.
+std::string TranslateMsgWithInt(std::string_view english, int value);
+
+}  // namespace korvale
