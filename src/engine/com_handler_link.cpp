@@ -1,0 +1,25 @@
+#include "engine/com_handler_link.h"
+
+#include <climits>
+
+namespace korvale {
+int ComHandlerLink::open(int port, int baudRate) {
+    const SerialSettings line;  // the program's defaults: 8N1, DTR on, RTS/CTS
+    return handler_.Open(port, baudRate, line.byteSize, line.parity, line.stopBits, line.dtrMode,
+                         line.rtsMode, line.xonXoff);
+}
+
+int ComHandlerLink::close() {
+    return handler_.Close();
+}
+
+bool ComHandlerLink::write(std::span<const std::uint8_t> bytes) {
+    return handler_.write(bytes);
+}
+
+int ComHandlerLink::read(std::span<std::uint8_t> buffer) {
+    const int max = buffer.size() > INT_MAX ? INT_MAX : static_cast<int>(buffer.size());
+    return handler_.Read(buffer.data(), max);
+}
+
+}  // namespace korvale
