@@ -15,11 +15,6 @@ namespace {
 
 using namespace korvale::testing;
 
-// NOCALL-7 in the AX.25 ARP form.
-constexpr std::array<std::uint8_t, 7> kNocall7ArpHardware = {0x9C, 0x9E, 0x86, 0x82,
-                                                             0x98, 0x98, 0x6E};
-constexpr std::array<std::uint8_t, 7> kNoArpHardware = {0, 0, 0, 0, 0, 0, 0};
-
 class AdapterToRadioTest : public ::testing::Test {
   protected:
     AdapterToRadioTest() {

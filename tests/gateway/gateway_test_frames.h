@@ -23,6 +23,10 @@ inline constexpr MacAddress kAb1cde7Mac = {0x82, 0x84, 0x0A, 0x36, 0x3A, 0x3C};
 // AB1CDE-7 in the AX.25 ARP form: shifted characters, 0x60 | (7 << 1).
 inline constexpr std::array<std::uint8_t, 7> kAb1cde7ArpHardware = {0x82, 0x84, 0x62, 0x86,
                                                                     0x88, 0x8A, 0x6E};
+// NOCALL-7 in the AX.25 ARP form, and the all-zero "QST" form.
+inline constexpr std::array<std::uint8_t, 7> kNocall7ArpHardware = {0x9C, 0x9E, 0x86, 0x82,
+                                                                    0x98, 0x98, 0x6E};
+inline constexpr std::array<std::uint8_t, 7> kNoArpHardware = {0, 0, 0, 0, 0, 0, 0};
 inline constexpr MacAddress kZeroMac = {0, 0, 0, 0, 0, 0};
 inline constexpr MacAddress kIpv4MulticastMac = {0x01, 0x00, 0x5E, 0x00, 0x00, 0x01};
 inline constexpr Ipv4 kHostIp = {44, 0, 0, 1};

@@ -16,10 +16,6 @@ namespace {
 
 using namespace korvale::testing;
 
-constexpr std::array<std::uint8_t, 7> kNocall7ArpHardware = {0x9C, 0x9E, 0x86, 0x82,
-                                                             0x98, 0x98, 0x6E};
-constexpr std::array<std::uint8_t, 7> kNoArpHardware = {0, 0, 0, 0, 0, 0, 0};
-
 Ax25Frame uiFrame(std::string_view source, std::string_view destination, int pid, const Bytes& info,
                   FrameKind kind = FrameKind::Ui) {
     Ax25Frame frame;
