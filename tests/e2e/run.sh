@@ -1,0 +1,165 @@
+#!/usr/bin/env bash
+# End-to-end test of two Korvale stations talking IP over a KISS link.
+#
+#   tests/e2e/run.sh BUILD_DIR [--noise SECONDS]
+#
+# Each station is korvale-headless in a network namespace of its own with
+# its own korvale0 TAP (44.0.0.1 and 44.0.0.2); their serial ports (COM1
+# links in each station's directory) are joined by link_relay, which stands
+# in for the two TNCs and the radio. Checked: ARP over the radio path and
+# ping both ways, a 1 MB TCP transfer with the same checksum at both ends, a
+# beacon of one station in the other's monitor, a typed line of one station
+# in the other's monitor, and a clean exit that saves the settings.
+# With --noise, random bytes are injected into the link for that many
+# seconds first; the stations must survive it and traffic must resume.
+#
+# Exits 0 on success, 1 on failure, 77 when root, /dev/net/tun or network
+# namespaces are missing (the reason is printed).
+set -uo pipefail
+
+build=${1:?usage: run.sh BUILD_DIR [--noise SECONDS]}
+build=$(cd "$build" && pwd)
+noise=0
+if [ "${2:-}" = "--noise" ]; then
+    noise=${3:?--noise needs seconds}
+fi
+
+skip() { echo "SKIP: $*"; exit 77; }
+[ "$(id -u)" -eq 0 ] || skip "needs root to make network namespaces and TAP interfaces"
+[ -c /dev/net/tun ] || skip "/dev/net/tun is missing"
+for tool in ip ping socat sha256sum; do
+    command -v "$tool" >/dev/null || skip "$tool is not installed"
+done
+
+work=$(mktemp -d /tmp/korvale-e2e.XXXXXX)
+ns_a=korvale-e2e-a-$$
+ns_b=korvale-e2e-b-$$
+pids=()
+cleanup() {
+    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null; done
+    wait 2>/dev/null
+    ip netns del "$ns_a" 2>/dev/null
+    ip netns del "$ns_b" 2>/dev/null
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+ip netns add "$ns_a" 2>/dev/null || skip "cannot make network namespaces"
+ip netns add "$ns_b" || exit 1
+
+failures=0
+check() {  # check DESCRIPTION COMMAND...
+    local what=$1
+    shift
+    if "$@"; then
+        echo "ok: $what"
+    else
+        echo "FAILED: $what"
+        failures=$((failures + 1))
+    fi
+}
+
+station() {  # station NAME NAMESPACE CALLSIGN ADDRESS
+    local name=$1 ns=$2 call=$3 address=$4
+    mkdir -p "$work/$name"
+    cp "$build/korvale-headless" "$work/$name/"
+    cat >"$work/$name/korvale-headless.ini" <<INI
+[TCP-IP]
+TcpIpMyCall=$call
+[TNC]
+m_iTncPort=1
+m_iTncBaudrate=38400
+[Unproto]
+m_UnprotoSource=$call
+m_UnprotoDest=QST
+[Beacon]
+m_BeaconSource=$call
+m_BeaconDest=ID
+m_sBeaconText=$call beacon
+m_iBeaconInterval=5
+m_bBeaconEnable=1
+INI
+    ip netns exec "$ns" ip link set lo up
+    ip netns exec "$ns" ip tuntap add dev korvale0 mode tap
+    ip netns exec "$ns" ip addr add "$address/24" dev korvale0
+    ip netns exec "$ns" ip link set korvale0 mtu 256 up
+    mkfifo "$work/$name/input"
+}
+
+station a "$ns_a" KV1A 44.0.0.1
+station b "$ns_b" KV1B 44.0.0.2
+
+relay_args=()
+[ "$noise" -gt 0 ] && relay_args=(--noise 0 "$noise")
+"$build/tests/link_relay" "$work/a/COM1" "$work/b/COM1" "${relay_args[@]}" >"$work/relay.log" 2>&1 &
+pids+=($!)
+for _ in $(seq 50); do [ -L "$work/b/COM1" ] && break; sleep 0.1; done
+
+start() {  # start NAME NAMESPACE
+    local name=$1 ns=$2
+    # The input FIFO is held open read-write so the station never sees its end.
+    exec {fd}<>"$work/$name/input"
+    ip netns exec "$ns" "$work/$name/korvale-headless" <&$fd >"$work/$name/monitor.log" \
+        2>"$work/$name/stderr.log" &
+    pids+=($!)
+    eval "input_$name=$fd"
+    eval "pid_$name=$!"
+}
+start a "$ns_a"
+start b "$ns_b"
+sleep 1
+
+if [ "$noise" -gt 0 ]; then
+    echo "noise on the link for ${noise}s"
+    end=$((SECONDS + noise))
+    while [ $SECONDS -lt $end ]; do
+        ip netns exec "$ns_a" ping -c 1 -W 1 44.0.0.2 >/dev/null 2>&1
+        kill -0 "$pid_a" 2>/dev/null && kill -0 "$pid_b" 2>/dev/null || break
+    done
+    check "both stations survive the noise" kill -0 "$pid_a"
+    check "station b survives the noise" kill -0 "$pid_b"
+    sleep 1
+fi
+
+check "ping from a to b (ARP over the radio path)" \
+    ip netns exec "$ns_a" ping -c 3 -W 5 44.0.0.2
+check "ping from b to a" ip netns exec "$ns_b" ping -c 3 -W 5 44.0.0.1
+check "b's neighbour table holds a's callsign address" \
+    bash -c "ip netns exec $ns_b ip neigh show 44.0.0.1 | grep -q lladdr"
+
+head -c 1048576 /dev/urandom >"$work/data"
+ip netns exec "$ns_b" socat -u TCP-LISTEN:7001,reuseaddr OPEN:"$work/received",creat,trunc &
+listener=$!
+sleep 0.5
+transfer_start=$SECONDS
+check "1 MB over TCP from a to b" \
+    timeout 300 ip netns exec "$ns_a" socat -u OPEN:"$work/data" TCP:44.0.0.2:7001
+wait "$listener"
+echo "transfer took $((SECONDS - transfer_start)) s"
+check "the transfer arrived whole (same SHA-256)" \
+    bash -c "[ \"\$(sha256sum <'$work/data' | cut -d' ' -f1)\" = \"\$(sha256sum <'$work/received' | cut -d' ' -f1)\" ]"
+
+check "a's beacon shows in b's monitor" grep -q "KV1A beacon" "$work/b/monitor.log"
+check "b's beacon shows in a's monitor" grep -q "KV1B beacon" "$work/a/monitor.log"
+
+echo "Grüße from a" >&"$input_a"
+sleep 1
+check "a line typed at a shows in b's monitor (UTF-8 both ends)" \
+    grep -q "Grüße from a" "$work/b/monitor.log"
+
+kill -TERM "$pid_a" "$pid_b"
+check "station a ends on SIGTERM" timeout 10 tail --pid="$pid_a" -f /dev/null
+check "station b ends on SIGTERM" timeout 10 tail --pid="$pid_b" -f /dev/null
+check "settings were saved at exit" grep -q "^\[Misc\]" "$work/a/korvale-headless.ini"
+if grep -q "ERROR: AddressSanitizer\|runtime error:" "$work"/*/stderr.log; then
+    cat "$work"/*/stderr.log
+    check "no sanitizer reports" false
+fi
+
+if [ "$failures" -gt 0 ]; then
+    echo "--- a's monitor (tail)"; tail -n 20 "$work/a/monitor.log"
+    echo "--- b's monitor (tail)"; tail -n 20 "$work/b/monitor.log"
+    cat "$work"/*/stderr.log
+    exit 1
+fi
+echo "end-to-end: all checks passed"
