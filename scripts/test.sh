@@ -4,7 +4,8 @@
 #   2. the same tests under AddressSanitizer and UndefinedBehaviorSanitizer
 #   3. the serial-link tests under ThreadSanitizer
 #   4. a short run of every libFuzzer target (FUZZ_SECONDS each, default 30)
-#   5. the end-to-end tests of two stations over a pseudo-terminal link
+#   5. the end-to-end test of two stations over a KISS link, once as built,
+#      once built with ASan/UBSan after a minute of noise on the line
 # Tests that need root, /dev/net/tun or network namespaces skip themselves
 # with the reason when those are missing.
 set -euo pipefail
@@ -87,19 +88,23 @@ if ls tests/fuzz/*_fuzzer.cpp >/dev/null 2>&1; then
     done
 fi
 
-if [ -x tests/e2e/run.sh ]; then
-    echo "== end-to-end"
-    if tests/e2e/run.sh build/release; then
+# Runs one end-to-end pass and counts it.
+run_e2e() {
+    local status=0
+    tests/e2e/run.sh "$@" || status=$?
+    if [ "$status" -eq 0 ]; then
         passed=$((passed + 1))
+    elif [ "$status" -eq 77 ]; then
+        skipped=$((skipped + 1))
     else
-        status=$?
-        if [ "$status" -eq 77 ]; then
-            skipped=$((skipped + 1))
-        else
-            failed=$((failed + 1))
-        fi
+        failed=$((failed + 1))
     fi
-fi
+}
+
+echo "== end-to-end: two stations over a KISS link"
+run_e2e build/release
+echo "== end-to-end: stations built with ASan/UBSan, a minute of line noise first"
+ASAN_OPTIONS=detect_leaks=1 run_e2e build/asan --noise "${E2E_NOISE_SECONDS:-60}"
 
 echo
 echo "korvale: $passed passed, $failed failed, $skipped skipped"
