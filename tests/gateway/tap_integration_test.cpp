@@ -465,6 +465,16 @@ TEST_F(TapIntegrationTest, TapCreatedWithPrivilegeGoesAwayOnClose) {
     });
 }
 
+TEST_F(TapIntegrationTest, SecondAttachmentToSameInterfaceIsRefused) {
+    inNamespace([] {
+        NicDevice first(std::make_unique<TapNicDriver>());
+        NicDevice second(std::make_unique<TapNicDriver>());
+        ASSERT_TRUE(first.open());
+        EXPECT_FALSE(second.open()) << "two programs would be reading each other's frames";
+        EXPECT_TRUE(first.isOpen());
+    });
+}
+
 TEST_F(TapIntegrationTest, RefusesTunInterfaceOfThatName) {
     inNamespace([] {
         // A TUN carries bare IP packets; reading them as Ethernet would be garbage.
