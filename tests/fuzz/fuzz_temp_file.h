@@ -1,0 +1,36 @@
+// A per-process scratch file for fuzzers that must hand their input to code
+// reading from a path. Kept on tmpfs when there is one, so the runs are not
+// slowed by the disk.
+#pragma once
+
+#include <unistd.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+
+namespace korvale::fuzzing {
+
+inline const std::string& ScratchPath(const char* suffix) {
+    static const std::string path = [suffix] {
+        const std::filesystem::path base =
+            std::filesystem::is_directory("/dev/shm") ? "/dev/shm" : "/tmp";
+        return (base / ("korvale-fuzz-" + std::to_string(::getpid()) + suffix)).string();
+    }();
+    return path;
+}
+
+inline void WriteScratch(const std::string& path, const std::uint8_t* data, std::size_t size) {
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (file == nullptr) {
+        std::abort();
+    }
+    if (size > 0 && std::fwrite(data, 1, size, file) != size) {
+        std::abort();
+    }
+    std::fclose(file);
+}
+
+}  // namespace korvale::fuzzing
