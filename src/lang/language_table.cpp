@@ -12,14 +12,20 @@ const LanguageSection* LanguageTable::findSection(std::string_view name) const {
 }
 
 void LanguageTable::addEntry(std::string_view section, std::string key, std::string text) {
-    auto found = std::find_if(sections_.begin(), sections_.end(),
-                              [section](const LanguageSection& s) { return s.name == section; });
-    if (found == sections_.end()) {
-        sections_.push_back(LanguageSection{std::string(section), {}, {}});
-        found = std::prev(sections_.end());
+    // A file adds its entries section by section, so the section of the last
+    // entry is tried first; this keeps loading a file of thousands of
+    // sections linear.
+    if (lastSection_ >= sections_.size() || sections_[lastSection_].name != section) {
+        const auto found =
+            std::find_if(sections_.begin(), sections_.end(),
+                         [section](const LanguageSection& s) { return s.name == section; });
+        lastSection_ = static_cast<std::size_t>(found - sections_.begin());
+        if (lastSection_ == sections_.size()) {
+            sections_.push_back(LanguageSection{std::string(section), {}, {}});
+        }
     }
-    found->keys.push_back(std::move(key));
-    found->texts.push_back(std::move(text));
+    sections_[lastSection_].keys.push_back(std::move(key));
+    sections_[lastSection_].texts.push_back(std::move(text));
 }
 
 std::string LanguageTable::LookupText(std::string_view section, std::string_view key) const {

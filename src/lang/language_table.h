@@ -49,12 +49,16 @@ class LanguageTable {
 
     const std::vector<LanguageSection>& sections() const { return sections_; }
     bool empty() const { return sections_.empty(); }
-    void clear() { sections_.clear(); }
+    void clear() {
+        sections_.clear();
+        lastSection_ = 0;
+    }
 
   private:
     const LanguageSection* findSection(std::string_view name) const;
 
     std::vector<LanguageSection> sections_;
+    std::size_t lastSection_ = 0;  // where the last entry went
 };
 
 // The one table of the process.
