@@ -75,8 +75,11 @@ if ls tests/fuzz/*_fuzzer.cpp >/dev/null 2>&1; then
         name=$(basename "$source" .cpp)
         corpus=$(mktemp -d)
         [ -d "tests/fuzz/corpus/$name" ] && cp -r "tests/fuzz/corpus/$name/." "$corpus/"
+        # A fuzzer may need options of its own (a larger -max_len, say).
+        options=()
+        [ -f "tests/fuzz/$name.options" ] && read -r -a options <"tests/fuzz/$name.options"
         if build/fuzz/tests/fuzz/"$name" -max_total_time="$fuzz_seconds" -print_final_stats=1 \
-            "$corpus" >"build/fuzz/$name.log" 2>&1; then
+            "${options[@]}" "$corpus" >"build/fuzz/$name.log" 2>&1; then
             echo "$name: $(grep -o 'stat::number_of_executed_units: [0-9]*' "build/fuzz/$name.log")"
             passed=$((passed + 1))
         else
