@@ -75,10 +75,12 @@ TEST_F(BeaconTest, ZeroIntervalSendsEveryTick) {
     EXPECT_EQ(beaconTicks(3), (std::vector<int>{1, 2, 3}));
 }
 
-TEST_F(BeaconTest, NegativeIntervalSendsEveryTickInsteadOfStopping) {
+TEST_F(BeaconTest, HugeIntervalFromEditedIniDoesNotWrapCountdown) {
+    // interval x 10 ticks is 2^32 + 4: a count-down that wrapped to 32 bits
+    // would send the beacon again five ticks later.
     settings.m_sInitTncText = "";
-    settings.m_iBeaconInterval = -5;
-    EXPECT_EQ(beaconTicks(3), (std::vector<int>{1, 2, 3}));
+    settings.m_iBeaconInterval = 429496730;
+    EXPECT_EQ(beaconTicks(1000), std::vector<int>{1});
 }
 
 TEST_F(BeaconTest, DisabledBeaconSendsNothing) {
