@@ -32,8 +32,9 @@ struct Ax25Address {
     std::array<char, kCallsignMaxLength + 1> callsign{};
     std::uint8_t ssid = 0;
 
-    // Reads the text form ("nocall-7" gives NOCALL, SSID 7). On failure the
-    // address keeps its previous value.
+    // Reads the text form ("nocall-7" gives NOCALL, SSID 7); the text ends at
+    // the view's end or at a NUL. On failure the address keeps its previous
+    // value.
     bool parse(std::string_view text);
 
     // Callsign, then "-" and the SSID in decimal when the SSID is not 0.

@@ -64,12 +64,15 @@ struct Ax25Frame {
                int commandResponse, int pollFinal, int nr, int ns, int pid,
                std::span<const std::uint8_t> info);
 
-    // Fills a new frame from the bytes of one AX.25 frame. Returns false for a
-    // malformed frame; the frame then keeps what the steps before the failure
-    // had set (a buffer shorter than 15 bytes leaves it untouched).
+    // Fills a new frame from the bytes of one AX.25 frame (a used frame is
+    // reset first). Returns false for a malformed frame; the frame then keeps
+    // what the steps before the failure had set (a buffer shorter than 15
+    // bytes leaves it untouched), so it can still be shown in the monitor.
     bool decode(std::span<const std::uint8_t> bytes);
 
-    // The wire bytes of the frame, a new buffer owned by the caller.
+    // The wire bytes of the frame, a new buffer owned by the caller. N(R) and
+    // N(S) are sent as their low three bits and the PID as its low byte, so
+    // an out-of-range number cannot change other bits of the frame.
     std::vector<std::uint8_t> encode() const;
 };
 
