@@ -95,6 +95,7 @@ bool TapNicDriver::writeFrame(std::span<const std::uint8_t> frame) {
     const std::size_t headSize = hostTranslatedPrefixSize(frame);
     std::copy_n(frame.begin(), headSize, head.begin());
     translateFrameToHost(std::span(head).first(headSize), interfaceMac_);
+    // iovec has no const form; writev only reads through it.
     iovec parts[2] = {
         {head.data(), headSize},
         {const_cast<std::uint8_t*>(frame.data()) + headSize, frame.size() - headSize}};
