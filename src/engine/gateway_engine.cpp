@@ -95,14 +95,15 @@ void GatewayEngine::EngineTick() {
     GatewayLinkBitRate = settings_.m_iTncBaudrate;
     stepTncSetUp();
     drainAdapter();
-    if (settings_.m_bBeaconEnable != 0 && !m_bTncInitSending && !m_bKissParamsPending) {
+    // A negative interval can only come from a hand-edited INI file; read as
+    // 0 it would put ten beacons a second on the air, so it sends none.
+    if (settings_.m_bBeaconEnable != 0 && settings_.m_iBeaconInterval >= 0 && !m_bTncInitSending &&
+        !m_bKissParamsPending) {
         if (m_iBeaconCountdown != 0) {
             --m_iBeaconCountdown;
         } else {
-            // A hand-edited negative interval counts as 0; a huge one must not
-            // overflow the tick count.
-            const int interval =
-                std::clamp(settings_.m_iBeaconInterval, 0, INT_MAX / kTicksPerSecond);
+            // A huge interval must not overflow the tick count.
+            const int interval = std::min(settings_.m_iBeaconInterval, INT_MAX / kTicksPerSecond);
             m_iBeaconCountdown = interval * kTicksPerSecond;
             sendBeacon();
         }

@@ -83,6 +83,12 @@ TEST_F(BeaconTest, HugeIntervalFromEditedIniDoesNotWrapCountdown) {
     EXPECT_EQ(beaconTicks(1000), std::vector<int>{1});
 }
 
+TEST_F(BeaconTest, NegativeIntervalFromEditedIniSendsNoBeacon) {
+    settings.m_sInitTncText = "";
+    settings.m_iBeaconInterval = -5;
+    EXPECT_TRUE(beaconTicks(300).empty());
+}
+
 TEST_F(BeaconTest, DisabledBeaconSendsNothing) {
     settings.m_bBeaconEnable = 0;
     settings.m_sInitTncText = "";
