@@ -312,6 +312,12 @@ TEST(FrameDecode, DecodingIntoUsedFrameDoesNotKeepOldPathOrInformation) {
 
 // ---- decoder: address path ----
 
+// "D1" to "D9"; built by hand because g++ 12 at -O2 warns falsely about
+// "D" + std::to_string(i).
+std::string digipeaterName(int i) {
+    return {'D', static_cast<char>('0' + i)};
+}
+
 // extensionOn: 0 for the source, i for the i-th digipeater, -1 for none.
 Bytes pathFrame(int digipeaters, int extensionOn, std::uint8_t hBitsMask = 0) {
     Bytes bytes = header(extensionOn == 0);
@@ -320,7 +326,7 @@ Bytes pathFrame(int digipeaters, int extensionOn, std::uint8_t hBitsMask = 0) {
         if ((hBitsMask >> (i - 1)) & 1) {
             flags |= 0x80;
         }
-        appendField(bytes, "D" + std::to_string(i), i, flags);
+        appendField(bytes, digipeaterName(i), i, flags);
     }
     return withTail(bytes, {0x03, 0xF0, 'o', 'k'});
 }
@@ -359,7 +365,7 @@ TEST(FrameDecode, ExtensionBitInEveryPositionDecidesWherePathEnds) {
     for (int position = 0; position <= 7; ++position) {
         Bytes bytes = header(position == 0);
         for (int i = 1; i <= 7; ++i) {
-            appendField(bytes, "D" + std::to_string(i), i, i == position ? 0x01 : 0x00);
+            appendField(bytes, digipeaterName(i), i, i == position ? 0x01 : 0x00);
         }
         bytes.insert(bytes.end(), {0x03, 0xF0});
         Ax25Frame frame;
