@@ -148,15 +148,6 @@ TEST_F(ComHandlerFakeTest, OpenRaisesOnlyTheLinesItsModesAskFor) {
     EXPECT_EQ(eventsFrom("open"), (std::vector<std::string>{"open", "dtr 1", "rts 1"}));
 }
 
-TEST_F(ComHandlerFakeTest, BusyPortIsTriedThirtyTimesThenOpenReturnsThree) {
-    line->openResult = PortOpenResult::NotAvailable;
-    const auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(open(), kComCannotOpen);
-    EXPECT_EQ(line->openAttempts, kOpenAttempts);
-    EXPECT_GE(std::chrono::steady_clock::now() - start, (kOpenAttempts - 1) * kOpenRetryInterval);
-    EXPECT_EQ(handler.State(), kComStateClosed);
-}
-
 TEST_F(ComHandlerFakeTest, RefusedSettingsReturnFiveAtOnceAndLeaveItClosed) {
     line->openResult = PortOpenResult::ConfigurationRefused;
     EXPECT_EQ(open(), kComConfigRefused);
@@ -164,12 +155,6 @@ TEST_F(ComHandlerFakeTest, RefusedSettingsReturnFiveAtOnceAndLeaveItClosed) {
     EXPECT_EQ(handler.State(), kComStateClosed);
     EXPECT_EQ(handler.WriteString("x"), 0);
     EXPECT_EQ(handler.Close(), kComNotOpen);
-}
-
-TEST_F(ComHandlerFakeTest, MissingWakeEventReturnsOne) {
-    line->openResult = PortOpenResult::NoWakeEvent;
-    EXPECT_EQ(open(), kComNoReadEvent);
-    EXPECT_EQ(handler.State(), kComStateClosed);
 }
 
 TEST_F(ComHandlerFakeTest, SecondOpenWhileOpenIsRefusedAndKeepsTheFirst) {
