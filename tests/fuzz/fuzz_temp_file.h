@@ -8,17 +8,23 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 
 namespace korvale::fuzzing {
 
+// One path per process, removed when the process exits normally.
 inline const std::string& ScratchPath(const char* suffix) {
     static const std::string path = [suffix] {
         const std::filesystem::path base =
             std::filesystem::is_directory("/dev/shm") ? "/dev/shm" : "/tmp";
         return (base / ("korvale-fuzz-" + std::to_string(::getpid()) + suffix)).string();
     }();
+    static const bool cleanupRegistered = [] {
+        return std::atexit([] { std::remove(path.c_str()); }) == 0;
+    }();
+    static_cast<void>(cleanupRegistered);
     return path;
 }
 
