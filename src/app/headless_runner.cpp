@@ -17,7 +17,7 @@
 #include "app/process_environment.h"
 #include "app/settings.h"
 #include "engine/code_pages.h"
-#include "engine/com_handler_link.h"
+#include "kiss/com_handler_link.h"
 #include "engine/gateway_engine.h"
 #include "engine/line_monitor_view.h"
 #include "gateway/nic_device.h"

@@ -10,6 +10,7 @@
 #include "kiss/control_codes.h"
 #include "kiss/kiss_encoder.h"
 #include "kiss/kiss_protocol.h"
+#include "kiss/tnc_port.h"
 #include "lang/translate.h"
 
 namespace korvale {
@@ -17,8 +18,6 @@ namespace {
 
 constexpr std::string_view kNicOpenFailed = "Error: Failed to open NIC driver!\r";
 constexpr std::string_view kInitializingTnc = "Initializing TNC...\r";
-constexpr std::string_view kPortNotEnabled = "Warning: Serial port is not enabled.\r";
-constexpr std::string_view kPortOpenFailed = "Error: Cannot open COM%i! Port is disabled.\r";
 
 // Texts handed to the serial port or the monitor end at their first NUL, as
 // zero-terminated texts do: a ^000 in the init text ends it there.
@@ -42,25 +41,20 @@ GatewayEngine::GatewayEngine(Settings& settings, SerialLink& serial, NicDevice& 
       deframer_([this](std::span<const std::uint8_t> frame) { onKissFrame(frame); }) {}
 
 bool GatewayEngine::IsTncPortEnabled() const {
-    return settings_.m_bTncDisablePort == 0 && settings_.m_iTncPort != 0;
+    return korvale::IsTncPortEnabled(settings_.m_bTncDisablePort, settings_.m_iTncPort);
 }
 
 void GatewayEngine::OpenTncPort() {
-    if (!IsTncPortEnabled()) {
-        AppendMonitorText(TranslateMsg(kPortNotEnabled));
-        return;
-    }
-    if (serial_.open(settings_.m_iTncPort, settings_.m_iTncBaudrate) != 0) {
-        AppendMonitorText(TranslateMsgWithInt(kPortOpenFailed, settings_.m_iTncPort));
-        // Saved at exit, so the port stays disabled until the user clears it.
-        settings_.m_bTncDisablePort = 1;
-    }
+    korvale::OpenTncPort(serial_, settings_.m_iTncPort, settings_.m_iTncBaudrate,
+                         settings_.m_bTncDisablePort, [this](std::string_view english, int port) {
+                             AppendMonitorText(english == kCannotOpenPortText
+                                                   ? TranslateMsgWithInt(english, port)
+                                                   : TranslateMsg(english));
+                         });
 }
 
 void GatewayEngine::CloseTncPort() {
-    if (IsTncPortEnabled()) {
-        serial_.close();
-    }
+    korvale::CloseTncPort(serial_, settings_.m_iTncPort, settings_.m_bTncDisablePort);
 }
 
 void GatewayEngine::SendKissFrame(int command, std::span<const std::uint8_t> payload) {

@@ -6,7 +6,7 @@ bool IsTncPortEnabled(int tncDisablePort, int tncPort) {
     return tncDisablePort == 0 && tncPort != 0;
 }
 
-bool OpenTncPort(ComHandler& handler, int tncPort, int tncBaudrate, int& tncDisablePort,
+bool OpenTncPort(SerialLink& link, int tncPort, int tncBaudrate, int& tncDisablePort,
                  const TncMessageCallback& message) {
     if (!IsTncPortEnabled(tncDisablePort, tncPort)) {
         if (message) {
@@ -14,9 +14,7 @@ bool OpenTncPort(ComHandler& handler, int tncPort, int tncBaudrate, int& tncDisa
         }
         return false;
     }
-    const int result = handler.Open(tncPort, tncBaudrate, kTncByteSize, kTncParity, kTncStopBits,
-                                    kTncDtrMode, kTncRtsMode, kTncXonXoff);
-    if (result == kComOk) {
+    if (link.open(tncPort, tncBaudrate) == 0) {
         return true;
     }
     if (message) {
@@ -26,9 +24,9 @@ bool OpenTncPort(ComHandler& handler, int tncPort, int tncBaudrate, int& tncDisa
     return false;
 }
 
-void CloseTncPort(ComHandler& handler, int tncPort, int tncDisablePort) {
+void CloseTncPort(SerialLink& link, int tncPort, int tncDisablePort) {
     if (IsTncPortEnabled(tncDisablePort, tncPort)) {
-        handler.Close();
+        link.close();
     }
 }
 

@@ -17,7 +17,7 @@
 #include <span>
 #include <vector>
 
-#include "engine/serial_link.h"
+#include "kiss/serial_link.h"
 
 namespace korvale::testing {
 

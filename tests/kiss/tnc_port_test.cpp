@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "kiss/com_handler_link.h"
 #include "kiss/fake_serial_port.h"
 #include "kiss/pty_pair.h"
 
@@ -41,10 +42,11 @@ TEST_F(TncPortTest, PortZeroOrDisabledPortIsNotEnabled) {
 TEST_F(TncPortTest, NotEnabledPortShowsWarningAndOpensNothing) {
     auto line = std::make_shared<FakeLine>();
     ComHandler handler(fakePortFactory(line));
+    ComHandlerLink link(handler);
     int disabled = 1;
-    EXPECT_FALSE(OpenTncPort(handler, 3, 9600, disabled, show));
+    EXPECT_FALSE(OpenTncPort(link, 3, 9600, disabled, show));
     int noPortDisabled = 0;
-    EXPECT_FALSE(OpenTncPort(handler, 0, 9600, noPortDisabled, show));
+    EXPECT_FALSE(OpenTncPort(link, 0, 9600, noPortDisabled, show));
     EXPECT_EQ(line->openAttempts, 0);
     EXPECT_EQ(shown, (std::vector<ShownMessage>{{"Warning: Serial port is not enabled.\r", 3},
                                                 {"Warning: Serial port is not enabled.\r", 0}}));
@@ -55,15 +57,16 @@ TEST_F(TncPortTest, PortThatCannotBeOpenedShowsErrorAndStaysDisabled) {
     ASSERT_EQ(::access("/dev/ttyS98", F_OK), -1) << "this machine has a /dev/ttyS98";
     testing::TempDirectory directory;
     ComHandler handler(makePosixSerialPort, directory.path());
+    ComHandlerLink link(handler);
     int disabled = 0;
-    EXPECT_FALSE(OpenTncPort(handler, 99, 9600, disabled, show));
+    EXPECT_FALSE(OpenTncPort(link, 99, 9600, disabled, show));
     EXPECT_EQ(disabled, 1);
     EXPECT_FALSE(IsTncPortEnabled(disabled, 99));
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_EQ(shown[0], (ShownMessage{"Error: Cannot open COM%i! Port is disabled.\r", 99}));
 
     // From now on the port is left alone: a warning, no new 3 s attempt.
-    EXPECT_FALSE(OpenTncPort(handler, 99, 9600, disabled, show));
+    EXPECT_FALSE(OpenTncPort(link, 99, 9600, disabled, show));
     ASSERT_EQ(shown.size(), 2u);
     EXPECT_EQ(shown[1].text, kSerialPortNotEnabledText);
 }
@@ -74,8 +77,9 @@ TEST_F(TncPortTest, OpenedPortRunsEightNoneOneWithRtsCtsAtTheChosenRate) {
     testing::TempDirectory directory;
     ASSERT_TRUE(directory.linkPort(5, pty.slavePath()));
     ComHandler handler(makePosixSerialPort, directory.path());
+    ComHandlerLink link(handler);
     int disabled = 0;
-    ASSERT_TRUE(OpenTncPort(handler, 5, 38400, disabled, show));
+    ASSERT_TRUE(OpenTncPort(link, 5, 38400, disabled, show));
     EXPECT_TRUE(shown.empty());
 
     termios2 line{};
@@ -86,17 +90,18 @@ TEST_F(TncPortTest, OpenedPortRunsEightNoneOneWithRtsCtsAtTheChosenRate) {
     EXPECT_NE(line.c_cflag & CRTSCTS, 0u);
     EXPECT_EQ(line.c_iflag & (IXON | IXOFF), 0u);
 
-    CloseTncPort(handler, 5, disabled);
+    CloseTncPort(link, 5, disabled);
     EXPECT_EQ(handler.State(), kComStateClosed);
 }
 
 TEST_F(TncPortTest, CloseLeavesHandlerAloneWhenPortIsNotEnabled) {
     auto line = std::make_shared<FakeLine>();
     ComHandler handler(fakePortFactory(line));
+    ComHandlerLink link(handler);
     ASSERT_EQ(handler.Open(3, 9600, 8, 0, 0, 1, 2, 0), kComOk);
-    CloseTncPort(handler, 3, 1);
+    CloseTncPort(link, 3, 1);
     EXPECT_EQ(handler.State(), 3);
-    CloseTncPort(handler, 3, 0);
+    CloseTncPort(link, 3, 0);
     EXPECT_EQ(handler.State(), kComStateClosed);
 }
 

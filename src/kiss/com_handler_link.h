@@ -3,8 +3,8 @@
 // DTR raised, RTS/CTS flow control, no XON/XOFF.
 #pragma once
 
-#include "engine/serial_link.h"
 #include "kiss/com_handler.h"
+#include "kiss/serial_link.h"
 
 namespace korvale {
 

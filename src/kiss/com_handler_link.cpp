@@ -1,4 +1,4 @@
-#include "engine/com_handler_link.h"
+#include "kiss/com_handler_link.h"
 
 #include <climits>
 
