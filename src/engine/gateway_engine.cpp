@@ -12,12 +12,10 @@
 #include "kiss/kiss_protocol.h"
 #include "kiss/tnc_port.h"
 #include "lang/translate.h"
+#include "lang/ui_texts.h"
 
 namespace korvale {
 namespace {
-
-constexpr std::string_view kNicOpenFailed = "Error: Failed to open NIC driver!\r";
-constexpr std::string_view kInitializingTnc = "Initializing TNC...\r";
 
 // Texts handed to the serial port or the monitor end at their first NUL, as
 // zero-terminated texts do: a ^000 in the init text ends it there.
@@ -79,7 +77,7 @@ void GatewayEngine::InitTnc() {
     } else {
         m_bKissParamsPending = true;
     }
-    AppendMonitorText(TranslateMsg(kInitializingTnc));
+    AppendMonitorText(TranslateMsg(kMsgInitializingTnc));
 }
 
 void GatewayEngine::EngineTick() {
@@ -109,7 +107,7 @@ void GatewayEngine::startUp() {
         showWindow_(settings_.m_bInTray == 0);
     }
     if (!nic_.open()) {
-        AppendMonitorText(TranslateMsg(kNicOpenFailed));
+        AppendMonitorText(TranslateMsg(kMsgNicOpenFailed));
     }
     OpenTncPort();
     InitTnc();

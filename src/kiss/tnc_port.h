@@ -10,13 +10,12 @@
 #include <string_view>
 
 #include "kiss/serial_link.h"
+#include "lang/ui_texts.h"
 
 namespace korvale {
 
-inline constexpr std::string_view kSerialPortNotEnabledText =
-    "Warning: Serial port is not enabled.\r";
-inline constexpr std::string_view kCannotOpenPortText =
-    "Error: Cannot open COM%i! Port is disabled.\r";
+inline constexpr std::string_view kSerialPortNotEnabledText = kMsgPortNotEnabled;
+inline constexpr std::string_view kCannotOpenPortText = kMsgCannotOpenPort;
 
 using TncMessageCallback = std::function<void(std::string_view englishText, int port)>;
 
