@@ -5,10 +5,10 @@
 # and the goodput over a link limited to 9600 bit/s as a share of the line
 # rate.
 #
-#   bench/link_bench.sh [BUILD_DIR]     (default build/release; needs root)
+#   bench/link_bench.sh [BUILD_DIR]     (default build/test/release; needs root)
 set -uo pipefail
 cd "$(dirname "$0")/.."
-build_dir=${1:-build/release}
+build_dir=${1:-build/test/release}
 source tests/e2e/stations.sh
 trap stations_cleanup EXIT
 hz=$(getconf CLK_TCK)

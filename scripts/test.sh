@@ -53,22 +53,22 @@ configure_and_build() {
 }
 
 echo "== release build and tests"
-configure_and_build build/release -DCMAKE_BUILD_TYPE=RelWithDebInfo
-run_ctest build/release
+configure_and_build build/test/release -DCMAKE_BUILD_TYPE=RelWithDebInfo
+run_ctest build/test/release
 
 echo "== AddressSanitizer and UndefinedBehaviorSanitizer"
-configure_and_build build/asan -DCMAKE_BUILD_TYPE=Debug -DKORVALE_SANITIZE=address,undefined \
+configure_and_build build/test/asan -DCMAKE_BUILD_TYPE=Debug -DKORVALE_SANITIZE=address,undefined \
     -DKORVALE_BENCHMARKS=OFF
-ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 run_ctest build/asan
+ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 run_ctest build/test/asan
 
 echo "== ThreadSanitizer (serial link and engine)"
-configure_and_build build/tsan -DCMAKE_BUILD_TYPE=Debug -DKORVALE_SANITIZE=thread \
+configure_and_build build/test/tsan -DCMAKE_BUILD_TYPE=Debug -DKORVALE_SANITIZE=thread \
     -DKORVALE_BENCHMARKS=OFF
-TSAN_OPTIONS=halt_on_error=1 run_ctest build/tsan -L 'kiss|engine'
+TSAN_OPTIONS=halt_on_error=1 run_ctest build/test/tsan -L 'kiss|engine'
 
 if ls tests/fuzz/*_fuzzer.cpp >/dev/null 2>&1; then
     echo "== libFuzzer, ${fuzz_seconds}s per target"
-    CC=clang CXX=clang++ configure_and_build build/fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    CC=clang CXX=clang++ configure_and_build build/test/fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo \
         -DKORVALE_SANITIZE=address,undefined -DKORVALE_FUZZERS=ON -DKORVALE_TESTS=OFF \
         -DKORVALE_BENCHMARKS=OFF
     for source in tests/fuzz/*_fuzzer.cpp; do
@@ -78,12 +78,12 @@ if ls tests/fuzz/*_fuzzer.cpp >/dev/null 2>&1; then
         # A fuzzer may need options of its own (a larger -max_len, say).
         options=()
         [ -f "tests/fuzz/$name.options" ] && read -r -a options <"tests/fuzz/$name.options"
-        if build/fuzz/tests/fuzz/"$name" -max_total_time="$fuzz_seconds" -print_final_stats=1 \
-            "${options[@]}" "$corpus" >"build/fuzz/$name.log" 2>&1; then
-            echo "$name: $(grep -o 'stat::number_of_executed_units: [0-9]*' "build/fuzz/$name.log")"
+        if build/test/fuzz/tests/fuzz/"$name" -max_total_time="$fuzz_seconds" -print_final_stats=1 \
+            "${options[@]}" "$corpus" >"build/test/fuzz/$name.log" 2>&1; then
+            echo "$name: $(grep -o 'stat::number_of_executed_units: [0-9]*' "build/test/fuzz/$name.log")"
             passed=$((passed + 1))
         else
-            tail -n 40 "build/fuzz/$name.log"
+            tail -n 40 "build/test/fuzz/$name.log"
             echo "$name: FAILED"
             failed=$((failed + 1))
         fi
@@ -105,9 +105,9 @@ run_e2e() {
 }
 
 echo "== end-to-end: two stations over a KISS link"
-run_e2e build/release
+run_e2e build/test/release
 echo "== end-to-end: stations built with ASan/UBSan, a minute of line noise first"
-ASAN_OPTIONS=detect_leaks=1 run_e2e build/asan --noise "${E2E_NOISE_SECONDS:-60}"
+ASAN_OPTIONS=detect_leaks=1 run_e2e build/test/asan --noise "${E2E_NOISE_SECONDS:-60}"
 
 echo
 echo "korvale: $passed passed, $failed failed, $skipped skipped"
