@@ -7,7 +7,6 @@
 #include <stdlib.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdint>
@@ -15,6 +14,7 @@
 #include <span>
 #include <string>
 #include <system_error>
+#include <utility>
 #include <vector>
 
 namespace korvale::testing {
@@ -22,12 +22,7 @@ namespace korvale::testing {
 // A directory under /tmp, removed with everything in it.
 class TempDirectory {
   public:
-    TempDirectory() {
-        std::string pattern = "/tmp/korvale-serial-XXXXXX";
-        if (::mkdtemp(pattern.data()) != nullptr) {
-            path_ = pattern;
-        }
-    }
+    TempDirectory() = default;
     ~TempDirectory() {
         std::error_code ignored;
         std::filesystem::remove_all(path_, ignored);
@@ -45,23 +40,21 @@ class TempDirectory {
     }
 
   private:
-    std::string path_;
+    char pattern_[32] = "/tmp/korvale-serial-XXXXXX";
+    std::string path_ = ::mkdtemp(pattern_) != nullptr ? pattern_ : "";
 };
 
-// The master side of a pseudo-terminal; the slave's path is what the handler
-// opens. The master is non-blocking; send() and receive() wait with poll().
+// The master side of a pseudo-terminal, non-blocking; the handler opens the
+// slave. send() and receive() wait with poll() up to their limit.
 class PtyPair {
   public:
-    PtyPair() {
-        master_ = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+    PtyPair() : master_(::posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC)) {
         char name[128] = {};
         if (master_ < 0 || ::grantpt(master_) != 0 || ::unlockpt(master_) != 0 ||
             ::ptsname_r(master_, name, sizeof name) != 0) {
             closeMaster();
-            return;
         }
         slavePath_ = name;
-        ::fcntl(master_, F_SETFL, ::fcntl(master_, F_GETFL) | O_NONBLOCK);
     }
     ~PtyPair() { closeMaster(); }
     PtyPair(const PtyPair&) = delete;
@@ -74,8 +67,7 @@ class PtyPair {
     // Hangs the slave up, as unplugging a USB adapter does.
     void closeMaster() {
         if (master_ >= 0) {
-            ::close(master_);
-            master_ = -1;
+            ::close(std::exchange(master_, -1));
         }
     }
 
@@ -83,64 +75,40 @@ class PtyPair {
     bool send(std::span<const std::uint8_t> bytes,
               std::chrono::milliseconds limit = std::chrono::seconds(10)) const {
         const auto deadline = std::chrono::steady_clock::now() + limit;
-        std::size_t sent = 0;
-        while (sent < bytes.size()) {
-            const ssize_t done = ::write(master_, bytes.data() + sent, bytes.size() - sent);
+        while (!bytes.empty() && std::chrono::steady_clock::now() < deadline) {
+            const ssize_t done = ::write(master_, bytes.data(), bytes.size());
             if (done > 0) {
-                sent += static_cast<std::size_t>(done);
-                continue;
-            }
-            if (std::chrono::steady_clock::now() >= deadline) {
-                return false;
+                bytes = bytes.subspan(static_cast<std::size_t>(done));
             }
             pollfd wait{master_, POLLOUT, 0};
             ::poll(&wait, 1, 10);
         }
-        return true;
+        return bytes.empty();
     }
 
     // What the slave sent, until `count` bytes have come or `limit` passed.
     std::vector<std::uint8_t> receive(
         std::size_t count, std::chrono::milliseconds limit = std::chrono::seconds(10)) const {
         const auto deadline = std::chrono::steady_clock::now() + limit;
-        std::vector<std::uint8_t> got;
-        std::uint8_t buffer[4096];
-        while (got.size() < count) {
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-                deadline - std::chrono::steady_clock::now());
-            if (left.count() <= 0) {
-                break;
+        std::vector<std::uint8_t> got(count);
+        std::size_t have = 0;
+        while (have < count && std::chrono::steady_clock::now() < deadline) {
+            const ssize_t done = ::read(master_, got.data() + have, count - have);
+            if (done > 0) {
+                have += static_cast<std::size_t>(done);
+            } else if (done == 0 || errno != EAGAIN) {
+                break;  // hung up
             }
             pollfd wait{master_, POLLIN, 0};
-            if (::poll(&wait, 1, static_cast<int>(left.count())) <= 0) {
-                continue;
-            }
-            const std::size_t want = std::min(sizeof buffer, count - got.size());
-            const ssize_t done = ::read(master_, buffer, want);
-            if (done > 0) {
-                got.insert(got.end(), buffer, buffer + done);
-            } else if (done == 0 || (errno != EAGAIN && errno != EINTR)) {
-                break;
-            }
+            ::poll(&wait, 1, 10);
         }
+        got.resize(have);
         return got;
     }
 
   private:
-    int master_ = -1;
+    int master_;
     std::string slavePath_;
 };
-
-// `count` bytes of a pattern that shows loss, duplication and reordering: a
-// position-dependent sequence that does not repeat every 256 bytes.
-inline std::vector<std::uint8_t> patternBytes(std::size_t count, std::uint32_t seed = 1) {
-    std::vector<std::uint8_t> bytes(count);
-    std::uint32_t value = seed;
-    for (auto& byte : bytes) {
-        value = value * 1103515245u + 12345u;
-        byte = static_cast<std::uint8_t>(value >> 16);
-    }
-    return bytes;
-}
 
 }  // namespace korvale::testing

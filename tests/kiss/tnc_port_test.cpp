@@ -1,108 +1,97 @@
-// The main window's open and close of the TNC port, with the messages the
-// user sees and the disable rule.
+// Which device a port number names, and the main window's open and close of
+// the TNC port with the messages the user sees and the disable rule.
 #include "kiss/tnc_port.h"
 
-#include <asm/termbits.h>
 #include <gtest/gtest.h>
-#include <sys/ioctl.h>
 
 #include <string>
-#include <vector>
 
-#include "kiss/com_handler_link.h"
-#include "kiss/fake_serial_port.h"
+#include "kiss/com_device_name.h"
 #include "kiss/pty_pair.h"
 
 namespace korvale {
 namespace {
 
-using testing::FakeLine;
-using testing::fakePortFactory;
-
-struct ShownMessage {
-    std::string text;
-    int port;
-    bool operator==(const ShownMessage&) const = default;
-};
-
-class TncPortTest : public ::testing::Test {
-  protected:
-    TncMessageCallback show = [this](std::string_view text, int port) {
-        shown.push_back({std::string(text), port});
+TEST(ComDeviceName, ComLinkInProgramDirectoryWinsElsePortNIsTtySOfNMinusOne) {
+    testing::TempDirectory directory;
+    const std::string dir = directory.path();
+    ASSERT_TRUE(directory.linkPort(1, "/dev/ttyUSB0"));
+    // Dangling: an unplugged adapter must not make the program open another line.
+    ASSERT_TRUE(directory.linkPort(2, dir + "/no-such-device"));
+    struct Row {
+        int port;
+        std::string directory;
+        std::string device;
     };
-    std::vector<ShownMessage> shown;
+    const Row rows[] = {
+        {1, dir, dir + "/COM1"},
+        {1, dir + "/", dir + "/COM1"},
+        {2, dir, dir + "/COM2"},
+        {9, dir, "/dev/ttyS8"},
+        {10, dir, "/dev/ttyS9"},
+        {11, dir, "/dev/ttyS10"},
+        {0, dir, ""},
+        {-1, dir, ""},
+    };
+    for (const Row& row : rows) {
+        EXPECT_EQ(ResolveComDevice(row.port, row.directory), row.device)
+            << "port " << row.port << " in " << row.directory;
+    }
+}
+
+struct FakeLink final : SerialLink {
+    int open(int, int) override {
+        ++opens;
+        return openResult;
+    }
+    int close() override {
+        ++closes;
+        return 0;
+    }
+    bool write(std::span<const std::uint8_t>) override { return true; }
+    int read(std::span<std::uint8_t>) override { return 0; }
+    int openResult = 0;
+    int opens = 0;
+    int closes = 0;
 };
 
-TEST_F(TncPortTest, PortZeroOrDisabledPortIsNotEnabled) {
-    EXPECT_FALSE(IsTncPortEnabled(0, 0));
-    EXPECT_FALSE(IsTncPortEnabled(1, 3));
-    EXPECT_TRUE(IsTncPortEnabled(0, 3));
-}
-
-TEST_F(TncPortTest, NotEnabledPortShowsWarningAndOpensNothing) {
-    auto line = std::make_shared<FakeLine>();
-    ComHandler handler(fakePortFactory(line));
-    ComHandlerLink link(handler);
-    int disabled = 1;
-    EXPECT_FALSE(OpenTncPort(link, 3, 9600, disabled, show));
-    int noPortDisabled = 0;
-    EXPECT_FALSE(OpenTncPort(link, 0, 9600, noPortDisabled, show));
-    EXPECT_EQ(line->openAttempts, 0);
-    EXPECT_EQ(shown, (std::vector<ShownMessage>{{"Warning: Serial port is not enabled.\r", 3},
-                                                {"Warning: Serial port is not enabled.\r", 0}}));
-    EXPECT_EQ(noPortDisabled, 0) << "the warning must not disable the port";
-}
-
-TEST_F(TncPortTest, PortThatCannotBeOpenedShowsErrorAndStaysDisabled) {
-    ASSERT_EQ(::access("/dev/ttyS98", F_OK), -1) << "this machine has a /dev/ttyS98";
-    testing::TempDirectory directory;
-    ComHandler handler(makePosixSerialPort, directory.path());
-    ComHandlerLink link(handler);
-    int disabled = 0;
-    EXPECT_FALSE(OpenTncPort(link, 99, 9600, disabled, show));
-    EXPECT_EQ(disabled, 1);
-    EXPECT_FALSE(IsTncPortEnabled(disabled, 99));
-    ASSERT_EQ(shown.size(), 1u);
-    EXPECT_EQ(shown[0], (ShownMessage{"Error: Cannot open COM%i! Port is disabled.\r", 99}));
-
-    // From now on the port is left alone: a warning, no new 3 s attempt.
-    EXPECT_FALSE(OpenTncPort(link, 99, 9600, disabled, show));
-    ASSERT_EQ(shown.size(), 2u);
-    EXPECT_EQ(shown[1].text, kSerialPortNotEnabledText);
-}
-
-TEST_F(TncPortTest, OpenedPortRunsEightNoneOneWithRtsCtsAtTheChosenRate) {
-    testing::PtyPair pty;
-    ASSERT_TRUE(pty.ok()) << "no pseudo-terminal available";
-    testing::TempDirectory directory;
-    ASSERT_TRUE(directory.linkPort(5, pty.slavePath()));
-    ComHandler handler(makePosixSerialPort, directory.path());
-    ComHandlerLink link(handler);
-    int disabled = 0;
-    ASSERT_TRUE(OpenTncPort(link, 5, 38400, disabled, show));
-    EXPECT_TRUE(shown.empty());
-
-    termios2 line{};
-    ASSERT_EQ(::ioctl(pty.master(), TCGETS2, &line), 0);
-    EXPECT_EQ(line.c_ospeed, 38400u);
-    EXPECT_EQ(line.c_cflag & CSIZE, static_cast<tcflag_t>(CS8));
-    EXPECT_EQ(line.c_cflag & (PARENB | CSTOPB), 0u);
-    EXPECT_NE(line.c_cflag & CRTSCTS, 0u);
-    EXPECT_EQ(line.c_iflag & (IXON | IXOFF), 0u);
-
-    CloseTncPort(link, 5, disabled);
-    EXPECT_EQ(handler.State(), kComStateClosed);
-}
-
-TEST_F(TncPortTest, CloseLeavesHandlerAloneWhenPortIsNotEnabled) {
-    auto line = std::make_shared<FakeLine>();
-    ComHandler handler(fakePortFactory(line));
-    ComHandlerLink link(handler);
-    ASSERT_EQ(handler.Open(3, 9600, 8, 0, 0, 1, 2, 0), kComOk);
-    CloseTncPort(link, 3, 1);
-    EXPECT_EQ(handler.State(), 3);
-    CloseTncPort(link, 3, 0);
-    EXPECT_EQ(handler.State(), kComStateClosed);
+TEST(TncPort, OpenShowsWhyThePortIsUnusedAndAPortThatFailedStaysDisabled) {
+    const std::string warning = "Warning: Serial port is not enabled.\r";
+    const std::string error = "Error: Cannot open COM%i! Port is disabled.\r";
+    struct Row {
+        const char* what;
+        int port, disabled, openResult;
+        bool opened;
+        std::string shown;
+        int disabledAfter;
+    };
+    const Row rows[] = {
+        {"no port chosen", 0, 0, 0, false, warning, 0},
+        {"port disabled", 3, 1, 0, false, warning, 1},
+        {"port opened", 3, 0, 0, true, "", 0},
+        {"port missing", 99, 0, 3, false, error, 1},
+        {"any failure code", 5, 0, 5, false, error, 1},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        FakeLink link;
+        link.openResult = row.openResult;
+        int disabled = row.disabled;
+        std::string shown;
+        int shownPort = -1;
+        const auto show = [&](std::string_view text, int port) {
+            shown = text;
+            shownPort = port;
+        };
+        EXPECT_EQ(OpenTncPort(link, row.port, 9600, disabled, show), row.opened);
+        EXPECT_EQ(shown, row.shown);
+        EXPECT_EQ(shownPort, row.shown.empty() ? -1 : row.port);
+        EXPECT_EQ(disabled, row.disabledAfter);
+        EXPECT_EQ(link.opens, row.disabled == 0 && row.port != 0 ? 1 : 0);
+        EXPECT_EQ(IsTncPortEnabled(disabled, row.port), row.opened);
+        CloseTncPort(link, row.port, disabled);
+        EXPECT_EQ(link.closes, row.opened ? 1 : 0) << "closed a port that is not enabled";
+    }
 }
 
 }  // namespace
