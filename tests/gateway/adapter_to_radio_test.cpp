@@ -4,327 +4,108 @@
 
 #include <gtest/gtest.h>
 
-#include <memory>
-
-#include "gateway/fake_nic_driver.h"
-#include "gateway/gateway_globals.h"
 #include "gateway/gateway_test_frames.h"
+#include "gateway/radio_to_adapter.h"
 
-namespace korvale {
+namespace korvale::testing {
 namespace {
 
-using namespace korvale::testing;
+class AdapterToRadioTest : public GatewayTest {};
 
-class AdapterToRadioTest : public ::testing::Test {
-  protected:
-    AdapterToRadioTest() {
-        GatewayOwnAddress = addressOf("NOCALL-7");
-        SuppressBroadcasts = 1;
-        GatewayLinkBitRate = 9600;
-        auto fake = std::make_unique<FakeNicDriver>();
-        driver = fake.get();
-        device = std::make_unique<NicDevice>(std::move(fake));
-        path = std::make_unique<AdapterToRadio>(*device);
-    }
+// A frame from the adapter's address carrying counting bytes.
+Bytes fromHost(const std::string& destination, std::size_t payloadSize,
+               const std::string& type = "0800") {
+    Bytes frame = bytes(destination + kAdapter + type);
+    const Bytes payload = counting(payloadSize);
+    frame.insert(frame.end(), payload.begin(), payload.end());
+    return frame;
+}
 
-    ~AdapterToRadioTest() override { GatewayOwnAddress = Ax25Address{}; }
-
-    void hostSends(Bytes frame) { driver->hostFrames.push_back(std::move(frame)); }
-
-    // An IPv4 frame from the host (adapter address) to the given address.
-    static Bytes ipFrameTo(const MacAddress& destination, std::size_t payloadSize) {
-        Bytes payload(payloadSize);
-        for (std::size_t i = 0; i < payloadSize; ++i) {
-            payload[i] = static_cast<std::uint8_t>(i * 7 + 1);
-        }
-        return ethernetFrame(destination, kAdapterMac, 0x08, 0x00, payload);
-    }
-
-    FakeNicDriver* driver;
-    std::unique_ptr<NicDevice> device;
-    std::unique_ptr<AdapterToRadio> path;
+struct OutboundCase {
+    const char* what;
+    Bytes frame;
+    int suppress;          // SuppressBroadcasts
+    const char* route;     // "SOURCE>DESTINATION" of the UI frame, "" when dropped
+    std::string arp = "";  // the AX.25 ARP packet with PID 0xCD; IP carries bytes 14 on
 };
 
-// --- when nothing is read ---
-
-TEST_F(AdapterToRadioTest, ClosedDeviceGivesNoFrameAndTouchesNothing) {
-    hostSends(ipFrameTo(kAb1cde7Mac, 20));
-    EXPECT_FALSE(path->takeAdapterFrame().has_value());
-    EXPECT_EQ(driver->calls, 0);
-    EXPECT_EQ(path->reportedLinkSpeed(), kNoLinkSpeedReported);
-    EXPECT_EQ(driver->hostFrames.size(), 1u);
-}
-
-TEST_F(AdapterToRadioTest, EmptyQueueGivesNoFrameWithoutReading) {
-    ASSERT_TRUE(device->open());
-    driver->readSucceeds = false;  // a read would be visible as a call below
-    const int callsBefore = driver->calls;
-    EXPECT_FALSE(path->takeAdapterFrame().has_value());
-    // setLinkSpeed and pendingFrames only.
-    EXPECT_EQ(driver->calls - callsBefore, 2);
-}
-
-TEST_F(AdapterToRadioTest, FailedReadAfterNonZeroCountGivesNoFrame) {
-    ASSERT_TRUE(device->open());
-    driver->pendingOverride = 1;
-    EXPECT_FALSE(path->takeAdapterFrame().has_value());
-}
-
-TEST_F(AdapterToRadioTest, FailedPendingCountGivesNoFrameAndLeavesQueue) {
-    ASSERT_TRUE(device->open());
-    hostSends(ipFrameTo(kAb1cde7Mac, 20));
-    driver->pendingSucceeds = false;
-    EXPECT_FALSE(path->takeAdapterFrame().has_value());
-    EXPECT_EQ(driver->hostFrames.size(), 1u);
-}
-
-// --- link speed ---
-
-TEST_F(AdapterToRadioTest, FirstCallReportsBitRateEvenWithNothingQueued) {
-    ASSERT_TRUE(device->open());
-    path->takeAdapterFrame();
-    path->takeAdapterFrame();
-    EXPECT_EQ(driver->speeds, (std::vector<std::int32_t>{9600}));
-    EXPECT_EQ(path->reportedLinkSpeed(), 9600);
-}
-
-TEST_F(AdapterToRadioTest, ChangedBitRateIsReportedOnceOnNextCall) {
-    ASSERT_TRUE(device->open());
-    path->takeAdapterFrame();
-    GatewayLinkBitRate = 1200;
-    path->takeAdapterFrame();
-    path->takeAdapterFrame();
-    EXPECT_EQ(driver->speeds, (std::vector<std::int32_t>{9600, 1200}));
-    EXPECT_EQ(path->reportedLinkSpeed(), 1200);
-}
-
-TEST_F(AdapterToRadioTest, RefusedBitRateIsNotRetried) {
-    ASSERT_TRUE(device->open());
-    driver->speedSucceeds = false;
-    path->takeAdapterFrame();
-    path->takeAdapterFrame();
-    EXPECT_EQ(driver->speeds, (std::vector<std::int32_t>{9600}));
-    EXPECT_EQ(path->reportedLinkSpeed(), 9600);
-}
-
-TEST_F(AdapterToRadioTest, BitRateIsNotReportedWhileClosed) {
-    path->takeAdapterFrame();
-    ASSERT_TRUE(device->open());
-    path->takeAdapterFrame();
-    EXPECT_EQ(driver->speeds, (std::vector<std::int32_t>{9600}));
-}
-
-// --- length limits ---
-
-TEST_F(AdapterToRadioTest, ThirteenByteFrameIsDropped) {
-    ASSERT_TRUE(device->open());
-    hostSends(slice(ipFrameTo(kAb1cde7Mac, 0), 0, 13));
-    EXPECT_FALSE(path->takeAdapterFrame().has_value());
-    EXPECT_TRUE(driver->hostFrames.empty());  // read and dropped, not left queued
-}
-
-TEST_F(AdapterToRadioTest, FourteenByteFrameGivesEmptyInformation) {
-    ASSERT_TRUE(device->open());
-    hostSends(ipFrameTo(kAb1cde7Mac, 0));
-    auto frame = path->takeAdapterFrame();
-    ASSERT_TRUE(frame.has_value());
-    EXPECT_EQ(frame->pid, 0xCC);
-    EXPECT_TRUE(frame->info.empty());
-}
-
-TEST_F(AdapterToRadioTest, FrameOf4999BytesCarries4985BytesUnchanged) {
-    ASSERT_TRUE(device->open());
-    const Bytes sent = ipFrameTo(kAb1cde7Mac, 4985);
-    ASSERT_EQ(sent.size(), 4999u);
-    hostSends(sent);
-    auto frame = path->takeAdapterFrame();
-    ASSERT_TRUE(frame.has_value());
-    EXPECT_EQ(frame->info, slice(sent, 14, 4985));
-}
-
-TEST_F(AdapterToRadioTest, FrameFillingTheBufferIsDroppedAsPossiblyCut) {
-    ASSERT_TRUE(device->open());
-    hostSends(ipFrameTo(kAb1cde7Mac, 4986));  // exactly 5000 bytes
-    hostSends(ipFrameTo(kAb1cde7Mac, 9000));  // cut by the read to 5000
-    EXPECT_FALSE(path->takeAdapterFrame().has_value());
-    EXPECT_FALSE(path->takeAdapterFrame().has_value());
-    EXPECT_TRUE(driver->hostFrames.empty());
-}
-
-TEST_F(AdapterToRadioTest, DroppedFrameEndsOneCallButNextCallGoesOn) {
-    ASSERT_TRUE(device->open());
-    hostSends(slice(ipFrameTo(kAb1cde7Mac, 0), 0, 13));
-    hostSends(ipFrameTo(kAb1cde7Mac, 4));
-    EXPECT_FALSE(path->takeAdapterFrame().has_value());
-    auto frame = path->takeAdapterFrame();
-    ASSERT_TRUE(frame.has_value());
-    EXPECT_EQ(frame->info.size(), 4u);
-}
-
-// --- IP frames ---
-
-TEST_F(AdapterToRadioTest, IpFrameBecomesUiCommandWithPidCcAndNoHeader) {
-    ASSERT_TRUE(device->open());
-    const Bytes sent = ipFrameTo(kAb1cde7Mac, 40);
-    hostSends(sent);
-    auto frame = path->takeAdapterFrame();
-    ASSERT_TRUE(frame.has_value());
-    EXPECT_EQ(frame->source.toText(), "NOCALL-7");
-    EXPECT_EQ(frame->destination.toText(), "AB1CDE-7");
-    EXPECT_EQ(frame->kind, FrameKind::Ui);
-    EXPECT_EQ(frame->commandResponse, 1);
-    EXPECT_EQ(frame->pollFinal, 0);
-    EXPECT_EQ(frame->digipeaters.count(), 0);
-    EXPECT_EQ(frame->pid, 0xCC);
-    EXPECT_EQ(frame->info, slice(sent, 14, 40));
-    // And on the air: NOCALL-7 never goes out as "SMRDRV".
-    const Bytes wire = frame->encode();
-    ASSERT_GE(wire.size(), 16u);
-    EXPECT_EQ(slice(wire, 7, 6), (Bytes{0x9C, 0x9E, 0x86, 0x82, 0x98, 0x98}));
-}
-
-TEST_F(AdapterToRadioTest, SsidFifteenIsUnpackedFromLastByte) {
-    ASSERT_TRUE(device->open());
-    hostSends(ipFrameTo({0x82, 0x84, 0x0A, 0x36, 0x3A, 0x3E}, 4));
-    auto frame = path->takeAdapterFrame();
-    ASSERT_TRUE(frame.has_value());
-    EXPECT_EQ(frame->destination.toText(), "AB1CDE-15");
-}
-
-TEST_F(AdapterToRadioTest, Ipv6AndOtherTypesTravelAsIp) {
-    ASSERT_TRUE(device->open());
-    hostSends(ethernetFrame(kAb1cde7Mac, kAdapterMac, 0x86, 0xDD, Bytes(40, 0x60)));
-    // Only byte 13 tells ARP apart; 0x0800's high byte is not checked either.
-    hostSends(ethernetFrame(kAb1cde7Mac, kAdapterMac, 0x12, 0x34, Bytes{1, 2, 3}));
-    auto v6 = path->takeAdapterFrame();
-    auto other = path->takeAdapterFrame();
-    ASSERT_TRUE(v6.has_value());
-    ASSERT_TRUE(other.has_value());
-    EXPECT_EQ(v6->pid, 0xCC);
-    EXPECT_EQ(v6->info, Bytes(40, 0x60));
-    EXPECT_EQ(other->pid, 0xCC);
-    EXPECT_EQ(other->info, (Bytes{1, 2, 3}));
-}
-
-TEST_F(AdapterToRadioTest, BroadcastMulticastAndZeroDestinationsDroppedWhileSuppressed) {
-    ASSERT_TRUE(device->open());
-    hostSends(ipFrameTo(kBroadcastMac, 20));
-    hostSends(ipFrameTo(kIpv4MulticastMac, 20));
-    hostSends(ipFrameTo(kZeroMac, 20));
-    EXPECT_FALSE(path->takeAdapterFrame().has_value());
-    EXPECT_FALSE(path->takeAdapterFrame().has_value());
-    EXPECT_FALSE(path->takeAdapterFrame().has_value());
-    EXPECT_TRUE(driver->hostFrames.empty());
-}
-
-TEST_F(AdapterToRadioTest, BroadcastsGoToQstWhenNotSuppressed) {
-    ASSERT_TRUE(device->open());
-    SuppressBroadcasts = 0;
-    hostSends(ipFrameTo(kBroadcastMac, 20));
-    hostSends(ipFrameTo(kIpv4MulticastMac, 20));
-    hostSends(ipFrameTo(kZeroMac, 20));
-    for (int i = 0; i < 3; ++i) {
-        auto frame = path->takeAdapterFrame();
-        ASSERT_TRUE(frame.has_value()) << "frame " << i;
-        EXPECT_EQ(frame->destination.toText(), "QST");
+TEST_F(AdapterToRadioTest, HostFramesBecomeExactUiFramesOrAreDropped) {
+    const std::string request =
+        ethernetArp(kBroadcast, kAdapter, "01" + kAdapter + kHostIp + kZero + kStationIp);
+    const std::string reply =
+        ethernetArp(kAb1cde7Mac, kAdapter, "02" + kAdapter + kHostIp + kAb1cde7Mac + kStationIp);
+    const OutboundCase cases[] = {
+        {"IPv4 to AB1CDE-7", fromHost(kAb1cde7Mac, 40), 1, "NOCALL-7>AB1CDE-7"},
+        {"SSID 15 in the last byte", fromHost("82840A363A3E", 4), 1, "NOCALL-7>AB1CDE-15"},
+        {"IPv6 travels as IP", fromHost(kAb1cde7Mac, 40, "86DD"), 1, "NOCALL-7>AB1CDE-7"},
+        {"only byte 13 tells ARP", fromHost(kAb1cde7Mac, 3, "1234"), 1, "NOCALL-7>AB1CDE-7"},
+        {"13 bytes", bytes(kAb1cde7Mac + kAdapter + "08"), 1, ""},
+        {"14 bytes", fromHost(kAb1cde7Mac, 0), 1, "NOCALL-7>AB1CDE-7"},
+        {"4999 bytes", fromHost(kAb1cde7Mac, 4985), 1, "NOCALL-7>AB1CDE-7"},
+        {"5000 bytes may be cut", fromHost(kAb1cde7Mac, 4986), 1, ""},
+        {"cut by the read", fromHost(kAb1cde7Mac, 9000), 1, ""},
+        {"suppressed broadcast", fromHost(kBroadcast, 20), 1, ""},
+        {"suppressed multicast", fromHost(kMulticast, 20), 1, ""},
+        {"suppressed all-zero", fromHost(kZero, 20), 1, ""},
+        {"broadcast", fromHost(kBroadcast, 20), 0, "NOCALL-7>QST"},
+        {"multicast", fromHost(kMulticast, 20), 0, "NOCALL-7>QST"},
+        {"all-zero", fromHost(kZero, 20), 0, "NOCALL-7>QST"},
+        {"ARP request while suppressed", bytes(request), 1, "NOCALL-7>QST",
+         ax25Arp("01" + kNocall7Hw + kHostIp + kNoHw + kStationIp)},
+        {"ARP reply", bytes(reply), 1, "NOCALL-7>AB1CDE-7",
+         ax25Arp("02" + kNocall7Hw + kHostIp + kAb1cde7Hw + kStationIp)},
+        {"ARP filled up to 60 bytes", bytes(request + std::string(36, '0')), 0, ""},
+        {"ARP of 41 bytes", bytes(request.substr(0, request.size() - 2)), 0, ""},
+    };
+    ASSERT_TRUE(device.open());
+    for (const OutboundCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        SuppressBroadcasts = c.suppress;
+        driver.hostFrames.push_back(c.frame);
+        const std::optional<Ax25Frame> frame = path.takeAdapterFrame();
+        EXPECT_TRUE(driver.hostFrames.empty());  // read even when dropped
+        ASSERT_EQ(frame.has_value(), *c.route != '\0');
+        if (frame) {
+            EXPECT_EQ(route(*frame), c.route);
+            EXPECT_EQ(std::tuple(frame->kind, frame->commandResponse, frame->pollFinal,
+                                 frame->digipeaters.count(), frame->pid),
+                      std::tuple(FrameKind::Ui, 1, 0, 0, c.arp.empty() ? kPidIp : kPidArp));
+            EXPECT_EQ(frame->info,
+                      c.arp.empty() ? Bytes(c.frame.begin() + 14, c.frame.end()) : bytes(c.arp));
+        }
     }
 }
 
-TEST_F(AdapterToRadioTest, SuppressionFlagIsReadPerFrame) {
-    ASSERT_TRUE(device->open());
-    hostSends(ipFrameTo(kBroadcastMac, 20));
-    hostSends(ipFrameTo(kBroadcastMac, 20));
-    EXPECT_FALSE(path->takeAdapterFrame().has_value());
-    SuppressBroadcasts = 0;
-    EXPECT_TRUE(path->takeAdapterFrame().has_value());
-}
-
-TEST_F(AdapterToRadioTest, OwnAddressIsReadPerFrame) {
-    ASSERT_TRUE(device->open());
-    hostSends(ipFrameTo(kAb1cde7Mac, 4));
-    hostSends(ipFrameTo(kAb1cde7Mac, 4));
-    auto first = path->takeAdapterFrame();
-    GatewayOwnAddress = addressOf("G7XYZ-2");
-    auto second = path->takeAdapterFrame();
-    ASSERT_TRUE(first.has_value());
-    ASSERT_TRUE(second.has_value());
-    EXPECT_EQ(first->source.toText(), "NOCALL-7");
-    EXPECT_EQ(second->source.toText(), "G7XYZ-2");
-}
-
-TEST_F(AdapterToRadioTest, EmptyOwnCallsignLeavesAsNocall) {
-    ASSERT_TRUE(device->open());
-    GatewayOwnAddress = Ax25Address{};
-    hostSends(ipFrameTo(kAb1cde7Mac, 4));
-    auto frame = path->takeAdapterFrame();
-    ASSERT_TRUE(frame.has_value());
-    EXPECT_EQ(frame->source.toText(), "NOCALL");
-}
-
-// --- ARP ---
-
-TEST_F(AdapterToRadioTest, HostArpRequestBecomesAx25ArpFromOwnCallToQst) {
-    ASSERT_TRUE(device->open());
-    ASSERT_EQ(SuppressBroadcasts, 1);
-    hostSends(
-        ethernetArp(kBroadcastMac, kAdapterMac, 1, kAdapterMac, kHostIp, kZeroMac, kStationIp));
-    auto frame = path->takeAdapterFrame();
-    ASSERT_TRUE(frame.has_value());
-    EXPECT_EQ(frame->source.toText(), "NOCALL-7");
-    EXPECT_EQ(frame->destination.toText(), "QST");
-    EXPECT_EQ(frame->kind, FrameKind::Ui);
-    EXPECT_EQ(frame->commandResponse, 1);
-    EXPECT_EQ(frame->pid, 0xCD);
-    EXPECT_EQ(frame->info, ax25Arp(1, kNocall7ArpHardware, kHostIp, kNoArpHardware, kStationIp));
-}
-
-TEST_F(AdapterToRadioTest, HostArpReplyCarriesStationHardwareAndOperation) {
-    ASSERT_TRUE(device->open());
-    hostSends(
-        ethernetArp(kAb1cde7Mac, kAdapterMac, 2, kAdapterMac, kHostIp, kAb1cde7Mac, kStationIp));
-    auto frame = path->takeAdapterFrame();
-    ASSERT_TRUE(frame.has_value());
-    EXPECT_EQ(frame->destination.toText(), "AB1CDE-7");
-    EXPECT_EQ(frame->info,
-              ax25Arp(2, kNocall7ArpHardware, kHostIp, kAb1cde7ArpHardware, kStationIp));
-}
-
-TEST_F(AdapterToRadioTest, ArpOfAnyOtherLengthIsDropped) {
-    ASSERT_TRUE(device->open());
-    Bytes padded =
-        ethernetArp(kBroadcastMac, kAdapterMac, 1, kAdapterMac, kHostIp, kZeroMac, kStationIp);
-    padded.resize(60, 0);
-    Bytes shortened = slice(padded, 0, 41);
-    hostSends(padded);
-    hostSends(shortened);
-    SuppressBroadcasts = 0;  // not dropped as a broadcast: dropped as ARP
-    EXPECT_FALSE(path->takeAdapterFrame().has_value());
-    EXPECT_FALSE(path->takeAdapterFrame().has_value());
-    EXPECT_TRUE(driver->hostFrames.empty());
-}
-
-// --- the process-wide path ---
-
-TEST(ProcessWideAdapterPath, ReadsThroughProcessWideDevice) {
-    GatewayOwnAddress = addressOf("NOCALL-7");
-    SuppressBroadcasts = 1;
+TEST_F(AdapterToRadioTest, NothingIsReadWhenClosedOrNotCountedAndBitRateIsReportedOnChange) {
+    driver.hostFrames.push_back(fromHost(kAb1cde7Mac, 20));
+    EXPECT_FALSE(path.takeAdapterFrame());
+    EXPECT_EQ(driver.calls, 0);
+    ASSERT_TRUE(device.open());
+    driver.pendingSucceeds = false;  // the driver leaves a non-zero count behind
+    driver.speedSucceeds = false;    // a refused rate is not retried
+    EXPECT_FALSE(path.takeAdapterFrame());
+    EXPECT_EQ(driver.hostFrames.size(), 1u);
     GatewayLinkBitRate = 1200;
-    auto fake = std::make_unique<FakeNicDriver>();
-    FakeNicDriver& driver = *fake;
-    ASSERT_TRUE(theNicDevice().useDriver(std::move(fake)));
-    driver.hostFrames.push_back(
-        ethernetFrame(kAb1cde7Mac, kAdapterMac, 0x08, 0x00, Bytes{0x45, 0, 0, 20}));
+    path.takeAdapterFrame();
+    path.takeAdapterFrame();
+    EXPECT_EQ(driver.speeds, (std::vector<std::int32_t>{9600, 1200}));
+}
 
-    EXPECT_FALSE(takeAdapterFrame().has_value());  // closed
+TEST(ProcessWidePaths, FreeFunctionsUseProcessWideDeviceAndEmptyOwnCallLeavesAsNocall) {
+    auto owned = std::make_unique<FakeNicDriver>();
+    FakeNicDriver& driver = *owned;
+    ASSERT_TRUE(theNicDevice().useDriver(std::move(owned)));
+    GatewayOwnAddress = {};
+    driver.hostFrames.push_back(fromHost(kAb1cde7Mac, 4));
+    const Ax25Frame heard = uiFrame("AB1CDE-7", "QST", kPidIp, bytes("45"));
+    EXPECT_FALSE(takeAdapterFrame() || deliverToAdapter(heard));
     ASSERT_TRUE(theNicDevice().open());
-    auto frame = takeAdapterFrame();
+    const std::optional<Ax25Frame> sent = takeAdapterFrame();
+    EXPECT_TRUE(sent && route(*sent) == "NOCALL>AB1CDE-7");
+    EXPECT_TRUE(deliverToAdapter(heard));
+    EXPECT_EQ(driver.written.size(), 1u);
     ASSERT_TRUE(theNicDevice().close());
-
-    ASSERT_TRUE(frame.has_value());
-    EXPECT_EQ(frame->destination.toText(), "AB1CDE-7");
-    EXPECT_EQ(driver.speeds, (std::vector<std::int32_t>{1200}));
-    GatewayOwnAddress = Ax25Address{};
 }
 
 }  // namespace
-}  // namespace korvale
+}  // namespace korvale::testing

@@ -1,9 +1,10 @@
-// An in-memory adapter driver for tests of NicDevice and the gateway paths.
+// An in-memory adapter driver for tests of NicDevice, the gateway paths and
+// the engine.
 //
 // Frames "sent by the host" are queued in hostFrames and handed out one per
-// readFrame(), cut to the caller's buffer the way a real driver would cut
-// them. Written frames, reported link speeds and every call are recorded, and
-// each operation can be made to fail. The test keeps a plain pointer or
+// readFrame(), cut to the caller's buffer the way a real driver cuts them.
+// Written frames, reported link speeds and the number of calls are recorded,
+// and each operation can be made to fail. The test keeps a plain pointer or
 // reference to the fake while a NicDevice owns it.
 #pragma once
 
@@ -11,7 +12,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
-#include <optional>
 #include <span>
 #include <vector>
 
@@ -21,64 +21,51 @@ namespace korvale::testing {
 
 class FakeNicDriver final : public korvale::NicDriver {
   public:
-    // Counts close() calls where the test can still see them after the
-    // device (and with it this fake) is gone.
+    // closeCount counts close() calls where the test can still see them after
+    // the device, and with it this fake, is gone.
     explicit FakeNicDriver(int* closeCount = nullptr) : closeCount_(closeCount) {}
 
-    bool open() override {
-        ++calls;
-        return openSucceeds;
-    }
+    bool open() override { return called(openSucceeds); }
 
     bool close() override {
-        ++calls;
         if (closeCount_ != nullptr) {
             ++*closeCount_;
         }
-        return closeSucceeds;
+        return called(closeSucceeds);
     }
 
     bool readFrame(std::span<std::uint8_t> buffer, std::size_t& length) override {
-        ++calls;
-        if (!readSucceeds || hostFrames.empty()) {
+        if (!called(readSucceeds) || hostFrames.empty()) {
             return false;
         }
-        const std::vector<std::uint8_t>& frame = hostFrames.front();
-        const std::size_t stored = std::min(frame.size(), buffer.size());
-        std::copy_n(frame.begin(), stored, buffer.begin());
-        length = stored + extraLengthClaimed;
+        length = std::min(hostFrames.front().size(), buffer.size());
+        std::copy_n(hostFrames.front().begin(), length, buffer.begin());
+        length += extraLengthClaimed;
         hostFrames.pop_front();
         return true;
     }
 
     bool writeFrame(std::span<const std::uint8_t> frame) override {
-        ++calls;
-        if (!writeSucceeds) {
-            return false;
+        if (called(writeSucceeds)) {
+            written.emplace_back(frame.begin(), frame.end());
         }
-        written.emplace_back(frame.begin(), frame.end());
-        return true;
+        return writeSucceeds;
     }
 
     bool setLinkSpeed(std::int32_t bitsPerSecond) override {
-        ++calls;
-        speeds.push_back(bitsPerSecond);
-        return speedSucceeds;
+        speeds.push_back(bitsPerSecond);  // every rate handed over, accepted or not
+        return called(speedSucceeds);
     }
 
     bool pendingFrames(std::uint32_t& count) override {
-        ++calls;
-        if (!pendingSucceeds) {
-            count = 7;  // garbage a failing driver might leave behind
-            return false;
-        }
-        count = pendingOverride.value_or(static_cast<std::uint32_t>(hostFrames.size()));
-        return true;
+        // A failing driver may leave garbage behind.
+        count = pendingSucceeds ? static_cast<std::uint32_t>(hostFrames.size()) : 7;
+        return called(pendingSucceeds);
     }
 
     std::deque<std::vector<std::uint8_t>> hostFrames;
     std::vector<std::vector<std::uint8_t>> written;
-    std::vector<std::int32_t> speeds;  // every rate handed over, accepted or not
+    std::vector<std::int32_t> speeds;
     int calls = 0;
 
     bool openSucceeds = true;
@@ -87,12 +74,16 @@ class FakeNicDriver final : public korvale::NicDriver {
     bool writeSucceeds = true;
     bool speedSucceeds = true;
     bool pendingSucceeds = true;
-    std::optional<std::uint32_t> pendingOverride;
     // Makes readFrame() claim more bytes than it stored, as a faulty driver
     // might.
     std::size_t extraLengthClaimed = 0;
 
   private:
+    bool called(bool result) {
+        ++calls;
+        return result;
+    }
+
     int* closeCount_;
 };
 

@@ -1,36 +1,69 @@
-// Byte-level helpers for the gateway tests: Ethernet and ARP frames written
-// out field by field, so each test states its input in one line.
+// Byte-level helpers for the gateway tests: frames written as hex text put
+// together from named address fields, so a table row states its input and its
+// expected bytes in a line or two; and a fixture with a device over the
+// in-memory driver.
 #pragma once
 
 #include <gtest/gtest.h>
 
-#include <array>
 #include <cstdint>
-#include <initializer_list>
+#include <memory>
+#include <numeric>
+#include <string>
 #include <string_view>
 #include <vector>
 
-#include "ax25/ax25_address.h"
-#include "gateway/address_mapping.h"
+#include "ax25/ax25_frame.h"
+#include "gateway/adapter_to_radio.h"
+#include "gateway/fake_nic_driver.h"
+#include "gateway/gateway_globals.h"
 
 namespace korvale::testing {
 
 using Bytes = std::vector<std::uint8_t>;
-using Ipv4 = std::array<std::uint8_t, 4>;
 
-// AB1CDE-7 packed by the callsign rule, worked out by hand.
-inline constexpr MacAddress kAb1cde7Mac = {0x82, 0x84, 0x0A, 0x36, 0x3A, 0x3C};
-// AB1CDE-7 in the AX.25 ARP form: shifted characters, 0x60 | (7 << 1).
-inline constexpr std::array<std::uint8_t, 7> kAb1cde7ArpHardware = {0x82, 0x84, 0x62, 0x86,
-                                                                    0x88, 0x8A, 0x6E};
-// NOCALL-7 in the AX.25 ARP form, and the all-zero "QST" form.
-inline constexpr std::array<std::uint8_t, 7> kNocall7ArpHardware = {0x9C, 0x9E, 0x86, 0x82,
-                                                                    0x98, 0x98, 0x6E};
-inline constexpr std::array<std::uint8_t, 7> kNoArpHardware = {0, 0, 0, 0, 0, 0, 0};
-inline constexpr MacAddress kZeroMac = {0, 0, 0, 0, 0, 0};
-inline constexpr MacAddress kIpv4MulticastMac = {0x01, 0x00, 0x5E, 0x00, 0x00, 0x01};
-inline constexpr Ipv4 kHostIp = {44, 0, 0, 1};
-inline constexpr Ipv4 kStationIp = {44, 0, 0, 2};
+// Hex text to bytes; spaces are ignored.
+inline Bytes bytes(std::string hex) {
+    std::erase(hex, ' ');
+    Bytes out;
+    for (std::size_t i = 0; i + 1 < hex.size(); i += 2) {
+        out.push_back(static_cast<std::uint8_t>(std::stoi(hex.substr(i, 2), nullptr, 16)));
+    }
+    return out;
+}
+
+// Bytes that differ from their neighbours, so a shifted copy shows.
+inline Bytes counting(std::size_t size) {
+    Bytes out(size);
+    std::iota(out.begin(), out.end(), std::uint8_t{1});
+    return out;
+}
+
+// Hardware addresses: AB1CDE-7 packed by the callsign rule (worked out by
+// hand), the adapter "SMRDRV", broadcast, IPv4 multicast, all zero.
+inline const std::string kAb1cde7Mac = "82840A363A3C";
+inline const std::string kAdapter = "534D52445256";
+inline const std::string kBroadcast = "FFFFFFFFFFFF";
+inline const std::string kMulticast = "01005E000001";
+inline const std::string kZero = "000000000000";
+// AX.25 ARP hardware addresses: shifted characters, then 0x60 | (SSID << 1).
+inline const std::string kAb1cde7Hw = "82846286888A 6E";
+inline const std::string kNocall7Hw = "9C9E86829898 6E";
+inline const std::string kNoHw = "00000000000000";
+inline const std::string kHostIp = "2C000001";     // 44.0.0.1
+inline const std::string kStationIp = "2C000002";  // 44.0.0.2
+
+// A 42-byte Ethernet ARP frame for IPv4; body is the operation's low byte and
+// the four addresses.
+inline std::string ethernetArp(const std::string& destination, const std::string& source,
+                               const std::string& body) {
+    return destination + source + "0806 0001 0800 0604 00" + body;
+}
+
+// A 30-byte AX.25 ARP packet with the same kind of body.
+inline std::string ax25Arp(const std::string& body) {
+    return "0003 00CC 0704 00" + body;
+}
 
 inline Ax25Address addressOf(std::string_view text) {
     Ax25Address address;
@@ -38,44 +71,29 @@ inline Ax25Address addressOf(std::string_view text) {
     return address;
 }
 
-inline Bytes join(std::initializer_list<std::span<const std::uint8_t>> parts) {
-    Bytes out;
-    for (auto part : parts) {
-        out.insert(out.end(), part.begin(), part.end());
+inline Ax25Frame uiFrame(std::string_view source, std::string_view destination, int pid,
+                         const Bytes& info, FrameKind kind = FrameKind::Ui) {
+    Ax25Frame frame;
+    frame.build(addressOf(source), addressOf(destination), {}, 0, kind, 1, 0, 0, 0, pid, info);
+    return frame;
+}
+
+inline std::string route(const Ax25Frame& frame) {
+    return frame.source.toText() + ">" + frame.destination.toText();
+}
+
+class GatewayTest : public ::testing::Test {
+  protected:
+    GatewayTest() {
+        GatewayOwnAddress = addressOf("NOCALL-7");
+        SuppressBroadcasts = 1;
+        GatewayLinkBitRate = 9600;
     }
-    return out;
-}
 
-inline Bytes ethernetFrame(const MacAddress& destination, const MacAddress& source,
-                           std::uint8_t typeHigh, std::uint8_t typeLow, const Bytes& payload) {
-    const std::array<std::uint8_t, 2> type = {typeHigh, typeLow};
-    return join({destination, source, type, payload});
-}
-
-// An RFC 826 ARP message for IPv4 over Ethernet in a 42-byte frame.
-inline Bytes ethernetArp(const MacAddress& destination, const MacAddress& source,
-                         std::uint8_t operation, const MacAddress& senderHardware,
-                         const Ipv4& senderIp, const MacAddress& targetHardware,
-                         const Ipv4& targetIp) {
-    const std::array<std::uint8_t, 8> fixed = {0x00, 0x01, 0x08, 0x00, 0x06, 0x04, 0x00, operation};
-    return ethernetFrame(destination, source, 0x08, 0x06,
-                         join({fixed, senderHardware, senderIp, targetHardware, targetIp}));
-}
-
-// A 30-byte AX.25 ARP packet.
-inline Bytes ax25Arp(std::uint8_t operation, std::span<const std::uint8_t> senderHardware,
-                     const Ipv4& senderIp, std::span<const std::uint8_t> targetHardware,
-                     const Ipv4& targetIp) {
-    const std::array<std::uint8_t, 8> fixed = {0x00, 0x03, 0x00, 0xCC, 0x07, 0x04, 0x00, operation};
-    return join({fixed, senderHardware, senderIp, targetHardware, targetIp});
-}
-
-inline Bytes slice(const Bytes& bytes, std::size_t offset, std::size_t count) {
-    return Bytes(bytes.begin() + offset, bytes.begin() + offset + count);
-}
-
-inline Bytes bytesOf(std::span<const std::uint8_t> bytes) {
-    return Bytes(bytes.begin(), bytes.end());
-}
+    std::unique_ptr<FakeNicDriver> owned = std::make_unique<FakeNicDriver>();
+    FakeNicDriver& driver = *owned;
+    NicDevice device{std::move(owned)};
+    AdapterToRadio path{device};
+};
 
 }  // namespace korvale::testing

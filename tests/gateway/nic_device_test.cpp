@@ -4,199 +4,73 @@
 
 #include <gtest/gtest.h>
 
-#include <array>
-#include <memory>
+#include <tuple>
 
-#include "gateway/fake_nic_driver.h"
+#include "gateway/gateway_test_frames.h"
 
-namespace korvale {
+namespace korvale::testing {
 namespace {
-
-using testing::FakeNicDriver;
 
 constexpr std::uint32_t kUntouched = 0xDEADBEEF;
 
-class NicDeviceTest : public ::testing::Test {
-  protected:
-    NicDeviceTest() {
-        auto fake = std::make_unique<FakeNicDriver>();
-        driver = fake.get();
-        device = std::make_unique<NicDevice>(std::move(fake));
-    }
+class NicDeviceTest : public GatewayTest {};
 
-    FakeNicDriver* driver;
-    std::unique_ptr<NicDevice> device;
-};
-
-TEST_F(NicDeviceTest, SecondOpenFailsAndKeepsFirstAttachment) {
-    ASSERT_TRUE(device->open());
-    EXPECT_FALSE(device->open());
-    EXPECT_TRUE(device->isOpen());
-    EXPECT_EQ(driver->calls, 1);  // the second open never reached the driver
-
-    driver->hostFrames.push_back({1, 2, 3});
-    std::array<std::uint8_t, 16> buffer{};
-    std::uint32_t length = 0;
-    EXPECT_TRUE(device->readFrame(buffer, length));
-    EXPECT_EQ(length, 3u);
-}
-
-TEST_F(NicDeviceTest, FailedOpenLeavesDeviceClosed) {
-    driver->openSucceeds = false;
-    EXPECT_FALSE(device->open());
-    EXPECT_FALSE(device->isOpen());
-    driver->openSucceeds = true;
-    EXPECT_TRUE(device->open());
-}
-
-TEST_F(NicDeviceTest, CloseOnClosedDeviceFails) {
-    EXPECT_FALSE(device->close());
-    ASSERT_TRUE(device->open());
-    EXPECT_TRUE(device->close());
-    EXPECT_FALSE(device->close());
-    EXPECT_FALSE(device->isOpen());
-}
-
-TEST_F(NicDeviceTest, FailedCloseKeepsDeviceOpenAndUsable) {
-    ASSERT_TRUE(device->open());
-    driver->closeSucceeds = false;
-    EXPECT_FALSE(device->close());
-    EXPECT_TRUE(device->isOpen());
-    std::uint32_t written = 0;
-    const std::array<std::uint8_t, 14> frame{};
-    EXPECT_TRUE(device->writeFrame(frame, written));
-}
-
-TEST_F(NicDeviceTest, RequestsOnClosedDeviceNeverReachDriver) {
-    driver->hostFrames.push_back({1, 2, 3});
-    std::array<std::uint8_t, 16> buffer{};
+TEST_F(NicDeviceTest, ClosedDeviceFailsEveryRequestWithoutReachingDriver) {
+    Bytes buffer(16);
     std::uint32_t readLength = kUntouched;
     std::uint32_t writeLength = kUntouched;
     std::uint32_t count = kUntouched;
-
-    EXPECT_FALSE(device->readFrame(buffer, readLength));
-    EXPECT_FALSE(device->writeFrame(buffer, writeLength));
-    EXPECT_FALSE(device->setLinkSpeed(9600));
-    EXPECT_FALSE(device->pendingFrames(count));
-
-    EXPECT_EQ(readLength, kUntouched);
-    EXPECT_EQ(writeLength, kUntouched);
-    EXPECT_EQ(count, 0u);
-    EXPECT_EQ(driver->calls, 0);
-    EXPECT_EQ(driver->hostFrames.size(), 1u);
+    driver.hostFrames.push_back(buffer);
+    EXPECT_FALSE(device.readFrame(buffer, readLength) || device.writeFrame(buffer, writeLength) ||
+                 device.setLinkSpeed(9600) || device.pendingFrames(count) || device.close());
+    EXPECT_EQ(std::tie(readLength, writeLength, count), std::tuple(kUntouched, kUntouched, 0u));
+    EXPECT_EQ(driver.calls, 0);
 }
 
-TEST_F(NicDeviceTest, EmptyReadBufferAndEmptyWriteFailWithZeroLength) {
-    ASSERT_TRUE(device->open());
-    driver->hostFrames.push_back({1, 2, 3});
-    std::uint32_t readLength = kUntouched;
-    std::uint32_t writeLength = kUntouched;
-
-    EXPECT_FALSE(device->readFrame({}, readLength));
-    EXPECT_FALSE(device->writeFrame({}, writeLength));
-
-    EXPECT_EQ(readLength, 0u);
-    EXPECT_EQ(writeLength, 0u);
-    EXPECT_EQ(driver->hostFrames.size(), 1u);  // the queued frame is not lost
-    EXPECT_TRUE(driver->written.empty());
-}
-
-TEST_F(NicDeviceTest, FailedReadAndWriteReportZeroLength) {
-    ASSERT_TRUE(device->open());
-    std::array<std::uint8_t, 16> buffer{};
-    std::uint32_t readLength = kUntouched;
-    EXPECT_FALSE(device->readFrame(buffer, readLength));  // nothing queued
-    EXPECT_EQ(readLength, 0u);
-
-    driver->writeSucceeds = false;
-    std::uint32_t writeLength = kUntouched;
-    EXPECT_FALSE(device->writeFrame(buffer, writeLength));
-    EXPECT_EQ(writeLength, 0u);
-}
-
-TEST_F(NicDeviceTest, SuccessfulWriteHandsOverWholeFrameAndReportsItsLength) {
-    ASSERT_TRUE(device->open());
-    const std::array<std::uint8_t, 5> frame = {9, 8, 7, 6, 5};
-    std::uint32_t written = 0;
-    EXPECT_TRUE(device->writeFrame(frame, written));
-    EXPECT_EQ(written, 5u);
-    ASSERT_EQ(driver->written.size(), 1u);
-    EXPECT_EQ(driver->written[0], std::vector<std::uint8_t>(frame.begin(), frame.end()));
-}
-
-TEST_F(NicDeviceTest, ReadOfLongFrameIsCutToBuffer) {
-    ASSERT_TRUE(device->open());
-    driver->hostFrames.push_back(std::vector<std::uint8_t>(100, 0xAB));
-    std::array<std::uint8_t, 10> buffer{};
-    std::uint32_t length = 0;
-    EXPECT_TRUE(device->readFrame(buffer, length));
-    EXPECT_EQ(length, 10u);
-}
-
-TEST_F(NicDeviceTest, DriverClaimingMoreBytesThanBufferIsTreatedAsFailedRead) {
-    ASSERT_TRUE(device->open());
-    driver->hostFrames.push_back(std::vector<std::uint8_t>(10, 0xAB));
-    driver->extraLengthClaimed = 1;
-    std::array<std::uint8_t, 10> buffer{};
-    std::uint32_t length = kUntouched;
-    EXPECT_FALSE(device->readFrame(buffer, length));
-    EXPECT_EQ(length, 0u);
-}
-
-TEST_F(NicDeviceTest, FailedPendingCountReadsAsZero) {
-    ASSERT_TRUE(device->open());
-    driver->hostFrames.push_back({1});
-    driver->pendingSucceeds = false;
-    std::uint32_t count = kUntouched;
-    EXPECT_FALSE(device->pendingFrames(count));
-    EXPECT_EQ(count, 0u);
-
-    driver->pendingSucceeds = true;
-    EXPECT_TRUE(device->pendingFrames(count));
-    EXPECT_NE(count, 0u);
-}
-
-TEST_F(NicDeviceTest, RefusedLinkSpeedIsReportedAsFailure) {
-    ASSERT_TRUE(device->open());
-    EXPECT_TRUE(device->setLinkSpeed(1200));
-    driver->speedSucceeds = false;
-    EXPECT_FALSE(device->setLinkSpeed(9600));
-    EXPECT_EQ(driver->speeds, (std::vector<std::int32_t>{1200, 9600}));
-}
-
-TEST_F(NicDeviceTest, DriverCannotBeSwappedWhileOpen) {
-    ASSERT_TRUE(device->open());
-    EXPECT_FALSE(device->useDriver(std::make_unique<FakeNicDriver>()));
-    std::uint32_t written = 0;
-    const std::array<std::uint8_t, 1> frame = {1};
-    EXPECT_TRUE(device->writeFrame(frame, written));
-    EXPECT_EQ(driver->written.size(), 1u);  // still the first driver
-}
-
-TEST(NicDeviceLifetime, DestroyingOpenDeviceReleasesDriver) {
-    int closes = 0;
-    {
-        NicDevice device(std::make_unique<FakeNicDriver>(&closes));
-        ASSERT_TRUE(device.open());
-    }
-    EXPECT_EQ(closes, 1);
-}
-
-TEST(NicDeviceLifetime, DestroyingClosedDeviceDoesNotCloseAgain) {
-    int closes = 0;
-    {
-        NicDevice device(std::make_unique<FakeNicDriver>(&closes));
-        ASSERT_TRUE(device.open());
-        ASSERT_TRUE(device.close());
-    }
-    EXPECT_EQ(closes, 1);
-}
-
-TEST(NicDeviceLifetime, DeviceWithoutDriverNeverOpens) {
-    NicDevice device(nullptr);
+TEST_F(NicDeviceTest, OpenTwiceOrFailedCloseKeepsFirstAttachment) {
+    driver.openSucceeds = false;
     EXPECT_FALSE(device.open());
-    EXPECT_FALSE(device.isOpen());
+    driver.openSucceeds = true;
+    ASSERT_TRUE(device.open());
+    EXPECT_FALSE(device.open() || device.useDriver(std::make_unique<FakeNicDriver>()));
+    driver.closeSucceeds = false;
+    EXPECT_FALSE(device.close());
+    EXPECT_TRUE(device.isOpen());
+    EXPECT_EQ(driver.calls, 3);  // neither the second open nor the swap reached the driver
+    EXPECT_FALSE(NicDevice(nullptr).open());
+}
+
+TEST_F(NicDeviceTest, TransfersReportTheirLengthOrZeroWhenNothingUsableMoved) {
+    ASSERT_TRUE(device.open());
+    Bytes buffer(16);
+    std::uint32_t length = kUntouched;
+    const auto read = [&](std::size_t size) {
+        length = kUntouched;
+        return device.readFrame(std::span(buffer).first(size), length);
+    };
+    EXPECT_FALSE(read(16) || length != 0);  // nothing queued
+    driver.hostFrames = {Bytes(3, 1), Bytes(100, 2), Bytes(10, 3)};
+    EXPECT_FALSE(read(0) || length != 0);  // and the queued frame is not lost
+    EXPECT_TRUE(read(16) && length == 3);
+    EXPECT_TRUE(read(10) && length == 10);  // cut to the buffer
+    driver.extraLengthClaimed = 1;          // a driver claiming more than the buffer holds
+    EXPECT_FALSE(read(10) || length != 0);
+    EXPECT_FALSE(device.writeFrame({}, length) || length != 0);
+    EXPECT_TRUE(device.writeFrame(bytes("09 08 07"), length) && length == 3);
+    driver.writeSucceeds = false;
+    EXPECT_FALSE(device.writeFrame(bytes("01"), length) || length != 0);
+    EXPECT_EQ(driver.written, std::vector<Bytes>{bytes("09 08 07")});
+}
+
+TEST(NicDeviceLifetime, DestroyingDeviceClosesOpenDriverExactlyOnce) {
+    int closes = 0;
+    for (bool closeFirst : {false, true}) {
+        NicDevice device(std::make_unique<FakeNicDriver>(&closes));
+        ASSERT_TRUE(device.open());
+        ASSERT_TRUE(!closeFirst || device.close());
+    }
+    EXPECT_EQ(closes, 2);
 }
 
 }  // namespace
-}  // namespace korvale
+}  // namespace korvale::testing
