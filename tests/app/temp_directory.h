@@ -1,5 +1,6 @@
-// A fresh directory under the system's temp directory for one test, removed
-// with everything in it when the object goes.
+// Files for the settings and language tests: a fresh directory removed with
+// everything in it when the object goes, whole-file reads and writes, and a
+// stamp that tells whether a file was written at all.
 #pragma once
 
 #include <sys/stat.h>
@@ -7,20 +8,17 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <string>
 #include <string_view>
 #include <system_error>
+#include <utility>
 
 namespace korvale::testing {
 
 class TempDirectory {
   public:
-    TempDirectory() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "korvale-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) != nullptr) {
-            path_ = pattern;
-        }
-    }
+    TempDirectory() { ::mkdtemp(path_.data()); }
     ~TempDirectory() {
         std::error_code ignored;
         std::filesystem::remove_all(path_, ignored);
@@ -30,37 +28,28 @@ class TempDirectory {
 
     // The directory with a trailing '/', as ProgramDirectory holds it.
     std::string directory() const { return path_ + "/"; }
-    std::string file(std::string_view name) const { return path_ + "/" + std::string(name); }
+    std::string file(std::string_view name) const { return directory() + std::string(name); }
 
   private:
-    std::string path_;
+    std::string path_ = (std::filesystem::temp_directory_path() / "korvale-XXXXXX").string();
 };
 
 inline void WriteFileBytes(const std::string& path, std::string_view bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    std::ofstream(path, std::ios::binary) << bytes;
 }
 
 inline std::string ReadFileBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    std::ostringstream bytes;
+    bytes << std::ifstream(path, std::ios::binary).rdbuf();
+    return bytes.str();
 }
 
-// Identity and time of the last change: a replacement by rename gives a new
-// inode even when the bytes and the clock tick are the same.
-struct FileStamp {
-    ino_t inode = 0;
-    long long modifiedNs = 0;
-    friend bool operator==(const FileStamp&, const FileStamp&) = default;
-};
-
-inline FileStamp StampOf(const std::string& path) {
+// Inode and modification time: a replacement by rename gives a new inode even
+// when the bytes and the clock tick are the same.
+inline std::pair<ino_t, long long> StampOf(const std::string& path) {
     struct stat info {};
-    if (::stat(path.c_str(), &info) != 0) {
-        return {};
-    }
-    return {info.st_ino,
-            static_cast<long long>(info.st_mtim.tv_sec) * 1000000000LL + info.st_mtim.tv_nsec};
+    ::stat(path.c_str(), &info);
+    return {info.st_ino, info.st_mtim.tv_sec * 1000000000LL + info.st_mtim.tv_nsec};
 }
 
 }  // namespace korvale::testing
