@@ -9,7 +9,6 @@
 #pragma once
 
 #include <algorithm>
-#include <cstddef>
 #include <cstdint>
 #include <deque>
 #include <span>
@@ -26,16 +25,10 @@ class FakeNicDriver final : public korvale::NicDriver {
     explicit FakeNicDriver(int* closeCount = nullptr) : closeCount_(closeCount) {}
 
     bool open() override { return called(openSucceeds); }
-
-    bool close() override {
-        if (closeCount_ != nullptr) {
-            ++*closeCount_;
-        }
-        return called(closeSucceeds);
-    }
+    bool close() override { return called(closeSucceeds, closeCount_); }
 
     bool readFrame(std::span<std::uint8_t> buffer, std::size_t& length) override {
-        if (!called(readSucceeds) || hostFrames.empty()) {
+        if (!called(!hostFrames.empty())) {
             return false;
         }
         length = std::min(hostFrames.front().size(), buffer.size());
@@ -67,10 +60,8 @@ class FakeNicDriver final : public korvale::NicDriver {
     std::vector<std::vector<std::uint8_t>> written;
     std::vector<std::int32_t> speeds;
     int calls = 0;
-
     bool openSucceeds = true;
     bool closeSucceeds = true;
-    bool readSucceeds = true;
     bool writeSucceeds = true;
     bool speedSucceeds = true;
     bool pendingSucceeds = true;
@@ -79,8 +70,11 @@ class FakeNicDriver final : public korvale::NicDriver {
     std::size_t extraLengthClaimed = 0;
 
   private:
-    bool called(bool result) {
+    bool called(bool result, int* counter = nullptr) {
         ++calls;
+        if (counter != nullptr) {
+            ++*counter;
+        }
         return result;
     }
 

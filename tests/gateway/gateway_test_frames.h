@@ -6,11 +6,8 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdint>
 #include <memory>
-#include <numeric>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "ax25/ax25_frame.h"
@@ -29,13 +26,6 @@ inline Bytes bytes(std::string hex) {
     for (std::size_t i = 0; i + 1 < hex.size(); i += 2) {
         out.push_back(static_cast<std::uint8_t>(std::stoi(hex.substr(i, 2), nullptr, 16)));
     }
-    return out;
-}
-
-// Bytes that differ from their neighbours, so a shifted copy shows.
-inline Bytes counting(std::size_t size) {
-    Bytes out(size);
-    std::iota(out.begin(), out.end(), std::uint8_t{1});
     return out;
 }
 
@@ -65,16 +55,13 @@ inline std::string ax25Arp(const std::string& body) {
     return "0003 00CC 0704 00" + body;
 }
 
-inline Ax25Address addressOf(std::string_view text) {
-    Ax25Address address;
-    EXPECT_TRUE(address.parse(text)) << text;
-    return address;
-}
-
 inline Ax25Frame uiFrame(std::string_view source, std::string_view destination, int pid,
                          const Bytes& info, FrameKind kind = FrameKind::Ui) {
+    Ax25Address from;
+    Ax25Address to;
+    EXPECT_TRUE(from.parse(source) && to.parse(destination));
     Ax25Frame frame;
-    frame.build(addressOf(source), addressOf(destination), {}, 0, kind, 1, 0, 0, 0, pid, info);
+    frame.build(from, to, {}, 0, kind, 1, 0, 0, 0, pid, info);
     return frame;
 }
 
@@ -85,8 +72,7 @@ inline std::string route(const Ax25Frame& frame) {
 class GatewayTest : public ::testing::Test {
   protected:
     GatewayTest() {
-        GatewayOwnAddress = addressOf("NOCALL-7");
-        SuppressBroadcasts = 1;
+        EXPECT_TRUE(GatewayOwnAddress.parse("NOCALL-7"));
         GatewayLinkBitRate = 9600;
     }
 
