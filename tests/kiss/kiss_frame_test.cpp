@@ -1,44 +1,36 @@
-// KISS framing both ways: the bytes the TNC gets for each command and
-// payload, and which received frames reach the AX.25 decoder.
+// KISS framing both ways and the caret codes of the TNC texts: the bytes the
+// TNC gets, and which received frames reach the AX.25 decoder.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <random>
+#include <tuple>
 
+#include "kiss/control_codes.h"
 #include "kiss/kiss_deframer.h"
 #include "kiss/kiss_encoder.h"
-#include "kiss_test_bytes.h"
+#include "kiss_test_support.h"
 
 namespace korvale {
 namespace {
 
+using namespace std::string_literals;
 using testing::bytes;
 using testing::Bytes;
 
-// Records each write() whole, so a frame split over two writes shows.
-struct RecordingSink final : ByteSink {
+// Keeps each write() and each delivered frame whole, in order.
+struct Collector final : ByteSink {
+    std::vector<Bytes> frames;
     bool write(std::span<const std::uint8_t> frame) override {
-        writes.emplace_back(frame.begin(), frame.end());
+        frames.emplace_back(frame.begin(), frame.end());
         return true;
     }
-    std::vector<Bytes> writes;
-};
-
-struct Collector {
-    std::vector<Bytes> frames;
-    KissDeframer deframer{[this](std::span<const std::uint8_t> frame) {
-        frames.emplace_back(frame.begin(), frame.end());
-    }};
+    KissDeframer deframer{[this](std::span<const std::uint8_t> frame) { write(frame); }};
     void feed(std::span<const std::uint8_t> piece) { deframer.ProcessKissBytes(piece); }
 };
 
-TEST(KissEncoder, FramesAreEscapedExactlyAndFitTheWorstCaseBuffer) {
-    struct Row {
-        const char* what;
-        int command;
-        const char* payload;
-        const char* frame;
-    };
-    const Row rows[] = {
+TEST(KissEncoder, FramesAreEscapedExactlyAndNeverOutgrowTheirBuffer) {
+    const std::tuple<const char*, int, const char*, const char*> rows[] = {
         {"data frame with both specials", 0, "41 C0 DB 42", "C0 00 41 DB DC DB DD 42 C0"},
         {"empty data frame", 0, "", "C0 00 C0"},
         {"transpose codes stay bare", 0, "DC DD", "C0 00 DC DD C0"},
@@ -47,63 +39,45 @@ TEST(KissEncoder, FramesAreEscapedExactlyAndFitTheWorstCaseBuffer) {
         {"port nibble kept", 0x15, "01", "C0 15 01 C0"},
         {"command FEND cannot end the frame", 0xC0, "41", "C0 DB DC 41 C0"},
         {"command FESC escaped", 0xDB, "41", "C0 DB DD 41 C0"},
-        {"only low eight bits of the command", 0x105, "01", "C0 05 01 C0"},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.what);
-        const Bytes payload = bytes(row.payload);
-        EXPECT_EQ(encodeKissFrame(row.command, payload), bytes(row.frame));
-
-        RecordingSink sink;
-        EXPECT_TRUE(SendKissFrame(sink, row.command, payload));
-        EXPECT_EQ(sink.writes, std::vector<Bytes>{bytes(row.frame)}) << "not one whole write";
-
-        // Into a buffer of exactly the worst case, with guard bytes behind it.
+        {"only the low eight bits of the command", 0x105, "01", "C0 05 01 C0"}};
+    for (const auto& [what, command, payloadHex, frame] : rows) {
+        SCOPED_TRACE(what);
+        const Bytes payload = bytes(payloadHex);
+        Collector sink;
+        EXPECT_TRUE(SendKissFrame(sink, command, payload));
+        EXPECT_EQ(sink.frames, std::vector<Bytes>{bytes(frame)}) << "not one whole write";
+        // Into exactly the worst-case room, then one byte less: nothing past it.
         const std::size_t room = kissFrameMaxSize(payload.size());
-        Bytes out(room + 4, 0xEE);
-        const std::size_t written = encodeKissFrameInto(row.command, payload, {out.data(), room});
-        EXPECT_EQ(Bytes(out.begin(), out.begin() + written), bytes(row.frame));
-        EXPECT_EQ(Bytes(out.begin() + room, out.end()), Bytes(4, 0xEE)) << "wrote past its room";
-        Bytes small(room - 1, 0xEE);
-        EXPECT_EQ(encodeKissFrameInto(row.command, payload, small), 0u);
-        EXPECT_EQ(small, Bytes(room - 1, 0xEE)) << "wrote into a buffer too small";
+        for (const std::size_t given : {room, room - 1}) {
+            Bytes out(room + 4, 0xEE);
+            const std::size_t n = encodeKissFrameInto(command, payload, {out.data(), given});
+            EXPECT_EQ(Bytes(out.begin(), out.begin() + n), given == room ? bytes(frame) : Bytes{});
+            EXPECT_EQ(Bytes(out.begin() + n, out.end()), Bytes(out.size() - n, 0xEE));
+        }
     }
 }
 
 TEST(KissParameters, ValuesAreTenMillisecondUnitsSaturatingAtOneByte) {
-    struct Row {
-        const char* what;
-        int txDelay, persist, slotTime, txTail, fullDuplex;
-        const char* sent;  // TxDelay, persistence, slot time, TxTail, full duplex
-    };
-    const Row rows[] = {
-        {"defaults", 200, 63, 10, 0, 0, "14 3F 01 00 00"},
-        {"remainders dropped", 205, 0, 19, 9, 0, "14 00 01 00 00"},
-        {"any non-zero full duplex is 1", 0, 0, 0, 0, -7, "00 00 00 00 01"},
-        {"largest dialog values", 2550, 255, 2550, 2550, 1, "FF FF FF FF 01"},
-        {"too large saturates, not wraps", 2560, 256, 5000, 100000, 0, "FF FF FF FF 00"},
-        {"negative sent as zero", -200, -1, -10, -2550, 0, "00 00 00 00 00"},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.what);
-        Bytes values;
-        int expectedCommand = 1;
-        for (const KissParameter& p : kissParameterCommands(row.txDelay, row.persist, row.slotTime,
-                                                            row.txTail, row.fullDuplex)) {
-            EXPECT_EQ(static_cast<int>(p.command), expectedCommand++) << "sent out of order";
-            values.push_back(p.value);
+    // TxDelay, persistence, slot time, TxTail, full duplex: given, then sent
+    // as command and value.
+    const std::tuple<const char*, std::array<int, 5>, const char*> rows[] = {
+        {"defaults", {200, 63, 10, 0, 0}, "01 14 02 3F 03 01 04 00 05 00"},
+        {"remainders dropped", {205, 0, 19, 9, 0}, "01 14 02 00 03 01 04 00 05 00"},
+        {"any non-zero full duplex is 1", {0, 0, 0, 0, -7}, "01 00 02 00 03 00 04 00 05 01"},
+        {"largest dialog values", {2550, 255, 2550, 2550, 1}, "01 FF 02 FF 03 FF 04 FF 05 01"},
+        {"too large saturates", {2560, 256, 5000, 100000, 0}, "01 FF 02 FF 03 FF 04 FF 05 00"},
+        {"negative sent as zero", {-200, -1, -10, -2550, 0}, "01 00 02 00 03 00 04 00 05 00"}};
+    for (const auto& [what, v, expected] : rows) {
+        Bytes sent;
+        for (const KissParameter& p : kissParameterCommands(v[0], v[1], v[2], v[3], v[4])) {
+            sent.insert(sent.end(), {static_cast<std::uint8_t>(p.command), p.value});
         }
-        EXPECT_EQ(values, bytes(row.sent));
+        EXPECT_EQ(sent, bytes(expected)) << what;
     }
 }
 
 TEST(KissDeframer, DeliversExactlyTheValidFramesHoweverTheStreamIsSplit) {
-    struct Row {
-        const char* what;
-        const char* stream;
-        std::vector<const char*> frames;
-    };
-    const Row rows[] = {
+    const std::tuple<const char*, const char*, std::vector<const char*>> rows[] = {
         {"plain frame", "C0 00 41 42 C0", {"41 42"}},
         {"back-to-back FENDs", "C0 C0 00 41 C0 C0 C0", {"41"}},
         {"command byte only", "C0 00 C0", {}},
@@ -119,13 +93,12 @@ TEST(KissDeframer, DeliversExactlyTheValidFramesHoweverTheStreamIsSplit) {
         {"no opening FEND", "00 41 C0", {"41"}},
         {"line noise before the first FEND", "41 42 DB 43 C0 00 44 C0", {"44"}},
         {"unfinished frame", "C0 00 41 42", {}},
-        {"shared FEND", "C0 00 47 C0 00 48 C0", {"47", "48"}},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.what);
-        const Bytes stream = bytes(row.stream);
+        {"shared FEND", "C0 00 47 C0 00 48 C0", {"47", "48"}}};
+    for (const auto& [what, streamHex, frames] : rows) {
+        SCOPED_TRACE(what);
+        const Bytes stream = bytes(streamHex);
         std::vector<Bytes> expected;
-        for (const char* frame : row.frames) {
+        for (const char* frame : frames) {
             expected.push_back(bytes(frame));
         }
         for (std::size_t split = 0; split <= stream.size(); ++split) {
@@ -135,80 +108,68 @@ TEST(KissDeframer, DeliversExactlyTheValidFramesHoweverTheStreamIsSplit) {
             rx.feed(std::span(stream).subspan(split));
             EXPECT_EQ(rx.frames, expected) << "split after byte " << split;
         }
-        Collector byByte;
-        for (const std::uint8_t byte : stream) {
-            byByte.feed({&byte, 1});
-        }
-        EXPECT_EQ(byByte.frames, expected) << "fed byte by byte";
     }
 }
 
 TEST(KissDeframer, DeliversUpTo8189BytesAndDropsLongerFramesWhole) {
-    struct Row {
-        std::size_t size;
-        std::uint8_t fill;
-        bool delivered;
-    };
     // 8189 FENDs arrive as 16378 escaped bytes: the limit counts unescaped ones.
-    const Row rows[] = {{8189, 0x41, true},  {8189, FEND, true},  {8190, 0x41, false},
-                        {8191, 0x41, false}, {8192, 0x41, false}, {8193, 0x41, false},
-                        {20000, FESC, false}};
-    for (const Row& row : rows) {
-        SCOPED_TRACE(::testing::Message() << row.size << " bytes of " << int{row.fill});
-        Bytes stream = encodeKissFrame(0, Bytes(row.size, row.fill));
-        const Bytes next = bytes("C0 00 42 C0");
-        stream.insert(stream.end(), next.begin(), next.end());
+    const std::pair<std::size_t, std::uint8_t> rows[] = {{8189, 0x41}, {8189, FEND}, {8190, 0x41},
+                                                         {8191, 0x41}, {8192, 0x41}, {20000, FESC}};
+    for (const auto& [size, fill] : rows) {
+        SCOPED_TRACE(::testing::Message() << size << " bytes of " << int{fill});
+        Bytes stream = encodeKissFrame(0, Bytes(size, fill));
+        stream.insert(stream.end(), {FEND, 0x00, 0x42, FEND});
         Collector rx;
         for (std::size_t at = 0; at < stream.size(); at += 1000) {
             rx.feed(std::span(stream).subspan(at, std::min<std::size_t>(1000, stream.size() - at)));
         }
         std::vector<Bytes> expected{bytes("42")};
-        if (row.delivered) {
-            expected.insert(expected.begin(), Bytes(row.size, row.fill));
+        if (size <= kKissMaxDeliveredFrameSize) {
+            expected.insert(expected.begin(), Bytes(size, fill));
         }
         EXPECT_EQ(rx.frames, expected);
     }
 }
 
 TEST(KissDeframer, RandomPayloadsSurviveEncodeAndDeframeInRandomPieces) {
-    std::mt19937 rng(20240611);
-    std::uniform_int_distribution<int> kind(0, 3), any(0, 255), pieces(1, 1023), sizes(1, 600);
+    std::mt19937 random(20240611);
     for (int round = 0; round < 50; ++round) {
-        std::vector<Bytes> sent(20);
+        Collector rx;
+        std::vector<Bytes> sent;
         Bytes stream;
-        for (Bytes& payload : sent) {
+        while (sent.size() < 20) {
             // Rich in the two specials, so escapes fall at every offset.
-            payload.resize(static_cast<std::size_t>(sizes(rng)));
-            for (auto& byte : payload) {
-                const int k = kind(rng);
-                byte = k == 0 ? FEND : k == 1 ? FESC : static_cast<std::uint8_t>(any(rng));
+            sent.push_back(testing::patternBytes(1 + random() % 600, random()));
+            for (auto& byte : sent.back()) {
+                byte = byte % 4 == 0 ? FEND : byte % 4 == 1 ? FESC : byte;
             }
-            const Bytes frame = encodeKissFrame(KissCommand::Data, payload);
+            const Bytes frame = encodeKissFrame(KissCommand::Data, sent.back());
             stream.insert(stream.end(), frame.begin(), frame.end());
         }
-        Collector rx;
-        for (std::size_t at = 0; at < stream.size();) {
-            const auto n = std::min(static_cast<std::size_t>(pieces(rng)), stream.size() - at);
+        for (std::size_t at = 0, n = 0; at < stream.size(); at += n) {
+            n = std::min<std::size_t>(1 + random() % 1023, stream.size() - at);
             rx.feed(std::span(stream).subspan(at, n));
-            at += n;
         }
         ASSERT_EQ(rx.frames, sent) << "round " << round;
     }
 }
 
-TEST(KissDeframer, BytesFedFromTheCallbackDoNotCorruptTheFrameInHand) {
-    std::vector<Bytes> frames;
-    KissDeframer* self = nullptr;
-    const Bytes arriving = bytes("C0 00 5A 5A 5A C0");
-    KissDeframer deframer{[&](std::span<const std::uint8_t> frame) {
-        if (frames.empty()) {
-            self->ProcessKissBytes(arriving);
-        }
-        frames.emplace_back(frame.begin(), frame.end());
-    }};
-    self = &deframer;
-    deframer.ProcessKissBytes(bytes("C0 00 41 42 43 C0 00 44 C0"));
-    EXPECT_EQ(frames, (std::vector<Bytes>{bytes("41 42 43"), bytes("44"), bytes("5A 5A 5A")}));
+TEST(ControlCodes, CaretCodesExpandAndMalformedOnesStayAsTyped) {
+    EXPECT_EQ(ExpandControlCodes("KISS ON^013RESTART^013"), "KISS ON\rRESTART\r");
+    EXPECT_EQ(ExpandControlCodes("^192^255^192"), "\xC0\xFF\xC0");
+    EXPECT_EQ(ExpandControlCodes("N^1\xD9\xA3"), "N^1\xD9\xA3") << "a non-ASCII digit";
+    // Typed, then expanded.
+    const std::string rows[][2] = {
+        {"^094", "^"},      {"^013^010", "\r\n"},    {"A^000B", "A\0B"s},
+        {"^0130", "\r0"},   {"^065^066", "AB"},      {"^256", "^256"},
+        {"^999x", "^999x"}, {"^9x9", "^9x9"},        {"^-12", "^-12"},
+        {"^ 12", "^ 12"},   {"^12a", "^12a"},        {"AB^1", "AB1"},
+        {"AB^12", "AB12"},  {"AB^", "AB"},           {"^", ""},
+        {"^^013", "^^013"}, {"^1^065", "^1^065"},    {"^^^013", "^^^013"},
+        {"", ""},           {"N0CALL\r", "N0CALL\r"}};
+    for (const auto& [typed, expanded] : rows) {
+        EXPECT_EQ(ExpandControlCodes(typed), expanded) << "from \"" << typed << '"';
+    }
 }
 
 }  // namespace
