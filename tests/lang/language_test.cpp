@@ -1,0 +1,159 @@
+// Language files, the table they fill and the translation of messages.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <array>
+#include <climits>
+#include <cstring>
+#include <filesystem>
+#include <set>
+#include <vector>
+
+#include "app/temp_directory.h"
+#include "lang/language_file.h"
+#include "lang/ui_texts.h"
+
+namespace korvale {
+namespace {
+
+using testing::WriteFileBytes;
+
+TEST(LanguageFileTest, GermanFileWithEscapesRepeatsSeveralSectionsAndLongLinesTranslates) {
+    const std::string l998(998, 'L'), m999(999, 'M'), x91(91, 'x'), y91(91, 'y');
+    // 319 lines of 99 characters take 100 each with their NUL, which leaves
+    // room in a section's 31999 for one more line of 97 characters, not 98.
+    std::string lines;
+    for (int i = 100; i < 419; ++i) {
+        lines += "\"" + std::to_string(i) + "\"=\"" + x91 + "\"\r\n";
+    }
+    // Each row is one line of the file under its section's header, so a
+    // section comes back again and again; then what the key translates to in
+    // a buffer of 1,000 characters offered as 999.
+    const struct {
+        const char* fault;
+        std::string section, line, key, text;
+    } cases[] = {
+        {"escapes", "Strings", R"("Init\r"="Start\r")", "Init\r", "Start\r"},
+        {"repeated key", "Strings", R"("Init\r"="Zweiter")", "Init\r", "Start\r"},
+        {"loading adds to the table", "Strings", R"("OK"="Okay")", "OK", "Gut"},
+        {"escaped quotes", "Strings", R"("H:\n\t^x"="S:\n\t\"C\"")", "H:\n\t^x", "S:\n\t\"C\""},
+        {"\\\\ last", "Strings", R"("C:\\new"="\\\\x \x\ \\"q")", "C:\\\new", "\\\\x \\x\\ \"q"},
+        {"8-bit text", "Strings", "\"\xDC\"=\"\xF6\xE4\xFC\xDF\"", "\xDC", "\xF6\xE4\xFC\xDF"},
+        {"998 characters", "Strings", "\"L\"=\"" + l998 + "\"", "L", l998},
+        {"999 characters", "Strings", "\"M\"=\"" + m999 + "\"", "M", "M"},
+        {"section in another case", "strings", R"("Ja"="Yes")", "Ja", "Ja"},
+        {"key in another case", "Main dialog", R"("&View"="&Ansicht")", "&view", "&view"},
+        {"another section's key", "Systray menu", R"("Exit"="Ende")", "&View", "&View"},
+        {"first separator", "Main dialog", R"("a"="b"="c")", "a", R"(b"="c)"},
+        {"any character for the quotes", "Main dialog", R"(xKey"="Texty)", "Key", "Text"},
+        {"blanks outside quotes", "Main dialog", "  \"Exit\"=\"Beenden\"  \t", "Exit", "Beenden"},
+        {"blanks inside quotes", "Main dialog", R"("Show "=" Zeigen ")", "Show ", " Zeigen "},
+        {"empty text", "Main dialog", R"("Tray"="")", "Tray", "Tray"},
+        {"empty key is not looked up", "Main dialog", R"(""="leer")", "", ""},
+        {"no quotes", "Main dialog", "Quit=Ende", "uit", "uit"},
+        {"blanks around =", "Main dialog", R"("Quit" = "Ende")", "Quit\" ", "Quit\" "},
+        {"31999th character", "Fits", lines + "\"k\"=\"" + y91 + "\"", "k", y91},
+        {"32000th character", "Over", lines + "\"k\"=\"" + y91 + "y\"", "k", "k"},
+        {"lines after the limit", "Over", R"("z"="a")", "z", "z"},
+        {"lines before the limit", "Over", "", "418", x91}};
+    std::string file = "; Deutsche Texte\r\n";
+    for (const auto& c : cases) {
+        file += "[" + c.section + "]\r\n" + c.line + "\r\n";
+    }
+    testing::TempDirectory dir;
+    WriteFileBytes(dir.file("Test.lng"), file);
+    LanguageTable table;
+    table.addEntry("Strings", "OK", "Gut");
+    LoadLanguageFile(table, dir.file("Test.lng"), "/nowhere/");  // a path is used as it stands
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.fault);
+        std::array<char, kTranslationBufferLength> buffer{};
+        c.key.copy(buffer.data(), c.key.size());
+        table.TranslateBuffer(c.section, buffer, kTranslationBufferSize);
+        EXPECT_EQ(buffer.data(), c.text);
+        EXPECT_EQ(table.translate(c.section, c.key), c.text);
+    }
+}
+
+TEST(LanguageFileTest, FilesThatCannotBeUsedAddNothing) {
+    testing::TempDirectory dir, elsewhere;
+    ASSERT_EQ(::mkfifo(dir.file("Pipe.lng").c_str(), 0600), 0);
+    std::filesystem::create_directory(dir.file("Dir.lng"));
+    WriteFileBytes(elsewhere.file("Here.lng"), "[S]\n\"a\"=\"b\"\n");
+    const std::filesystem::path saved = std::filesystem::current_path();
+    std::filesystem::current_path(elsewhere.directory());  // a bare name is not looked for here
+    LanguageTable table;
+    for (const char* name : {"Nowhere.lng", "Pipe.lng", "Dir.lng", "Here.lng"}) {
+        LoadLanguageFile(table, name, dir.directory());
+    }
+    std::filesystem::current_path(saved);
+    EXPECT_TRUE(table.empty());
+}
+
+TEST(ShippedGermanFileTest, TranslatesEveryUiTextUsablyAndNoOtherKey) {
+    const std::string path = std::string(KORVALE_SOURCE_DIR) + "/lang/Deutsch.lng";
+    LanguageTable table;
+    LoadLanguageFile(table, path, "");
+    std::set<std::pair<std::string_view, std::string_view>> known;
+    for (const UiText& text : kUiTexts) {
+        SCOPED_TRACE(std::string(text.section) + ": " + std::string(text.english));
+        known.emplace(text.section, text.english);
+        const std::string translation = table.LookupText(text.section, text.english);
+        EXPECT_TRUE(!translation.empty() && translation.size() < kTranslationBufferSize);
+        // The monitor and the message boxes rely on the line endings.
+        EXPECT_EQ(translation.ends_with('\r'), text.english.ends_with('\r'));
+        EXPECT_EQ(translation.ends_with("\n\n"), text.english.ends_with("\n\n"));
+    }
+    for (const LanguageSection& section : table.sections()) {
+        for (const std::string& key : section.keys) {
+            EXPECT_TRUE(known.count({section.name, key})) << "[" << section.name << "] " << key;
+        }
+    }
+    EXPECT_TRUE(HasSingleIntConversion(table.LookupText(kSectionStrings, kMsgCannotOpenPort)));
+    // A tray icon's tip holds 63 characters.
+    EXPECT_LE(table.LookupText(kSectionStrings, kMsgTrayTip).size(), 63u);
+    const std::string bytes = testing::ReadFileBytes(path);
+    EXPECT_TRUE(bytes.find('\xFC') != bytes.npos && bytes.find('\xC3') == bytes.npos)
+        << "not Windows-1252";
+}
+
+TEST(LanguageTableTest, TranslationNeverRunsPastTheCallersBuffer) {
+    LanguageTable table;
+    table.addEntry("S", "OK", "0123456789");
+    // Two characters hold no terminator; ten hold the translation but not
+    // its terminator; eleven hold both.
+    for (const std::size_t length : {2u, 10u, 11u}) {
+        std::vector<char> buffer(length, '\0');
+        std::memcpy(buffer.data(), "OK", 2);
+        table.TranslateBuffer("S", buffer, kTranslationBufferSize);
+        EXPECT_EQ(std::string(buffer.data(), ::strnlen(buffer.data(), length)),
+                  length == 11 ? "0123456789" : "OK");
+    }
+}
+
+TEST(TranslateMsgTest, PortErrorTranslationThatIsNotAOneIntegerFormatGivesWayToEnglish) {
+    const std::string english = "Error: Cannot open COM-2147483648! Port is disabled.\r";
+    const struct {
+        const char *fault, *section, *translation;
+        std::string expected;
+    } cases[] = {
+        {"translated", "Strings", "Fehler: COM%i kaputt\r", "Fehler: COM-2147483648 kaputt\r"},
+        {"%d and %%", "Strings", "100%% kaputt: COM%d", "100% kaputt: COM-2147483648"},
+        {"only the Strings section", "Main dialog", "COM%i", english},
+        {"empty translation", "Strings", "", english},
+        {"string conversion", "Strings", "%s COM%i\r", english},
+        {"two conversions", "Strings", "COM%i / COM%i\r", english},
+        {"no conversion", "Strings", "Port kaputt\r", english},
+        {"write conversion", "Strings", "COM%i%n", english},
+        {"lone percent at the end", "Strings", "COM%i 50%", english}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.fault);
+        TheLanguageTable().clear();
+        TheLanguageTable().addEntry(c.section, std::string(kMsgCannotOpenPort), c.translation);
+        EXPECT_EQ(TranslateMsgWithInt(kMsgCannotOpenPort, INT_MIN), c.expected);
+    }
+    TheLanguageTable().clear();
+}
+
+}  // namespace
+}  // namespace korvale
