@@ -15,6 +15,7 @@
 #include <span>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace korvale::testing {
@@ -45,10 +46,7 @@ inline Bytes patternBytes(std::size_t count, std::uint32_t seed = 1) {
 // A directory under /tmp, removed with everything in it.
 class TempDirectory {
   public:
-    TempDirectory() = default;
     ~TempDirectory() { std::filesystem::remove_all(path_, ignored_); }
-    TempDirectory(const TempDirectory&) = delete;
-    TempDirectory& operator=(const TempDirectory&) = delete;
     const std::string& path() const { return path_; }
 
     // Makes "COM<port>" here a link to `target`.
@@ -77,51 +75,46 @@ class PtyPair {
         slavePath_ = name;
     }
     ~PtyPair() { closeMaster(); }
-    PtyPair(const PtyPair&) = delete;
-    PtyPair& operator=(const PtyPair&) = delete;
     bool ok() const { return master_ >= 0; }
     int master() const { return master_; }
     const std::string& slavePath() const { return slavePath_; }
 
     // Hangs the slave up, as unplugging a USB adapter does.
-    void closeMaster() {
-        ::close(master_);
-        master_ = -1;
-    }
+    void closeMaster() { ::close(std::exchange(master_, -1)); }
 
     // Sends all of `data` to the slave, or says it could not.
     bool send(std::span<const std::uint8_t> data,
               std::chrono::milliseconds limit = std::chrono::seconds(10)) const {
-        while (!data.empty() && wait(POLLOUT, limit)) {
-            const ssize_t n = ::write(master_, data.data(), data.size());
-            if (n < 0 && errno != EAGAIN) {
-                break;
-            }
-            data = data.subspan(static_cast<std::size_t>(n < 0 ? 0 : n));
-        }
-        return data.empty();
+        return pump(POLLOUT, limit, data.size(), [&](std::size_t done) {
+                   return ::write(master_, data.data() + done, data.size() - done);
+               }) == data.size();
     }
 
     // What the slave sent, until `count` bytes have come or it hung up.
     Bytes receive(std::size_t count,
                   std::chrono::milliseconds limit = std::chrono::seconds(10)) const {
         Bytes got(count);
-        std::size_t have = 0;
-        while (count > have && wait(POLLIN, limit)) {
-            const ssize_t n = ::read(master_, got.data() + have, count - have);
-            if (n == 0 || (n < 0 && errno != EAGAIN)) {
-                break;
-            }
-            have += static_cast<std::size_t>(n < 0 ? 0 : n);
-        }
-        got.resize(have);
+        got.resize(pump(POLLIN, limit, count, [&](std::size_t done) {
+            return ::read(master_, got.data() + done, count - done);
+        }));
         return got;
     }
 
   private:
-    bool wait(short events, std::chrono::milliseconds limit) const {
-        pollfd ready{master_, events, 0};
-        return ::poll(&ready, 1, static_cast<int>(limit.count())) > 0;
+    // Moves `size` bytes with `move`, as far as the line lets it, and says how many.
+    template <typename Move>
+    std::size_t pump(short events, std::chrono::milliseconds limit, std::size_t size,
+                     Move move) const {
+        std::size_t done = 0;
+        for (pollfd ready{master_, events, 0};
+             size > done && ::poll(&ready, 1, static_cast<int>(limit.count())) > 0;) {
+            const ssize_t n = move(done);
+            if (n == 0 || (n < 0 && errno != EAGAIN)) {
+                break;  // hung up
+            }
+            done += static_cast<std::size_t>(n < 0 ? 0 : n);
+        }
+        return done;
     }
 
     int master_ = ::posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
