@@ -159,6 +159,7 @@ TEST_F(GatewayTest, HeardFramesBecomeExactEthernetFramesOrNothing) {
         {"for another station via a digipeater", viaRelay, kAb1cde7Mac + "8E6E888E9000 0800"},
         {"I frame", uiFrame("AB1CDE-7", "NOCALL-7", kPidIp, {0x45}, FrameKind::I), ""},
         {"PID F0", uiFrame("AB1CDE-7", "NOCALL-7", kPidNoLayer3, {0x45}), ""},
+        {"PID CF (NET/ROM)", uiFrame("AB1CDE-7", "NOCALL-7", 0xCF, {0x45}), ""},
     };
     EXPECT_FALSE(deliverToAdapter(device, cases[0].frame));  // closed
     ASSERT_TRUE(device.open());
