@@ -75,6 +75,8 @@ class PtyPair {
         slavePath_ = name;
     }
     ~PtyPair() { closeMaster(); }
+    PtyPair(const PtyPair&) = delete;
+    PtyPair& operator=(const PtyPair&) = delete;
     bool ok() const { return master_ >= 0; }
     int master() const { return master_; }
     const std::string& slavePath() const { return slavePath_; }
