@@ -1,22 +1,14 @@
-// The engine on fakes: settings as the user left them, an in-memory serial
-// line, an in-memory adapter driver and a monitor that keeps its lines in
-// memory. Tests drive the engine as its owner would (ticks, notifications,
-// typed lines, shutdown) and read back what a user sees in the monitor and
-// what a peer receives on the serial line or the host stack from the adapter.
+// The engine on fakes, driven as its owner drives it (ticks, notifications,
+// typed lines, shutdown): settings as the user left them, an in-memory serial
+// line that logs every write as handed over, an in-memory adapter driver and
+// a monitor that keeps its lines. Tests spell bytes as hex text ("C0 00") and
+// compare what the user sees and what a peer receives.
 #pragma once
 
 #include <gtest/gtest.h>
 
-#include <cstdint>
-#include <initializer_list>
-#include <memory>
-#include <span>
-#include <string>
-#include <string_view>
-#include <vector>
+#include <sstream>
 
-#include "app/settings.h"
-#include "engine/fake_serial_link.h"
 #include "engine/gateway_engine.h"
 #include "engine/line_monitor_view.h"
 #include "gateway/fake_nic_driver.h"
@@ -25,123 +17,95 @@
 namespace korvale::testing {
 
 using Bytes = std::vector<std::uint8_t>;
+using Lines = std::vector<std::string>;
 
-inline Bytes bytesOf(std::string_view text) {
-    return Bytes(text.begin(), text.end());
-}
-
-inline Bytes concat(std::initializer_list<std::span<const std::uint8_t>> parts) {
+// Hex pairs separated by any amount of white space.
+inline Bytes bytes(const std::string& hexText) {
     Bytes out;
-    for (auto part : parts) {
-        out.insert(out.end(), part.begin(), part.end());
+    std::istringstream in(hexText);
+    for (unsigned value = 0; in >> std::hex >> value;) {
+        out.push_back(static_cast<std::uint8_t>(value));
     }
     return out;
 }
 
-// A KISS data frame for port 0 around a payload that needs no escaping; the
-// test payloads are chosen so, which keeps the expected bytes readable.
-inline Bytes kissDataFrame(const Bytes& payload) {
-    for (std::uint8_t byte : payload) {
-        EXPECT_TRUE(byte != 0xC0 && byte != 0xDB) << "payload would need escaping";
+inline std::string hex(std::span<const std::uint8_t> data) {
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    std::string out;
+    for (std::uint8_t byte : data) {
+        out += {' ', kDigits[byte >> 4], kDigits[byte & 15]};
     }
-    const Bytes open = {0xC0, 0x00};
-    const Bytes close = {0xC0};
-    return concat({open, payload, close});
+    return out.empty() ? out : out.substr(1);
 }
 
-// Callsign fields of AX.25 addresses worked out by hand: each character
-// shifted left by one bit, padded with shifted spaces. Tests add the SSID
-// byte, whose flag bits depend on the address's place in the frame.
-namespace wire {
-inline const Bytes kNocallCallsign = {0x9C, 0x9E, 0x86, 0x82, 0x98, 0x98};
-inline const Bytes kAb1cdeCallsign = {0x82, 0x84, 0x62, 0x86, 0x88, 0x8A};
-inline const Bytes kBeaconCallsign = {0x84, 0x8A, 0x82, 0x86, 0x9E, 0x9C};
-inline const Bytes kCqCallsign = {0x86, 0xA2, 0x40, 0x40, 0x40, 0x40};
-inline const Bytes kRelayCallsign = {0xA4, 0x8A, 0x98, 0x82, 0xB2, 0x40};
-inline const Bytes kWide1Callsign = {0xAE, 0x92, 0x88, 0x8A, 0x62, 0x40};
-}  // namespace wire
-
-inline Ax25Address addressOf(std::string_view text) {
-    Ax25Address address;
-    EXPECT_TRUE(address.parse(text)) << text;
-    return address;
+inline std::string hex(std::string_view text) {
+    return hex(Bytes(text.begin(), text.end()));
 }
 
-inline AddressList addressListOf(std::string_view text) {
-    AddressList list;
-    EXPECT_GE(list.parse(text), 0) << text;
-    return list;
+// A KISS data frame for port 0 around AX.25 bytes that need no escaping.
+inline std::string kiss(const std::string& ax25) {
+    return hex(bytes("C0 00 " + ax25 + " C0"));
 }
 
-class EngineTest : public ::testing::Test {
-  protected:
-    EngineTest() {
+// The five parameter frames for the default KISS settings, one write each.
+inline const std::string kParams =
+    "C0 01 14 C0 | C0 02 3F C0 | C0 03 01 C0 | C0 04 00 C0 | C0 05 00 C0";
+
+// Callsign fields worked out by hand (characters shifted left by one bit);
+// tests add the SSID byte, whose flag bits depend on the address's place.
+inline const std::string kNocall = " 9C 9E 86 82 98 98 ";
+inline const std::string kAb1cde = " 82 84 62 86 88 8A ";
+
+// Unproto NOCALL to CQ via RELAY, beacon NOCALL-1 to BEACON via WIDE1-1 with
+// an a-umlaut for text (0x84 in code page 437), the gateway NOCALL-7, the TNC
+// on port 3. The rig is the serial line too: it logs each write in hex, and
+// each close, separated by " | ", and serves the bytes the TNC sent.
+struct Rig : SerialLink {
+    Rig() {
         settings.m_iTncPort = 3;
-        settings.m_UnprotoSource = addressOf("NOCALL");
-        settings.m_UnprotoDest = addressOf("CQ");
-        settings.m_UnprotoDigis = addressListOf("RELAY");
-        settings.m_BeaconSource = addressOf("NOCALL-1");
-        settings.m_BeaconDest = addressOf("BEACON");
-        settings.m_BeaconDigis = addressListOf("WIDE1-1");
-        settings.m_sBeaconText = "Hi";
-        GatewayOwnAddress = addressOf("NOCALL-7");
-        SuppressBroadcasts = 1;
-        auto driver = std::make_unique<FakeNicDriver>(&nicCloses);
-        nicDriver = driver.get();
-        nic = std::make_unique<NicDevice>(std::move(driver));
-        engine = std::make_unique<GatewayEngine>(settings, serial, *nic, view);
+        settings.m_sBeaconText = "\xE4";
+        EXPECT_TRUE(
+            settings.m_UnprotoSource.parse("NOCALL") && settings.m_UnprotoDest.parse("CQ") &&
+            settings.m_UnprotoDigis.parse("RELAY") == 1 &&
+            settings.m_BeaconSource.parse("NOCALL-1") && settings.m_BeaconDest.parse("BEACON") &&
+            settings.m_BeaconDigis.parse("WIDE1-1") == 1 && GatewayOwnAddress.parse("NOCALL-7"));
     }
 
-    ~EngineTest() override {
-        GatewayOwnAddress = Ax25Address{};
-        GatewayLinkBitRate = 0;
-        SuppressBroadcasts = 1;
+    int open(int, int) override { return 0; }
+    int close() override { return log("close"); }
+    bool write(std::span<const std::uint8_t> data) override { return log(hex(data)) == 0; }
+    int read(std::span<std::uint8_t> buffer) override {
+        const auto count = incoming.copy(reinterpret_cast<char*>(buffer.data()), buffer.size());
+        incoming.erase(0, count);
+        reads.push_back(count);
+        return static_cast<int>(count);
     }
+    int log(const std::string& entry) {
+        serialLog += (serialLog.empty() ? "" : " | ") + entry;
+        return 0;
+    }
+    // What went to the TNC since the last call.
+    std::string written() { return std::exchange(serialLog, {}); }
 
     void tick(int count = 1) {
         for (int i = 0; i < count; ++i) {
-            engine->EngineTick();
+            engine.EngineTick();
         }
     }
-
-    // Runs the three ticks of the default set-up and forgets what they
-    // showed and wrote, so a test sees only its own traffic.
-    void finishSetUp() {
-        tick(3);
-        ASSERT_FALSE(engine->tncInitSending());
-        ASSERT_FALSE(engine->kissParamsPending());
-        forgetRecords();
+    void tncSends(const std::string& ax25) {
+        std::ranges::copy(bytes(kiss(ax25)), std::back_inserter(incoming));
     }
 
-    void forgetRecords() {
-        shown.clear();
-        serial.writes.clear();
-        serial.readSizes.clear();
-        serial.readCapacities.clear();
-        nicDriver->written.clear();
-    }
-
-    // The writes that are KISS data frames (command byte 0).
-    std::vector<Bytes> dataFramesWritten() const {
-        std::vector<Bytes> frames;
-        for (const auto& write : serial.writes) {
-            if (write.size() >= 2 && write[0] == 0xC0 && write[1] == 0x00) {
-                frames.push_back(write);
-            }
-        }
-        return frames;
-    }
-
+    std::string serialLog;
+    std::string incoming;            // bytes from the TNC not yet read
+    std::vector<std::size_t> reads;  // bytes returned by each read
     Settings settings;
-    FakeSerialLink serial;
-    int nicCloses = 0;
-    FakeNicDriver* nicDriver = nullptr;
-    std::unique_ptr<NicDevice> nic;
-    // Every line the monitor completed, in order, whatever the trim removed
-    // from the view later.
-    std::vector<std::string> shown;
+    std::unique_ptr<FakeNicDriver> ownedDriver = std::make_unique<FakeNicDriver>();
+    FakeNicDriver& driver = *ownedDriver;
+    NicDevice nic{std::move(ownedDriver)};
+    Lines shown;  // every line the monitor completed, whatever the trim removed later
     LineMonitorView view{[this](std::string_view line) { shown.emplace_back(line); }};
-    std::unique_ptr<GatewayEngine> engine;
+    GatewayEngine engine{settings, *this, nic, view};
 };
 
 }  // namespace korvale::testing

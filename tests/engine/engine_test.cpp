@@ -1,0 +1,249 @@
+// The engine as its owner drives it. The tick: the init text one line per
+// tick, the five KISS parameter frames, re-init, the exit sequence, the
+// adapter drained each tick and the beacon's spacing and pause. Receive
+// handling: reads in pieces of 1000, frames put together across
+// notifications, the monitor filter per kind. Monitor output: the 50-line
+// trim. Unproto input: the echo and the frame of a typed line.
+#include "engine/engine_fixture.h"
+
+namespace korvale::testing {
+namespace {
+
+TEST(TncSetUp, InitTextGoesOutOneLinePerTickThenParameterFramesOnce) {
+    // The init text (null: the default), what each tick writes, the monitor.
+    using Row = std::tuple<const char*, Lines, std::string>;
+    const Row rows[] = {
+        {nullptr, {hex("KISS ON\r"), hex("RESTART\r"), kParams, ""}, "KISS ON\r\nRESTART\r\n"},
+        {"", {kParams, ""}, ""},
+        // A lone return goes in its own tick, a last part without one whole.
+        {"A^013^013B", {hex("A\r"), hex("\r"), hex("B"), kParams, ""}, "A\r\n\r\nB"},
+        // Control codes reach the TNC as bytes, the monitor leaves them out;
+        // ^000 ends the text.
+        {"^027@^009K^010^013^000X^013", {"1B 40 09 4B 0A 0D", kParams, ""}, "@K\r\n"}};
+    for (const auto& [initText, writesPerTick, monitor] : rows) {
+        SCOPED_TRACE(initText != nullptr ? initText : "default");
+        Rig r;
+        r.settings.m_sInitTncText = initText != nullptr ? initText : r.settings.m_sInitTncText;
+        for (const std::string& expected : writesPerTick) {
+            r.tick();
+            EXPECT_EQ(r.written(), expected);
+        }
+        EXPECT_EQ(r.view.text(), "Initializing TNC...\r\n" + monitor);
+    }
+}
+
+TEST(TncSetUp, ReinitSendsChangedTextFromItsStartThenChangedParametersOnce) {
+    // Re-init after the set-up, in the middle of the text, with parameters due.
+    for (int ticksBefore : {3, 1, 2}) {
+        SCOPED_TRACE(ticksBefore);
+        Rig r;
+        r.tick(ticksBefore);
+        r.written();
+        r.shown.clear();
+        r.settings.m_sInitTncText = "X^013";
+        // TxDelay, slot time and TxTail go in 10 ms units; 192 is FEND.
+        std::tie(r.settings.m_iTxDelay, r.settings.m_iPersist, r.settings.m_iSlottime,
+                 r.settings.m_iTxTail, r.settings.m_bFullDup) = std::tuple(205, 192, 2550, 30, 1);
+        r.engine.InitTnc();
+        r.tick(4);
+        EXPECT_EQ(r.written(),
+                  "58 0D | C0 01 14 C0 | C0 02 DB DC C0 | C0 03 FF C0 | C0 04 03 C0 | C0 05 01 C0");
+        EXPECT_EQ(r.shown, (Lines{"Initializing TNC...", "X"}));
+    }
+}
+
+TEST(TncSetUp, MissingLinksAreReportedAndExitTextGoesOutBeforeThePortCloses) {
+    // What differs, what the user is told first, what the exit sequence writes.
+    using Row = std::tuple<void (*)(Rig&), std::string, std::string>;
+    const Row rows[] = {{[](Rig&) {}, "", "C0 FF C0 | close"},
+                        {[](Rig& r) { r.settings.m_bTncDisablePort = 1; },
+                         "Warning: Serial port is not enabled.\r\n", ""},
+                        {[](Rig& r) { r.driver.openSucceeds = false; },
+                         "Error: Failed to open NIC driver!\r\n", "C0 FF C0 | close"},
+                        {[](Rig& r) { r.settings.m_sExitTncText = "^192^255^192OFF^013"; }, "",
+                         "C0 FF C0 4F 46 46 0D | close"}};
+    for (const auto& [prepare, complaint, exitWrites] : rows) {
+        SCOPED_TRACE(complaint + exitWrites);
+        Rig r;
+        prepare(r);
+        r.tick(3);
+        EXPECT_EQ(r.view.text(), complaint + "Initializing TNC...\r\nKISS ON\r\nRESTART\r\n");
+        EXPECT_EQ(r.written().empty(), exitWrites.empty());
+        r.engine.Shutdown();
+        EXPECT_EQ(r.written(), exitWrites);
+        EXPECT_FALSE(r.nic.isOpen());
+    }
+}
+
+// AB1CDE-7 packed into an Ethernet address by the callsign rule, the adapter's
+// own address, IPv4: the host's frames to the station and, source first, the
+// frames from the station to the host.
+const std::string kEthernetHeader = "82 84 0A 36 3A 3C 53 4D 52 44 52 56 08 00 ";
+
+TEST(AdapterDrain, WaitingFramesAreShownAndSentInOrderEachTickUpToADroppedOne) {
+    Rig r;
+    const std::string& from = kEthernetHeader;  // the third frame is too short
+    r.driver.hostFrames = {bytes(from + "31"), bytes(from + "32"), {0x11}, bytes(from + "33")};
+    // NOCALL-7 (the gateway) to AB1CDE-7 (C bit), UI, PID 0xCC.
+    const std::string to = kAb1cde + "EE" + kNocall + "6F 03 CC ";
+    r.tick();  // drained while the init text is still being sent
+    EXPECT_EQ(r.written(), hex("KISS ON\r") + " | " + kiss(to + "31") + " | " + kiss(to + "32"));
+    r.settings.m_iTncBaudrate = 4800;  // after the default 9600
+    r.tick(2);
+    EXPECT_EQ(r.written(), hex("RESTART\r") + " | " + kiss(to + "33") + " | " + kParams);
+    const std::string ui = "NOCALL-7>AB1CDE-7>UI,C,CC:";
+    EXPECT_EQ(r.shown,
+              (Lines{"Initializing TNC...", "KISS ON", ui, "1", ui, "2", "RESTART", ui, "3"}));
+    // The adapter is told each new baud rate once.
+    EXPECT_EQ(r.driver.speeds, (std::vector<std::int32_t>{9600, 4800}));
+}
+
+const std::string kBeaconLine = "NOCALL-1/WIDE1-1>BEACON>UI,C,00:";
+
+// The ticks from `from` to `to` that showed a beacon; each must have been
+// written as well when the port is enabled, and only then: BEACON (C bit)
+// from NOCALL-1 via WIDE1-1 (last address), UI, PID 0, the information.
+std::vector<int> beaconTicks(Rig& r, int from, int to, const std::string& info = "84") {
+    const std::string frame =
+        kiss("84 8A 82 86 9E 9C E0" + kNocall + "62 AE 92 88 8A 62 40 03 03 00 " + info);
+    std::vector<int> sentAt;
+    for (int tick = from; tick <= to; ++tick) {
+        r.shown.clear();
+        r.tick();
+        const auto shown = std::count(r.shown.begin(), r.shown.end(), kBeaconLine);
+        sentAt.insert(sentAt.end(), shown, tick);
+        const bool written = r.written().find(frame) != std::string::npos;
+        EXPECT_EQ(written, shown > 0 && r.engine.IsTncPortEnabled()) << "tick " << tick;
+    }
+    return sentAt;
+}
+
+TEST(Beacon, SentEveryIntervalTimesTenPlusOneTicks) {
+    // A setting, the ticks to run, the ticks that send (the first after the set-up).
+    using Row = std::tuple<int Settings::*, int, int, std::vector<int>>;
+    const Row rows[] = {{&Settings::m_iBeaconInterval, 20, 700, {3, 204, 405, 606}},
+                        {&Settings::m_iBeaconInterval, 0, 5, {3, 4, 5}},
+                        // 2^32 + 4 ticks: a count-down wrapped to 32 bits would send again.
+                        {&Settings::m_iBeaconInterval, 429496730, 1000, {3}},
+                        {&Settings::m_iBeaconInterval, -5, 300, {}},  // from an edited INI file
+                        {&Settings::m_bBeaconEnable, 0, 300, {}},
+                        {&Settings::m_bTncDisablePort, 1, 405, {3, 204, 405}}};
+    for (const auto& [setting, value, ticks, sentAt] : rows) {
+        SCOPED_TRACE(value);
+        Rig r;
+        r.settings.m_bBeaconEnable = 1;
+        r.settings.*setting = value;
+        EXPECT_EQ(beaconTicks(r, 1, ticks), sentAt);
+    }
+}
+
+TEST(Beacon, CountDownPausesWhileTheTncIsSetUp) {
+    Rig r;
+    r.settings.m_bBeaconEnable = 1;
+    r.settings.m_sBeaconText = "";                              // still a frame, ending in the PID
+    EXPECT_EQ(beaconTicks(r, 1, 52, ""), std::vector<int>{3});  // after the default set-up
+    r.settings.m_sInitTncText = "A^013B^013C^013";
+    r.engine.InitTnc();
+    // Ticks 53 to 55 send the lines and 56 the parameters: 207, not 204.
+    EXPECT_EQ(beaconTicks(r, 53, 300, ""), std::vector<int>{207});
+    r.settings.m_sBeaconText = std::string("\xE4\0x", 3);  // sent as it is, up to the NUL
+    r.settings.m_bOemTranslation = 0;
+    EXPECT_EQ(beaconTicks(r, 301, 410, "E4"), std::vector<int>{408});
+}
+
+// AB1CDE-7 to NOCALL-7 (the gateway), UI command, up to the PID.
+const std::string kToGateway = kNocall + "EE" + kAb1cde + "6F 03 ";
+
+TEST(Receive, NotificationReadsAllWaitingInPiecesOf1000AndFramesJoinAcrossNotifications) {
+    const std::string ip = hex(std::string(2481, 'A'));  // a KISS frame of 2500 bytes
+    const Bytes frame = bytes(kiss(kToGateway + "CC " + ip));
+    // Bytes there for the first notification; the reads of it and of the next.
+    using Row = std::pair<std::ptrdiff_t, std::vector<std::size_t>>;
+    for (const auto& [first, reads] :
+         {Row{2500, {1000, 1000, 500, 0}}, Row{1000, {1000, 0, 1000, 500}},
+          Row{2499, {1000, 1000, 499, 1}}}) {
+        SCOPED_TRACE(first);
+        Rig r;
+        ASSERT_TRUE(r.nic.open());
+        r.settings.m_bMonitorUI = 0;  // handed on all the same
+        r.incoming.assign(frame.begin(), frame.begin() + first);
+        r.engine.OnSerialNotification();
+        r.incoming.assign(frame.begin() + first, frame.end());
+        r.engine.OnSerialNotification();
+        EXPECT_EQ(r.reads, reads);
+        EXPECT_EQ(r.driver.written, std::vector<Bytes>{bytes(kEthernetHeader + ip)});
+    }
+}
+
+TEST(Receive, EachFrameKindIsShownByItsOwnFlagInArrivalOrder) {
+    // The one setting on, the lines shown without their addresses.
+    using Row = std::pair<int Settings::*, std::string>;
+    const Row rows[] = {
+        {&Settings::m_bMonitorI, "I00,C,F0: "},
+        {&Settings::m_bMonitorUI, "UI,C,F0: "},
+        {&Settings::m_bMonitorSABM, "UNKN,R SABM,C DISC,C UA,C DM,C FRMR,C UNKN,C "},
+        {&Settings::m_bMonitorRR, "RR2,C RNR0,C REJ0,C "},
+        {&Settings::m_bTncDisablePort, ""}};  // nothing is read then
+    for (const auto& [setting, seen] : rows) {
+        SCOPED_TRACE(seen);
+        Rig r;
+        std::tie(r.settings.m_bMonitorI, r.settings.m_bMonitorUI, r.settings.m_bMonitorSABM,
+                 r.settings.m_bMonitorRR) = std::tuple(0, 0, 0, 0);
+        r.settings.*setting = 1;
+        // A frame too short to decode, then to AB1CDE-7 (C bit) from NOCALL: I,
+        // UI, SABM, DISC, UA, DM, FRMR, XID (no kind of its own), RR, RNR, REJ.
+        r.tncSends("01 02 03 04 05 06 07 08 09 0A");
+        for (const char* control :
+             {"00 F0", "03 F0", "2F", "43", "63", "0F", "87", "AF", "41", "05", "09"}) {
+            r.tncSends(kAb1cde + "EE" + kNocall + "61 " + control);
+        }
+        r.engine.OnSerialNotification();
+        std::string lines;
+        for (const std::string& line : r.shown) {
+            lines += line.substr(line.rfind('>') + 1) + " ";
+        }
+        EXPECT_EQ(lines, seen);
+        EXPECT_EQ(r.reads.empty(), seen.empty());
+    }
+}
+
+TEST(Monitor, AppendPastFiftyLinesTrimsTheFirstTenOnce) {
+    Rig r;
+    // Appends the numbered lines; tells the line count and the first line.
+    const auto append = [&](int from, int to) {
+        std::string text;
+        for (int i = from; i <= to; ++i) {
+            text += "line " + std::to_string(i) + "\r";
+        }
+        r.engine.AppendMonitorText(text);
+        const std::string all = r.view.text();
+        return std::to_string(r.view.lineCount()) + " from " + all.substr(0, all.find('\r'));
+    };
+    EXPECT_EQ(append(1, 49), "50 from line 1");  // 49 lines and the empty one after them
+    EXPECT_EQ(append(50, 50), "41 from line 11");
+    EXPECT_EQ(append(51, 80), "61 from line 21");  // 71 lines, but one trim per append
+}
+
+TEST(UnprotoLine, TypedLineIsEchoedShownAsFrameAndSentInOemCodePage) {
+    // A setting, the typed line, the information sent (null: nothing), the text line.
+    // CQ (C bit) from NOCALL via RELAY (last address), UI, PID 0.
+    const std::string cq = "86 A2 40 40 40 40 E0" + kNocall + "60 A4 8A 98 82 B2 40 01 03 00 ";
+    using Row = std::tuple<int Settings::*, int, std::string, const char*, std::string>;
+    const Row rows[] = {
+        {&Settings::m_bOemTranslation, 1, std::string("\r\0x", 3), "0D", ""},
+        // u-umlaut and sharp s: sent in code page 437, echoed as typed
+        {&Settings::m_bOemTranslation, 1, "Gr\xFC\xDF\r", "47 72 81 E1 0D", "Gr\xFC\xDF"},
+        {&Settings::m_bOemTranslation, 0, "\xE4\r", "E4 0D", "\xE4"},
+        {&Settings::m_bTncDisablePort, 1, "Hi\r", nullptr, "Hi"}};
+    for (const auto& [setting, value, typed, info, text] : rows) {
+        SCOPED_TRACE(hex(typed));
+        Rig r;
+        r.settings.*setting = value;
+        r.engine.SendUnprotoLine(typed);
+        EXPECT_EQ(r.shown, (Lines{text, "NOCALL/RELAY>CQ>UI,C,00:", text}));
+        EXPECT_EQ(r.written(), info == nullptr ? "" : kiss(cq + info));
+    }
+}
+
+}  // namespace
+}  // namespace korvale::testing
