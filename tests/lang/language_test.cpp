@@ -144,7 +144,7 @@ TEST(TranslateMsgTest, PortErrorTranslationThatIsNotAOneIntegerFormatGivesWayToE
         {"string conversion", "Strings", "%s COM%i\r", english},
         {"two conversions", "Strings", "COM%i / COM%i\r", english},
         {"no conversion", "Strings", "Port kaputt\r", english},
-        {"write conversion", "Strings", "COM%i%n", english},
+        {"write conversion", "Strings", "COM%n\r", english},
         {"lone percent at the end", "Strings", "COM%i 50%", english}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.fault);
