@@ -47,9 +47,9 @@ inline std::string kiss(const std::string& ax25) {
     return hex(bytes("C0 00 " + ax25 + " C0"));
 }
 
-// The five parameter frames for the default KISS settings, one write each.
+// The five parameter frames for the rig's KISS settings, one write each.
 inline const std::string kParams =
-    "C0 01 14 C0 | C0 02 3F C0 | C0 03 01 C0 | C0 04 00 C0 | C0 05 00 C0";
+    "C0 01 14 C0 | C0 02 DB DC C0 | C0 03 FF C0 | C0 04 03 C0 | C0 05 01 C0";
 
 // Callsign fields worked out by hand (characters shifted left by one bit);
 // tests add the SSID byte, whose flag bits depend on the address's place.
@@ -58,12 +58,16 @@ inline const std::string kAb1cde = " 82 84 62 86 88 8A ";
 
 // Unproto NOCALL to CQ via RELAY, beacon NOCALL-1 to BEACON via WIDE1-1 with
 // an a-umlaut for text (0x84 in code page 437), the gateway NOCALL-7, the TNC
-// on port 3. The rig is the serial line too: it logs each write in hex, and
-// each close, separated by " | ", and serves the bytes the TNC sent.
+// on port 3 at 9600 baud, KISS parameters that show the 10 ms units and an
+// escaped value. The rig is the serial line too: it opens only that port at
+// that rate, logs each write in hex, and each close, separated by " | ", and
+// serves the bytes the TNC sent.
 struct Rig : SerialLink {
     Rig() {
         settings.m_iTncPort = 3;
         settings.m_sBeaconText = "\xE4";
+        std::tie(settings.m_iTxDelay, settings.m_iPersist, settings.m_iSlottime, settings.m_iTxTail,
+                 settings.m_bFullDup) = std::tuple(205, 192, 2550, 30, 1);  // 192 is FEND
         EXPECT_TRUE(
             settings.m_UnprotoSource.parse("NOCALL") && settings.m_UnprotoDest.parse("CQ") &&
             settings.m_UnprotoDigis.parse("RELAY") == 1 &&
@@ -71,7 +75,7 @@ struct Rig : SerialLink {
             settings.m_BeaconDigis.parse("WIDE1-1") == 1 && GatewayOwnAddress.parse("NOCALL-7"));
     }
 
-    int open(int, int) override { return 0; }
+    int open(int port, int baudRate) override { return port == 3 && baudRate == 9600 ? 0 : 2; }
     int close() override { return log("close"); }
     bool write(std::span<const std::uint8_t> data) override { return log(hex(data)) == 0; }
     int read(std::span<std::uint8_t> buffer) override {

@@ -11,8 +11,7 @@ namespace {
 
 TEST(TncSetUp, InitTextGoesOutOneLinePerTickThenParameterFramesOnce) {
     // The init text (null: the default), what each tick writes, the monitor.
-    using Row = std::tuple<const char*, Lines, std::string>;
-    const Row rows[] = {
+    const std::tuple<const char*, Lines, std::string> rows[] = {
         {nullptr, {hex("KISS ON\r"), hex("RESTART\r"), kParams, ""}, "KISS ON\r\nRESTART\r\n"},
         {"", {kParams, ""}, ""},
         // A lone return goes in its own tick, a last part without one whole.
@@ -32,7 +31,7 @@ TEST(TncSetUp, InitTextGoesOutOneLinePerTickThenParameterFramesOnce) {
     }
 }
 
-TEST(TncSetUp, ReinitSendsChangedTextFromItsStartThenChangedParametersOnce) {
+TEST(TncSetUp, ReinitSendsChangedTextFromItsStartThenParametersOnce) {
     // Re-init after the set-up, in the middle of the text, with parameters due.
     for (int ticksBefore : {3, 1, 2}) {
         SCOPED_TRACE(ticksBefore);
@@ -41,32 +40,32 @@ TEST(TncSetUp, ReinitSendsChangedTextFromItsStartThenChangedParametersOnce) {
         r.written();
         r.shown.clear();
         r.settings.m_sInitTncText = "X^013";
-        // TxDelay, slot time and TxTail go in 10 ms units; 192 is FEND.
-        std::tie(r.settings.m_iTxDelay, r.settings.m_iPersist, r.settings.m_iSlottime,
-                 r.settings.m_iTxTail, r.settings.m_bFullDup) = std::tuple(205, 192, 2550, 30, 1);
         r.engine.InitTnc();
         r.tick(4);
-        EXPECT_EQ(r.written(),
-                  "58 0D | C0 01 14 C0 | C0 02 DB DC C0 | C0 03 FF C0 | C0 04 03 C0 | C0 05 01 C0");
+        EXPECT_EQ(r.written(), "58 0D | " + kParams);
         EXPECT_EQ(r.shown, (Lines{"Initializing TNC...", "X"}));
     }
 }
 
-TEST(TncSetUp, MissingLinksAreReportedAndExitTextGoesOutBeforeThePortCloses) {
+TEST(TncSetUp, StartUpReportsMissingLinksAndExitTextGoesOutBeforeThePortCloses) {
     // What differs, what the user is told first, what the exit sequence writes.
-    using Row = std::tuple<void (*)(Rig&), std::string, std::string>;
-    const Row rows[] = {{[](Rig&) {}, "", "C0 FF C0 | close"},
-                        {[](Rig& r) { r.settings.m_bTncDisablePort = 1; },
-                         "Warning: Serial port is not enabled.\r\n", ""},
-                        {[](Rig& r) { r.driver.openSucceeds = false; },
-                         "Error: Failed to open NIC driver!\r\n", "C0 FF C0 | close"},
-                        {[](Rig& r) { r.settings.m_sExitTncText = "^192^255^192OFF^013"; }, "",
-                         "C0 FF C0 4F 46 46 0D | close"}};
+    // The window stays hidden when kept in the tray.
+    const std::tuple<void (*)(Rig&), std::string, std::string> rows[] = {
+        {[](Rig& r) { r.settings.m_bInTray = 1; }, "", "C0 FF C0 | close"},
+        {[](Rig& r) { r.settings.m_bTncDisablePort = 1; },
+         "Warning: Serial port is not enabled.\r\n", ""},
+        {[](Rig& r) { r.driver.openSucceeds = false; }, "Error: Failed to open NIC driver!\r\n",
+         "C0 FF C0 | close"},
+        {[](Rig& r) { r.settings.m_sExitTncText = "^192^255^192OFF^013"; }, "",
+         "C0 FF C0 4F 46 46 0D | close"}};
     for (const auto& [prepare, complaint, exitWrites] : rows) {
         SCOPED_TRACE(complaint + exitWrites);
         Rig r;
         prepare(r);
+        std::vector<bool> windowShown;
+        r.engine.setShowWindowHook([&](bool visible) { windowShown.push_back(visible); });
         r.tick(3);
+        EXPECT_EQ(windowShown, std::vector<bool>{r.settings.m_bInTray == 0});
         EXPECT_EQ(r.view.text(), complaint + "Initializing TNC...\r\nKISS ON\r\nRESTART\r\n");
         EXPECT_EQ(r.written().empty(), exitWrites.empty());
         r.engine.Shutdown();
@@ -75,15 +74,16 @@ TEST(TncSetUp, MissingLinksAreReportedAndExitTextGoesOutBeforeThePortCloses) {
     }
 }
 
-// AB1CDE-7 packed into an Ethernet address by the callsign rule, the adapter's
-// own address, IPv4: the host's frames to the station and, source first, the
-// frames from the station to the host.
-const std::string kEthernetHeader = "82 84 0A 36 3A 3C 53 4D 52 44 52 56 08 00 ";
+// The Ethernet header between AB1CDE-7 (packed into an address by the callsign
+// rule) and the adapter's own address, IPv4: the host's frames to the station
+// and, source first, the frames from the station to the host.
+const std::string kEther = "82 84 0A 36 3A 3C 53 4D 52 44 52 56 08 00 ";
 
 TEST(AdapterDrain, WaitingFramesAreShownAndSentInOrderEachTickUpToADroppedOne) {
     Rig r;
-    const std::string& from = kEthernetHeader;  // the third frame is too short
-    r.driver.hostFrames = {bytes(from + "31"), bytes(from + "32"), {0x11}, bytes(from + "33")};
+    // The third frame is too short.
+    r.driver.hostFrames = {
+        bytes(kEther + "31"), bytes(kEther + "32"), {0x11}, bytes(kEther + "33")};
     // NOCALL-7 (the gateway) to AB1CDE-7 (C bit), UI, PID 0xCC.
     const std::string to = kAb1cde + "EE" + kNocall + "6F 03 CC ";
     r.tick();  // drained while the init text is still being sent
@@ -120,14 +120,14 @@ std::vector<int> beaconTicks(Rig& r, int from, int to, const std::string& info =
 
 TEST(Beacon, SentEveryIntervalTimesTenPlusOneTicks) {
     // A setting, the ticks to run, the ticks that send (the first after the set-up).
-    using Row = std::tuple<int Settings::*, int, int, std::vector<int>>;
-    const Row rows[] = {{&Settings::m_iBeaconInterval, 20, 700, {3, 204, 405, 606}},
-                        {&Settings::m_iBeaconInterval, 0, 5, {3, 4, 5}},
-                        // 2^32 + 4 ticks: a count-down wrapped to 32 bits would send again.
-                        {&Settings::m_iBeaconInterval, 429496730, 1000, {3}},
-                        {&Settings::m_iBeaconInterval, -5, 300, {}},  // from an edited INI file
-                        {&Settings::m_bBeaconEnable, 0, 300, {}},
-                        {&Settings::m_bTncDisablePort, 1, 405, {3, 204, 405}}};
+    const std::tuple<int Settings::*, int, int, std::vector<int>> rows[] = {
+        {&Settings::m_iBeaconInterval, 20, 700, {3, 204, 405, 606}},
+        {&Settings::m_iBeaconInterval, 0, 5, {3, 4, 5}},
+        // 2^32 + 4 ticks: a count-down wrapped to 32 bits would send again.
+        {&Settings::m_iBeaconInterval, 429496730, 1000, {3}},
+        {&Settings::m_iBeaconInterval, -5, 300, {}},  // from an edited INI file
+        {&Settings::m_bBeaconEnable, 0, 300, {}},
+        {&Settings::m_bTncDisablePort, 1, 405, {3, 204, 405}}};
     for (const auto& [setting, value, ticks, sentAt] : rows) {
         SCOPED_TRACE(value);
         Rig r;
@@ -140,14 +140,14 @@ TEST(Beacon, SentEveryIntervalTimesTenPlusOneTicks) {
 TEST(Beacon, CountDownPausesWhileTheTncIsSetUp) {
     Rig r;
     r.settings.m_bBeaconEnable = 1;
-    r.settings.m_sBeaconText = "";                              // still a frame, ending in the PID
+    r.settings.m_sBeaconText = std::string("\0x", 2);  // up to the NUL: a frame ending in the PID
     EXPECT_EQ(beaconTicks(r, 1, 52, ""), std::vector<int>{3});  // after the default set-up
     r.settings.m_sInitTncText = "A^013B^013C^013";
     r.engine.InitTnc();
     // Ticks 53 to 55 send the lines and 56 the parameters: 207, not 204.
     EXPECT_EQ(beaconTicks(r, 53, 300, ""), std::vector<int>{207});
-    r.settings.m_sBeaconText = std::string("\xE4\0x", 3);  // sent as it is, up to the NUL
-    r.settings.m_bOemTranslation = 0;
+    r.settings.m_sBeaconText = "\xE4";
+    r.settings.m_bOemTranslation = 0;  // sent as it is
     EXPECT_EQ(beaconTicks(r, 301, 410, "E4"), std::vector<int>{408});
 }
 
@@ -160,8 +160,7 @@ TEST(Receive, NotificationReadsAllWaitingInPiecesOf1000AndFramesJoinAcrossNotifi
     // Bytes there for the first notification; the reads of it and of the next.
     using Row = std::pair<std::ptrdiff_t, std::vector<std::size_t>>;
     for (const auto& [first, reads] :
-         {Row{2500, {1000, 1000, 500, 0}}, Row{1000, {1000, 0, 1000, 500}},
-          Row{2499, {1000, 1000, 499, 1}}}) {
+         {Row{2500, {1000, 1000, 500, 0}}, Row{1000, {1000, 0, 1000, 500}}}) {
         SCOPED_TRACE(first);
         Rig r;
         ASSERT_TRUE(r.nic.open());
@@ -171,32 +170,33 @@ TEST(Receive, NotificationReadsAllWaitingInPiecesOf1000AndFramesJoinAcrossNotifi
         r.incoming.assign(frame.begin() + first, frame.end());
         r.engine.OnSerialNotification();
         EXPECT_EQ(r.reads, reads);
-        EXPECT_EQ(r.driver.written, std::vector<Bytes>{bytes(kEthernetHeader + ip)});
+        EXPECT_EQ(r.driver.written, std::vector<Bytes>{bytes(kEther + ip)});
     }
 }
 
 TEST(Receive, EachFrameKindIsShownByItsOwnFlagInArrivalOrder) {
     // The one setting on, the lines shown without their addresses.
-    using Row = std::pair<int Settings::*, std::string>;
-    const Row rows[] = {
+    const std::pair<int Settings::*, std::string> rows[] = {
         {&Settings::m_bMonitorI, "I00,C,F0: "},
-        {&Settings::m_bMonitorUI, "UI,C,F0: "},
+        {&Settings::m_bMonitorUI, "UI,C,F0: UI,C,CC: E..(....@...,...,... "},  // headers off
         {&Settings::m_bMonitorSABM, "UNKN,R SABM,C DISC,C UA,C DM,C FRMR,C UNKN,C "},
         {&Settings::m_bMonitorRR, "RR2,C RNR0,C REJ0,C "},
-        {&Settings::m_bTncDisablePort, ""}};  // nothing is read then
+        {&Settings::m_bTncDisablePort, ""}};  // nothing is even read then
     for (const auto& [setting, seen] : rows) {
         SCOPED_TRACE(seen);
         Rig r;
         std::tie(r.settings.m_bMonitorI, r.settings.m_bMonitorUI, r.settings.m_bMonitorSABM,
-                 r.settings.m_bMonitorRR) = std::tuple(0, 0, 0, 0);
+                 r.settings.m_bMonitorRR, r.settings.m_bMonitorHeaders) = std::tuple(0, 0, 0, 0, 0);
         r.settings.*setting = 1;
         // A frame too short to decode, then to AB1CDE-7 (C bit) from NOCALL: I,
-        // UI, SABM, DISC, UA, DM, FRMR, XID (no kind of its own), RR, RNR, REJ.
+        // UI, SABM, DISC, UA, DM, FRMR, XID (no kind of its own), RR, RNR, REJ;
+        // then an IPv4 header to the gateway: TCP, 40 bytes, 44.1.2.4 to 44.1.2.3.
         r.tncSends("01 02 03 04 05 06 07 08 09 0A");
         for (const char* control :
              {"00 F0", "03 F0", "2F", "43", "63", "0F", "87", "AF", "41", "05", "09"}) {
             r.tncSends(kAb1cde + "EE" + kNocall + "61 " + control);
         }
+        r.tncSends(kToGateway + "CC 45 00 00 28 00 01 00 00 40 06 00 00 2C 01 02 04 2C 01 02 03");
         r.engine.OnSerialNotification();
         std::string lines;
         for (const std::string& line : r.shown) {
@@ -228,8 +228,7 @@ TEST(UnprotoLine, TypedLineIsEchoedShownAsFrameAndSentInOemCodePage) {
     // A setting, the typed line, the information sent (null: nothing), the text line.
     // CQ (C bit) from NOCALL via RELAY (last address), UI, PID 0.
     const std::string cq = "86 A2 40 40 40 40 E0" + kNocall + "60 A4 8A 98 82 B2 40 01 03 00 ";
-    using Row = std::tuple<int Settings::*, int, std::string, const char*, std::string>;
-    const Row rows[] = {
+    const std::tuple<int Settings::*, int, std::string, const char*, std::string> rows[] = {
         {&Settings::m_bOemTranslation, 1, std::string("\r\0x", 3), "0D", ""},
         // u-umlaut and sharp s: sent in code page 437, echoed as typed
         {&Settings::m_bOemTranslation, 1, "Gr\xFC\xDF\r", "47 72 81 E1 0D", "Gr\xFC\xDF"},
