@@ -44,6 +44,9 @@ inline Ax25Frame frameOf(std::string_view source, std::string_view destination,
     AddressList digipeaters;
     from.parse(source), to.parse(destination), digipeaters.parse(path);
     Ax25Frame frame;
+    // Built over other content, so every frame made here also shows that
+    // build replaces all of a used frame.
+    frame.build(to, from, digipeaters, 1, Sabm, 2, 1, 1, 1, 1, Bytes{1, 2});
     frame.build(from, to, digipeaters, repeatedCount, kind, commandResponse, pollFinal, nr, ns, pid,
                 info);
     return frame;
