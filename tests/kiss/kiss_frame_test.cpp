@@ -14,7 +14,6 @@
 namespace korvale {
 namespace {
 
-using namespace std::string_literals;
 using namespace testing;
 
 // Keeps each write() and each delivered frame whole, in order.
@@ -141,7 +140,7 @@ TEST(ControlCodes, CaretCodesExpandAndMalformedOnesStayAsTyped) {
     EXPECT_EQ(ExpandControlCodes("N^1\xD9\xA3"), "N^1\xD9\xA3") << "a non-ASCII digit";
     // Typed, then expanded.
     const std::string rows[][2] = {
-        {"^094", "^"},      {"^013^010", "\r\n"},    {"A^000B", "A\0B"s},
+        {"^094", "^"},      {"^013^010", "\r\n"},    {"A^000B", std::string("A\0B", 3)},
         {"^0130", "\r0"},   {"^065^066", "AB"},      {"^256", "^256"},
         {"^999x", "^999x"}, {"^9x9", "^9x9"},        {"^-12", "^-12"},
         {"^ 12", "^ 12"},   {"^12a", "^12a"},        {"AB^1", "AB1"},
