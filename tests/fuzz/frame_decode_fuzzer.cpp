@@ -34,9 +34,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // Re-encoding keeps everything but the version 1 C bits, which go out as
     // a response, and the H bits, which move to the front of the path (so a
     // repeated count outside the path would not survive either).
-    const Bytes encoded = frame.encode();
     Ax25Frame again;
-    check(again.decode(encoded) && again.encode() == encoded);
+    check(again.decode(frame.encode()) && again.encode() == frame.encode());
     frame.commandResponse = frame.commandResponse == 2 ? 0 : frame.commandResponse;
     check(fields(again) == fields(frame));
     return 0;

@@ -3,7 +3,8 @@
 // stream too), and checks that:
 //   - the way the stream is split never changes what is delivered;
 //   - no delivered frame is empty or longer than the receive limit;
-//   - every delivered frame survives encoding and deframing unchanged.
+//   - every delivered frame, and the input taken as one payload, survives
+//     encoding and deframing unchanged.
 #include "fuzz_support.h"
 #include "kiss/kiss_deframer.h"
 #include "kiss/kiss_encoder.h"
@@ -29,5 +30,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         check(!frame.empty() && frame.size() <= kKissMaxDeliveredFrameSize);
         check(deframe(encodeKissFrame(KissCommand::Data, frame)) == std::vector<Bytes>{frame});
     }
+    // So does the input itself (as much as fits in a frame), whatever it holds.
+    const Bytes payload(data, data + std::min(size, kKissMaxDeliveredFrameSize));
+    check(payload.empty() ||
+          deframe(encodeKissFrame(KissCommand::Data, payload)) == std::vector<Bytes>{payload});
     return 0;
 }
