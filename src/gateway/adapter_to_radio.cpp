@@ -88,9 +88,4 @@ std::optional<Ax25Frame> AdapterToRadio::takeAdapterFrame() {
     return uiFrame(source, destination, kPidIp, frame.subspan(kEthernetHeaderSize));
 }
 
-std::optional<Ax25Frame> takeAdapterFrame() {
-    static AdapterToRadio path(theNicDevice());
-    return path.takeAdapterFrame();
-}
-
 }  // namespace korvale

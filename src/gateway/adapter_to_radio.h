@@ -3,8 +3,8 @@
 // other than ARP) travels unchanged with PID 0xCC; a 42-byte Ethernet ARP
 // message is rewritten as the 30-byte AX.25 ARP packet with PID 0xCD.
 //
-// One AdapterToRadio serves one NicDevice, which must outlive it. The program
-// has one, behind the free takeAdapterFrame(), bound to theNicDevice(). The
+// One AdapterToRadio serves one NicDevice, which must outlive it; the engine
+// owns the program's one, bound to theNicDevice(). The
 // gateway's own address, SuppressBroadcasts and GatewayLinkBitRate
 // (gateway_globals.h) are read afresh on every call. Main thread only.
 #pragma once
@@ -48,8 +48,5 @@ class AdapterToRadio {
     std::int32_t reportedLinkSpeed_ = kNoLinkSpeedReported;
     std::array<std::uint8_t, kAdapterReadBufferSize> buffer_{};
 };
-
-// The program's path, over theNicDevice().
-std::optional<Ax25Frame> takeAdapterFrame();
 
 }  // namespace korvale

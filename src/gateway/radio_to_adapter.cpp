@@ -85,8 +85,4 @@ bool deliverToAdapter(NicDevice& device, const Ax25Frame& frame) {
     return device.writeFrame(out.first(length), written);
 }
 
-bool deliverToAdapter(const Ax25Frame& frame) {
-    return deliverToAdapter(theNicDevice(), frame);
-}
-
 }  // namespace korvale

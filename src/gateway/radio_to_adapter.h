@@ -22,7 +22,4 @@ namespace korvale {
 // 4985 bytes, or the write failed.
 bool deliverToAdapter(NicDevice& device, const Ax25Frame& frame);
 
-// The program's path, over theNicDevice().
-bool deliverToAdapter(const Ax25Frame& frame);
-
 }  // namespace korvale
