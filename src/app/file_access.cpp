@@ -11,6 +11,8 @@
 #include <cstdlib>
 #include <vector>
 
+#include "app/file_descriptor.h"
+
 namespace korvale {
 
 namespace {
@@ -23,32 +25,6 @@ constexpr std::size_t kReadChunk = 64 * 1024;
 constexpr int kTempNameAttempts = 100;
 
 std::atomic<unsigned> tempCounter{0};
-
-class FileDescriptor {
-  public:
-    explicit FileDescriptor(int fd) : fd_(fd) {}
-    ~FileDescriptor() {
-        if (fd_ >= 0) {
-            ::close(fd_);
-        }
-    }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-
-    int get() const { return fd_; }
-    bool valid() const { return fd_ >= 0; }
-
-    // Closes now and reports whether the close succeeded, which for a file
-    // just written is the last chance to learn of a failed write-back.
-    bool close() {
-        const int fd = fd_;
-        fd_ = -1;
-        return ::close(fd) == 0;
-    }
-
-  private:
-    int fd_;
-};
 
 bool WriteAll(int fd, std::string_view data) {
     while (!data.empty()) {

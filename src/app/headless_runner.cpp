@@ -13,35 +13,19 @@
 #include <cstdio>
 #include <string_view>
 
+#include "app/file_descriptor.h"
 #include "app/interface_language.h"
 #include "app/process_environment.h"
 #include "app/settings.h"
 #include "engine/code_pages.h"
-#include "kiss/com_handler_link.h"
 #include "engine/gateway_engine.h"
 #include "engine/line_monitor_view.h"
 #include "gateway/nic_device.h"
 #include "kiss/com_handler.h"
+#include "kiss/com_handler_link.h"
 
 namespace korvale {
 namespace {
-
-// An owned file descriptor.
-class Fd {
-  public:
-    explicit Fd(int fd) : fd_(fd) {}
-    ~Fd() {
-        if (fd_ >= 0) {
-            ::close(fd_);
-        }
-    }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    int get() const { return fd_; }
-
-  private:
-    int fd_;
-};
 
 void writeLine(std::string_view ansiLine) {
     const std::string line = AnsiToUtf8(ansiLine) + "\n";
@@ -109,9 +93,9 @@ int RunHeadless(const char* firstWord) {
     Settings settings;
     LoadSettings(settings, location.iniPath);
 
-    Fd signals(signalfd(-1, &stopSignals, SFD_CLOEXEC));
-    Fd ticks(timerfd_create(CLOCK_MONOTONIC, TFD_CLOEXEC | TFD_NONBLOCK));
-    Fd received(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK));
+    FileDescriptor signals(signalfd(-1, &stopSignals, SFD_CLOEXEC));
+    FileDescriptor ticks(timerfd_create(CLOCK_MONOTONIC, TFD_CLOEXEC | TFD_NONBLOCK));
+    FileDescriptor received(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK));
     if (signals.get() < 0 || ticks.get() < 0 || received.get() < 0) {
         std::perror("korvale-headless: cannot set up its event loop");
         return 1;
