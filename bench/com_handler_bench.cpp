@@ -14,7 +14,7 @@
 #include <thread>
 #include <vector>
 
-#include "../tests/kiss/pty_pair.h"
+#include "../tests/kiss/kiss_test_support.h"
 #include "kiss/com_handler.h"
 
 namespace korvale {
