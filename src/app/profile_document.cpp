@@ -137,42 +137,43 @@ std::vector<std::string> ProfileDocument::sectionLines(std::string_view section,
                                                        std::size_t listSize) const {
     std::vector<std::string> result;
     std::size_t used = 0;
-    for (std::size_t block : blocksNamed(section)) {
-        for (std::size_t index = blocks_[block].headerLine + 1; index < blocks_[block].endLine;
-             ++index) {
-            if (lines_[index].kind != LineKind::kEntry) {
-                continue;
-            }
-            const std::string_view line = content(lines_[index]);
-            // A line that does not fit whole is not handed out cut short:
-            // half a line would be taken for a different entry.
-            if (!FitsInList(used, line.size(), listSize)) {
-                return result;
-            }
-            used += line.size() + 1;
-            result.emplace_back(line);
+    for (std::size_t index : entryLines(section)) {
+        const std::string_view line = content(lines_[index]);
+        // A line that does not fit whole is not handed out cut short: half a
+        // line would be taken for a different entry.
+        if (!FitsInList(used, line.size(), listSize)) {
+            break;
         }
+        used += line.size() + 1;
+        result.emplace_back(line);
     }
     return result;
 }
 
 std::optional<std::size_t> ProfileDocument::findEntryLine(std::string_view section,
                                                           std::string_view key) const {
-    for (std::size_t block : blocksNamed(section)) {
-        for (std::size_t index = blocks_[block].headerLine + 1; index < blocks_[block].endLine;
-             ++index) {
-            if (lines_[index].kind != LineKind::kEntry) {
-                continue;
-            }
-            const std::string_view line = content(lines_[index]);
-            const std::size_t separator = line.find(kKeySeparator);
-            if (separator != std::string_view::npos &&
-                EqualIgnoringCase(TrimBlanks(line.substr(0, separator)), key)) {
-                return index;
-            }
+    for (std::size_t index : entryLines(section)) {
+        const std::string_view line = content(lines_[index]);
+        const std::size_t separator = line.find(kKeySeparator);
+        if (separator != std::string_view::npos &&
+            EqualIgnoringCase(TrimBlanks(line.substr(0, separator)), key)) {
+            return index;
         }
     }
     return std::nullopt;
+}
+
+std::vector<std::size_t> ProfileDocument::entryLines(std::string_view section) const {
+    std::vector<std::size_t> indices;
+    for (std::size_t block : blocksNamed(section)) {
+        for (std::size_t index = blocks_[block].headerLine + 1; index < blocks_[block].endLine;
+             ++index) {
+            if (lines_[index].kind == LineKind::kEntry) {
+                indices.push_back(index);
+            }
+        }
+    }
+    return indices;
 }
 
 std::optional<std::string_view> ProfileDocument::findValue(std::string_view section,

@@ -67,6 +67,8 @@ class ProfileDocument {
     void parse();
     std::string_view content(const Line& line) const;
     std::vector<std::size_t> blocksNamed(std::string_view section) const;
+    // The entry lines of every block named `section`, in file order.
+    std::vector<std::size_t> entryLines(std::string_view section) const;
     std::optional<std::size_t> findEntryLine(std::string_view section, std::string_view key) const;
     std::string lineEnding() const;
     void terminateLastLine(std::string_view ending);
