@@ -20,9 +20,9 @@
 
 namespace korvale {
 
-inline constexpr std::size_t kCallsignMaxLength = 6;  // characters, without the NUL
+inline constexpr std::size_t kCallsignMaxLength = 6;     // characters, without the NUL
 inline constexpr std::size_t kAddressTextMaxLength = 9;  // "ABCDEF-15"
-inline constexpr std::size_t kAddressWireSize = 7;  // six shifted characters, SSID byte
+inline constexpr std::size_t kAddressWireSize = 7;       // six shifted characters, SSID byte
 inline constexpr int kMaxSsid = 15;
 inline constexpr int kAddressListCapacity = 7;  // every list in the program
 
@@ -59,7 +59,7 @@ struct Ax25Address {
 };
 
 class AddressList {
-public:
+  public:
     // An empty list of the program's one capacity; not explicit, so that
     // "{}" passes an empty path.
     AddressList() : AddressList(kAddressListCapacity) {}
@@ -96,7 +96,7 @@ public:
 
     friend bool operator==(const AddressList& a, const AddressList& b);
 
-private:
+  private:
     std::array<Ax25Address, kAddressListCapacity> items_{};
     int capacity_;
     int count_ = 0;

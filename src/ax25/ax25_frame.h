@@ -48,7 +48,7 @@ struct Ax25Frame {
     Ax25Address source;
     Ax25Address destination;
     AddressList digipeaters{kAddressListCapacity};  // in wire order
-    std::int32_t repeatedCount = 0;    // digipeaters carrying the H bit, from the first
+    std::int32_t repeatedCount = 0;  // digipeaters carrying the H bit, from the first
     FrameKind kind = FrameKind::Unknown;
     std::int32_t commandResponse = 0;  // 1 command, 0 response, 2 neither
     std::int32_t pollFinal = 0;        // 0 or 1

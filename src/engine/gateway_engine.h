@@ -20,10 +20,10 @@
 #include "app/settings.h"
 #include "ax25/ax25_frame.h"
 #include "engine/monitor.h"
-#include "kiss/serial_link.h"
 #include "gateway/adapter_to_radio.h"
 #include "gateway/nic_device.h"
 #include "kiss/kiss_deframer.h"
+#include "kiss/serial_link.h"
 
 namespace korvale {
 
