@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
 # Builds Korvale from scratch and runs every test, installing what is missing:
+#   0. that every source file is clang-format clean
 #   1. a release build (warnings are errors) with the unit and integration tests
 #   2. the same tests under AddressSanitizer and UndefinedBehaviorSanitizer
 #   3. the serial-link tests under ThreadSanitizer
@@ -51,6 +52,17 @@ configure_and_build() {
     cmake -S "$root" -B "$dir" -DKORVALE_WERROR=ON "$@" >/dev/null
     cmake --build "$dir" -j "$jobs"
 }
+
+echo "== formatting (clang-format)"
+unformatted=$(git ls-files '*.cpp' '*.h' | while read -r f; do
+    clang-format --dry-run -Werror "$f" >/dev/null 2>&1 || echo "$f"
+done)
+if [ -z "$unformatted" ]; then
+    passed=$((passed + 1))
+else
+    echo "not clang-format clean: $unformatted"
+    failed=$((failed + 1))
+fi
 
 echo "== release build and tests"
 configure_and_build build/test/release -DCMAKE_BUILD_TYPE=RelWithDebInfo
