@@ -8,10 +8,10 @@
 #include <fstream>
 #include <string>
 
-#include "app/profile_file.h"
-#include "app/settings.h"
 #include "lang/language_file.h"
 #include "lang/language_table.h"
+#include "store/profile_file.h"
+#include "store/settings.h"
 
 namespace {
 

@@ -13,16 +13,16 @@
 #include <cstdio>
 #include <string_view>
 
-#include "app/file_descriptor.h"
-#include "app/interface_language.h"
-#include "app/process_environment.h"
-#include "app/settings.h"
 #include "engine/code_pages.h"
 #include "engine/gateway_engine.h"
 #include "engine/line_monitor_view.h"
 #include "gateway/nic_device.h"
 #include "kiss/com_handler.h"
 #include "kiss/com_handler_link.h"
+#include "lang/interface_language.h"
+#include "store/file_descriptor.h"
+#include "store/process_environment.h"
+#include "store/settings.h"
 
 namespace korvale {
 namespace {

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <optional>
 
-#include "gateway/address_mapping.h"
+#include "ax25/arp_hardware_address.h"
 
 namespace korvale {
 

@@ -17,13 +17,13 @@
 #include <string>
 #include <string_view>
 
-#include "app/settings.h"
 #include "ax25/ax25_frame.h"
 #include "engine/monitor.h"
 #include "gateway/adapter_to_radio.h"
 #include "gateway/nic_device.h"
 #include "kiss/kiss_deframer.h"
 #include "kiss/serial_link.h"
+#include "store/settings.h"
 
 namespace korvale {
 

@@ -8,7 +8,6 @@ namespace korvale {
 
 namespace {
 
-constexpr std::string_view kBroadcastCallsign = "QST";
 constexpr std::string_view kDefaultOwnCallsign = "NOCALL";
 
 constexpr std::size_t kShiftedCharacters = 2;  // bytes 0 and 1 of a packed callsign
@@ -18,21 +17,6 @@ constexpr int kPackedCodeShift = 2;
 constexpr int kDigitCodeFirst = 1;    // "0" to "9" are 1 to 10
 constexpr int kLetterCodeFirst = 11;  // A to Z are 11 to 36
 constexpr int kLetterCodeLast = 36;
-
-constexpr std::uint8_t kShiftedSpace = 0x40;
-constexpr char kLastNonCallsignCharacter = ' ';  // a shifted space, or any control code
-constexpr std::uint8_t kArpSsidBase = 0x30;      // becomes the 0x60 reserved bits once shifted
-constexpr std::uint8_t kSsidMask = 0x0F;
-
-bool isBroadcast(const Ax25Address& address) {
-    return address.callsignText() == kBroadcastCallsign;
-}
-
-Ax25Address broadcastAddress() {
-    Ax25Address address;
-    address.setCallsign(kBroadcastCallsign);
-    return address;
-}
 
 int sixBitCode(char character) {
     if (character >= '0' && character <= '9') {
@@ -57,7 +41,7 @@ char characterOfCode(int code) {
 }  // namespace
 
 MacAddress callToMac(const Ax25Address& address) {
-    if (isBroadcast(address)) {
+    if (isBroadcastStation(address)) {
         return kBroadcastMac;
     }
     if (address == GatewayOwnAddress) {
@@ -78,7 +62,7 @@ MacAddress callToMac(const Ax25Address& address) {
 }
 
 MacAddress callToArpMac(const Ax25Address& address) {
-    if (isBroadcast(address)) {
+    if (isBroadcastStation(address)) {
         return MacAddress{};
     }
     return callToMac(address);
@@ -95,7 +79,7 @@ Ax25Address macToCall(const MacAddress& mac) {
         return own;
     }
     if ((mac[0] & kGroupBit) != 0 || mac == MacAddress{}) {
-        return broadcastAddress();
+        return broadcastStation();
     }
     std::array<char, kCallsignMaxLength> characters{};
     int ssid = 0;
@@ -112,43 +96,6 @@ Ax25Address macToCall(const MacAddress& mac) {
     // setCallsign stops at the first NUL, which ends the callsign there.
     address.setCallsign(std::string_view(characters.data(), characters.size()));
     address.ssid = static_cast<std::uint8_t>(ssid);
-    return address;
-}
-
-ArpHardwareAddress callToArpHardware(const Ax25Address& address) {
-    if (isBroadcast(address)) {
-        return ArpHardwareAddress{};
-    }
-    ArpHardwareAddress hardware{};
-    const std::string_view callsign = address.callsignText();
-    for (std::size_t i = 0; i < kCallsignMaxLength; ++i) {
-        hardware[i] = i < callsign.size()
-                          ? static_cast<std::uint8_t>(static_cast<std::uint8_t>(callsign[i]) << 1)
-                          : kShiftedSpace;
-    }
-    hardware[kCallsignMaxLength] =
-        static_cast<std::uint8_t>((kArpSsidBase + (address.ssid & kSsidMask)) << 1);
-    return hardware;
-}
-
-Ax25Address arpHardwareToCall(const ArpHardwareAddress& hardware) {
-    if (hardware == ArpHardwareAddress{}) {
-        return broadcastAddress();
-    }
-    std::array<char, kCallsignMaxLength> characters{};
-    for (std::size_t i = 0; i < kCallsignMaxLength; ++i) {
-        // A shifted space (0x40, or 0x41 with the extension bit) pads the
-        // field. A shifted control code ends it too: it would otherwise come
-        // from the radio straight into the monitor line.
-        const auto character = static_cast<char>(hardware[i] >> 1);
-        if (character <= kLastNonCallsignCharacter) {
-            break;
-        }
-        characters[i] = character;
-    }
-    Ax25Address address;
-    address.setCallsign(std::string_view(characters.data(), characters.size()));
-    address.ssid = static_cast<std::uint8_t>((hardware[kCallsignMaxLength] >> 1) & kSsidMask);
     return address;
 }
 

@@ -1,5 +1,5 @@
 // The fixed rules between AX.25 addresses and Ethernet hardware addresses,
-// and the seven-byte address form inside AX.25 ARP packets.
+// (the seven-byte form inside AX.25 ARP packets is ax25/arp_hardware_address.h).
 //
 // A callsign of up to six letters and digits with its SSID packs into six
 // bytes, so the host's ordinary Ethernet ARP resolves radio stations without
@@ -11,12 +11,12 @@
 #include <array>
 #include <cstdint>
 
+#include "ax25/arp_hardware_address.h"
 #include "ax25/ax25_address.h"
 
 namespace korvale {
 
 using MacAddress = std::array<std::uint8_t, 6>;
-using ArpHardwareAddress = std::array<std::uint8_t, 7>;
 
 // The adapter's own hardware address as the gateway logic sees it.
 inline constexpr MacAddress kAdapterMac = {'S', 'M', 'R', 'D', 'R', 'V'};
@@ -33,13 +33,5 @@ MacAddress callToArpMac(const Ax25Address& address);
 // with a space); group and all-zero addresses give "QST"; anything else is
 // unpacked.
 Ax25Address macToCall(const MacAddress& mac);
-
-// "QST" gives seven zero bytes; otherwise shifted characters padded with
-// shifted spaces and 0x60 | (SSID << 1).
-ArpHardwareAddress callToArpHardware(const Ax25Address& address);
-
-// Seven zero bytes give "QST"; otherwise shifted characters, where a shifted
-// space (0x40 or 0x41) or a shifted control code ends the callsign.
-Ax25Address arpHardwareToCall(const ArpHardwareAddress& hardware);
 
 }  // namespace korvale

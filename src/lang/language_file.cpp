@@ -3,8 +3,8 @@
 #include <array>
 #include <utility>
 
-#include "app/profile_file.h"
-#include "app/program_directory.h"
+#include "store/profile_file.h"
+#include "store/program_directory.h"
 
 namespace korvale {
 

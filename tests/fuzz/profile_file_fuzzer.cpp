@@ -1,8 +1,8 @@
 // Feeds any bytes to the profile reader through a real file, then makes one
 // write and checks that it changed only what it was asked to change. The
 // first three bytes choose the write; the rest is the file.
-#include "app/profile_file.h"
 #include "fuzz_support.h"
+#include "store/profile_file.h"
 
 using namespace korvale::fuzzing;
 

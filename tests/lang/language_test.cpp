@@ -9,9 +9,9 @@
 #include <set>
 #include <vector>
 
-#include "app/temp_directory.h"
 #include "lang/language_file.h"
 #include "lang/ui_texts.h"
+#include "store/temp_directory.h"
 
 namespace korvale {
 namespace {

@@ -1,4 +1,4 @@
-#include "app/profile_document.h"
+#include "store/profile_document.h"
 
 #include <algorithm>
 

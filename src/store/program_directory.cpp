@@ -1,4 +1,4 @@
-#include "app/program_directory.h"
+#include "store/program_directory.h"
 
 namespace korvale {
 

@@ -1,4 +1,4 @@
-#include "app/profile_file.h"
+#include "store/profile_file.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -6,7 +6,7 @@
 #include <climits>
 #include <filesystem>
 
-#include "app/temp_directory.h"
+#include "store/temp_directory.h"
 
 namespace korvale {
 namespace {

@@ -5,7 +5,7 @@
 
 #include <string_view>
 
-#include "app/program_directory.h"
+#include "store/program_directory.h"
 
 namespace korvale {
 

@@ -1,8 +1,8 @@
-#include "app/profile_file.h"
+#include "store/profile_file.h"
 
 #include <climits>
 
-#include "app/file_access.h"
+#include "store/file_access.h"
 
 namespace korvale {
 

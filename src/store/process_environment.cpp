@@ -1,4 +1,4 @@
-#include "app/process_environment.h"
+#include "store/process_environment.h"
 
 #include <sys/stat.h>
 #include <unistd.h>

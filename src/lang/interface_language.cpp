@@ -1,9 +1,9 @@
-#include "app/interface_language.h"
+#include "lang/interface_language.h"
 
-#include "app/profile_file.h"
-#include "app/program_directory.h"
-#include "app/settings.h"
 #include "lang/language_file.h"
+#include "store/profile_file.h"
+#include "store/program_directory.h"
+#include "store/settings.h"
 
 namespace korvale {
 

@@ -3,8 +3,8 @@
 
 #include <filesystem>
 
-#include "app/process_environment.h"
-#include "app/temp_directory.h"
+#include "store/process_environment.h"
+#include "store/temp_directory.h"
 
 namespace korvale {
 namespace {

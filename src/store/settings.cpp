@@ -1,9 +1,9 @@
-#include "app/settings.h"
+#include "store/settings.h"
 
 #include <climits>
 
-#include "app/profile_file.h"
 #include "gateway/gateway_globals.h"
+#include "store/profile_file.h"
 
 namespace korvale {
 

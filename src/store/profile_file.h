@@ -17,7 +17,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/profile_document.h"
+#include "store/profile_document.h"
 
 namespace korvale {
 

@@ -1,4 +1,4 @@
-#include "app/file_access.h"
+#include "store/file_access.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -11,7 +11,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "app/file_descriptor.h"
+#include "store/file_descriptor.h"
 
 namespace korvale {
 

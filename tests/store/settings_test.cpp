@@ -1,13 +1,13 @@
-#include "app/settings.h"
+#include "store/settings.h"
 
 #include <gtest/gtest.h>
 
-#include "app/interface_language.h"
-#include "app/program_directory.h"
-#include "app/temp_directory.h"
 #include "gateway/gateway_globals.h"
+#include "lang/interface_language.h"
 #include "lang/language_table.h"
 #include "lang/ui_texts.h"
+#include "store/program_directory.h"
+#include "store/temp_directory.h"
 
 namespace korvale {
 namespace {
