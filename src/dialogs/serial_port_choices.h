@@ -1,0 +1,41 @@
+// The serial port dialog's lists and the rules between them and the
+// settings m_iTncPort and m_iTncBaudrate, and the description of the device
+// a port number opens on this machine. Plain logic, main thread only.
+#pragma once
+
+#include <array>
+#include <string>
+#include <vector>
+
+namespace korvale {
+
+inline constexpr std::array<int, 8> kBaudRates = {1200,  2400,  4800,  9600,
+                                                  19200, 38400, 57600, 115200};
+inline constexpr int kHighestComPort = 255;
+inline constexpr int kNoBaudRateChosen = 9600;  // the rate OK takes with no selection
+
+// The position in the rate list of a stored rate: the highest listed rate
+// not above it, and position 0 ("1200") for anything below 2400.
+int BaudRatePosition(int baudRate);
+
+// The rate at a list position; kNoBaudRateChosen for -1 (no selection) or
+// any position outside the list.
+int BaudRateAtPosition(int position);
+
+// The port list: "Undefined" at position 0, then "COM1" to "COM255". These
+// names are never translated.
+std::vector<std::string> PortListNames();
+
+// The list position that shows a stored port: the port itself from 0 to
+// 255, -1 (no selection) otherwise.
+int PortListPosition(int tncPort);
+
+// The setting OK takes: the selected position, -1 when none is selected.
+int PortFromListPosition(int position);
+
+// One line, in the user's terms, saying which device port n opens: the
+// "COMn" link in the program directory and where it points, or
+// /dev/ttyS<n-1>, and whether that device exists now. Empty for port 0.
+std::string DescribeComDevice(int tncPort, const std::string& programDirectory);
+
+}  // namespace korvale
