@@ -38,7 +38,7 @@ enum class FieldKind { CheckBox, Integer, Text, Callsign, CallList };
 
 // A control's content: the text of an edit field, or the tick of a box.
 struct FieldState {
-    std::string text;
+    std::string text{};
     bool checked = false;
 };
 
@@ -48,7 +48,7 @@ struct FieldState {
 // outlive the field.
 struct DialogField {
     int controlId = 0;
-    std::string_view label;  // English text of the field's label or check box
+    std::string_view label{};  // English text of the field's label or check box
     FieldKind kind = FieldKind::Text;
     int minimum = 0;  // Integer fields: the accepted range
     int maximum = 0;
