@@ -13,16 +13,12 @@
 #include <cstdio>
 #include <string_view>
 
+#include "app/gateway_session.h"
 #include "engine/code_pages.h"
 #include "engine/gateway_engine.h"
 #include "engine/line_monitor_view.h"
-#include "gateway/nic_device.h"
-#include "kiss/com_handler.h"
-#include "kiss/com_handler_link.h"
-#include "lang/interface_language.h"
 #include "store/file_descriptor.h"
 #include "store/process_environment.h"
-#include "store/settings.h"
 
 namespace korvale {
 namespace {
@@ -88,10 +84,6 @@ int RunHeadless(const char* firstWord) {
     signal(SIGPIPE, SIG_IGN);
 
     const ProgramLocation location = SetUpProgramDirectory(firstWord);
-    LoadInterfaceLanguage(location.iniPath);
-
-    Settings settings;
-    LoadSettings(settings, location.iniPath);
 
     FileDescriptor signals(signalfd(-1, &stopSignals, SFD_CLOEXEC));
     FileDescriptor ticks(timerfd_create(CLOCK_MONOTONIC, TFD_CLOEXEC | TFD_NONBLOCK));
@@ -104,16 +96,14 @@ int RunHeadless(const char* firstWord) {
     const itimerspec period = {{0, kTickNs}, {0, kTickNs}};
     timerfd_settime(ticks.get(), 0, &period, nullptr);
 
-    ComHandler handler(makePosixSerialPort, ProgramDirectory);
+    LineMonitorView view(writeLine);
     const int receivedFd = received.get();
     // Runs on the serial reader thread: it only wakes the loop below.
-    handler.SetNotifyCallback([receivedFd](int) {
+    GatewaySession session(location, view, [receivedFd] {
         const std::uint64_t one = 1;
         [[maybe_unused]] const ssize_t n = ::write(receivedFd, &one, sizeof one);
     });
-    ComHandlerLink link(handler);
-    LineMonitorView view(writeLine);
-    GatewayEngine engine(settings, link, theNicDevice(), view);
+    GatewayEngine& engine = session.engine();
 
     InputLines input;
     const auto sendLine = [&engine](const std::string& line) { engine.SendUnprotoLine(line); };
@@ -153,9 +143,7 @@ int RunHeadless(const char* firstWord) {
         }
     }
 
-    StoreInterfaceLanguage(location.iniPath);
-    engine.Shutdown();
-    if (!SaveSettings(settings, location.iniPath)) {
+    if (!session.Finish()) {
         std::fprintf(stderr, "korvale-headless: could not write the settings to %s\n",
                      location.iniPath.c_str());
     }

@@ -1,0 +1,122 @@
+#include "desktop/tray_icon.h"
+
+#include <QCursor>
+#include <QIcon>
+#include <QMenu>
+#include <QSystemTrayIcon>
+#include <string>
+
+#include "app/menu_commands.h"
+#include "desktop/ansi_text.h"
+#include "desktop/window_translation.h"
+#include "lang/translate.h"
+#include "lang/ui_texts.h"
+
+namespace korvale {
+namespace {
+
+QString translatedTip() {
+    std::string tip = TranslateMsg(kMsgTrayTip);
+    if (tip.size() > static_cast<std::size_t>(kTrayTipMaxLength)) {
+        tip.resize(kTrayTipMaxLength);
+    }
+    return fromAnsi(tip);
+}
+
+}  // namespace
+
+CTrayIcon::CTrayIcon(int resourceId, QObject* parent)
+    : QObject(parent), iconId_(resourceId), tip_(translatedTip()) {}
+
+CTrayIcon::~CTrayIcon() {
+    SetIconResource(0);
+}
+
+bool CTrayIcon::SetIconResource(int resourceId) {
+    if (resourceId == 0) {
+        if (icon_) {
+            icon_->hide();
+            icon_.reset();
+        }
+        return true;
+    }
+    tip_ = translatedTip();
+    if (!QSystemTrayIcon::isSystemTrayAvailable()) {
+        icon_.reset();
+        return false;
+    }
+    if (!icon_) {
+        icon_ = std::make_unique<QSystemTrayIcon>();
+        connect(icon_.get(), &QSystemTrayIcon::activated, this,
+                [this](QSystemTrayIcon::ActivationReason reason) {
+                    switch (reason) {
+                        case QSystemTrayIcon::Trigger:
+                            HandleTrayMessage(iconId_, TrayMouse::LeftButtonUp);
+                            break;
+                        case QSystemTrayIcon::DoubleClick:
+                            HandleTrayMessage(iconId_, TrayMouse::LeftDoubleClick);
+                            break;
+                        case QSystemTrayIcon::Context:
+                            HandleTrayMessage(iconId_, TrayMouse::RightButtonUp);
+                            break;
+                        default:
+                            break;
+                    }
+                });
+    }
+    icon_->setIcon(QIcon(QStringLiteral(":/icons/korvale-tray.svg")));
+    icon_->setToolTip(tip_);
+    icon_->show();
+    return isShown();
+}
+
+bool CTrayIcon::isShown() const {
+    return icon_ != nullptr && icon_->isVisible() && QSystemTrayIcon::isSystemTrayAvailable();
+}
+
+void CTrayIcon::buildMenu() {
+    menu_ = std::make_unique<QMenu>();
+    QMenu* tray = menu_->addMenu(QStringLiteral("Tray"));
+    const auto add = [&](const char* text, MenuCommand command) {
+        QAction* action = tray->addAction(QString::fromLatin1(text));
+        action->setData(static_cast<int>(command));
+        connect(action, &QAction::triggered, this, [this, command] {
+            if (target_) {
+                target_(static_cast<int>(command));
+            }
+        });
+    };
+    add("Show/hide window", MenuCommand::HideInTray);
+    add("Exit", MenuCommand::Exit);
+    TranslateMenu(kSectionSystrayMenu, menu_.get());
+}
+
+int CTrayIcon::HandleTrayMessage(int iconId, TrayMouse mouse) {
+    if (iconId != iconId_) {
+        return 0;
+    }
+    switch (mouse) {
+        case TrayMouse::LeftButtonUp:
+        case TrayMouse::LeftDoubleClick:
+            if (target_) {
+                // The menu's first item: "Show/hide window".
+                target_(static_cast<int>(MenuCommand::HideInTray));
+            }
+            return 1;
+        case TrayMouse::RightButtonUp: {
+            buildMenu();
+            QMenu* tray = menu_->actions().first()->menu();
+            if (presenter_) {
+                presenter_(*tray);
+            } else {
+                tray->popup(QCursor::pos());
+            }
+            return 1;
+        }
+        case TrayMouse::Other:
+            break;
+    }
+    return 0;
+}
+
+}  // namespace korvale

@@ -1,0 +1,70 @@
+// CTrayIcon: the icon in the desktop's notification area and its clicks.
+// A left click toggles the main window ("Show/hide window"); a double click,
+// which arrives as two clicks, leaves it as it was; a right click opens the
+// menu "Tray" with "Show/hide window" and "Exit", built and translated under
+// "Systray menu" at every click. Clicks reach the main window as menu
+// commands through the notify target. The icon stays for the whole run,
+// whether the window is shown or hidden. Main thread only.
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <functional>
+#include <memory>
+
+class QMenu;
+class QSystemTrayIcon;
+
+namespace korvale {
+
+inline constexpr int kTrayIconId = 129;
+// Longest tip the notification area is given, in characters.
+inline constexpr int kTrayTipMaxLength = 63;
+
+enum class TrayMouse { LeftButtonUp, RightButtonUp, LeftDoubleClick, Other };
+
+class CTrayIcon final : public QObject {
+    Q_OBJECT
+
+  public:
+    using CommandTarget = std::function<void(int command)>;
+
+    explicit CTrayIcon(int resourceId = kTrayIconId, QObject* parent = nullptr);
+    // Removes the icon from the notification area.
+    ~CTrayIcon() override;
+
+    void SetNotifyTarget(CommandTarget target) { target_ = std::move(target); }
+
+    // A non-zero id shows the icon with its translated tip (or changes it);
+    // 0 removes it. Returns whether an icon is shown afterwards for a
+    // non-zero id, true for 0. Where the desktop has no notification area
+    // no icon can be shown.
+    bool SetIconResource(int resourceId);
+
+    bool isShown() const;
+    QString tip() const { return tip_; }
+
+    // One mouse event on an icon. Acts only on this icon's id and on button
+    // releases (a double click counts as a second release); returns 1 when
+    // it acted, else 0.
+    int HandleTrayMessage(int iconId, TrayMouse mouse);
+
+    // The menu of the last right click, while it is open (tests look at it).
+    QMenu* lastMenu() const { return menu_.get(); }
+    // Replaces how the right-click menu is shown (tests skip the popup).
+    void setMenuPresenter(std::function<void(QMenu&)> presenter) {
+        presenter_ = std::move(presenter);
+    }
+
+  private:
+    void buildMenu();
+
+    int iconId_;
+    QString tip_;
+    CommandTarget target_;
+    std::unique_ptr<QSystemTrayIcon> icon_;
+    std::unique_ptr<QMenu> menu_;
+    std::function<void(QMenu&)> presenter_;
+};
+
+}  // namespace korvale
