@@ -1,0 +1,133 @@
+#include "desktop/dialogs/serial_port_dialog.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFile>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "desktop/ansi_text.h"
+#include "desktop/window_translation.h"
+#include "dialogs/field_exchange.h"
+#include "dialogs/serial_port_choices.h"
+#include "lang/ui_texts.h"
+#include "store/program_directory.h"
+
+namespace korvale {
+namespace {
+
+constexpr std::string_view kCaption = "Serial port settings";
+constexpr std::string_view kPortLabel = "Port";
+constexpr std::string_view kBaudRateLabel = "Baud rate";
+constexpr std::string_view kDisablePortLabel = "Disable port";
+
+// The check box follows the settings dialogs' check-box rule.
+DialogField disablePortField(int& value) {
+    return {.controlId = 1309,
+            .label = kDisablePortLabel,
+            .kind = FieldKind::CheckBox,
+            .integer = &value};
+}
+
+}  // namespace
+
+SerialPortDialog::SerialPortDialog(int tncPort, int tncBaudrate, int tncDisablePort,
+                                   QWidget* parent)
+    : QDialog(parent),
+      tncPort_(tncPort),
+      tncBaudrate_(tncBaudrate),
+      tncDisablePort_(tncDisablePort),
+      portList_(new QComboBox(this)),
+      baudRateList_(new QComboBox(this)),
+      disablePort_(new QCheckBox(fromAnsi(kDisablePortLabel), this)),
+      portDevice_(new QLabel(this)) {
+    setWindowTitle(fromAnsi(kCaption));
+    portList_->setObjectName("portList");
+    baudRateList_->setObjectName("baudRateList");
+    disablePort_->setObjectName("disablePort");
+    portDevice_->setObjectName("portDevice");
+    portDevice_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+
+    auto* portLabel = new QLabel(fromAnsi(kPortLabel), this);
+    portLabel->setBuddy(portList_);
+    auto* baudRateLabel = new QLabel(fromAnsi(kBaudRateLabel), this);
+    baudRateLabel->setBuddy(baudRateList_);
+    auto* ok = new QPushButton(QStringLiteral("OK"), this);
+    ok->setObjectName("okButton");
+    ok->setDefault(true);
+    auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
+    cancel->setObjectName("cancelButton");
+
+    auto* grid = new QGridLayout;
+    grid->addWidget(portLabel, 0, 0);
+    grid->addWidget(portList_, 0, 1);
+    grid->addWidget(portDevice_, 1, 1);
+    grid->addWidget(baudRateLabel, 2, 0);
+    grid->addWidget(baudRateList_, 2, 1);
+    grid->addWidget(disablePort_, 3, 0, 1, 2);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(ok);
+    buttons->addWidget(cancel);
+    auto* mainLayout = new QVBoxLayout(this);
+    mainLayout->setSizeConstraint(QLayout::SetFixedSize);
+    mainLayout->addLayout(grid);
+    mainLayout->addLayout(buttons);
+    setTabOrder(portList_, baudRateList_);
+    setTabOrder(baudRateList_, disablePort_);
+    setTabOrder(disablePort_, ok);
+    setTabOrder(ok, cancel);
+    portList_->setFocus();
+
+    // Rates, the rate's position and the check box first; then the
+    // translation; then the port names, which must stay as they are.
+    for (const int rate : kBaudRates) {
+        baudRateList_->addItem(QString::number(rate));
+    }
+    baudRateList_->setCurrentIndex(BaudRatePosition(tncBaudrate_));
+    DialogField disableField = disablePortField(tncDisablePort_);
+    disablePort_->setChecked(FieldToControl(disableField).checked);
+    TranslateWindow(kSectionPortDialog, this);
+    for (const std::string& name : PortListNames()) {
+        portList_->addItem(fromAnsi(name));
+    }
+    portList_->setCurrentIndex(PortListPosition(tncPort_));
+    showPortDevice(portList_->currentIndex());
+
+    connect(portList_, &QComboBox::currentIndexChanged, this, &SerialPortDialog::showPortDevice);
+    connect(ok, &QPushButton::clicked, this, &SerialPortDialog::takeControls);
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+void SerialPortDialog::showPortDevice(int position) {
+    // The description names files, whose names are bytes of the file system.
+    const int port = PortFromListPosition(position);
+    portDevice_->setText(port > 0
+                             ? QFile::decodeName(DescribeComDevice(port, ProgramDirectory).c_str())
+                             : QString());
+}
+
+void SerialPortDialog::takeControls() {
+    tncPort_ = PortFromListPosition(portList_->currentIndex());
+    tncBaudrate_ = BaudRateAtPosition(baudRateList_->currentIndex());
+    FieldState state;
+    state.checked = disablePort_->isChecked();
+    (void)FieldFromControl(disablePortField(tncDisablePort_), state);
+    accept();
+}
+
+bool RunSerialPortDialog(QWidget* parent, int& tncPort, int& tncBaudrate, int& tncDisablePort) {
+    SerialPortDialog dialog(tncPort, tncBaudrate, tncDisablePort, parent);
+    if (dialog.exec() != QDialog::Accepted) {
+        return false;
+    }
+    tncPort = dialog.tncPort();
+    tncBaudrate = dialog.tncBaudrate();
+    tncDisablePort = dialog.tncDisablePort();
+    return true;
+}
+
+}  // namespace korvale
