@@ -1,0 +1,56 @@
+// The language dialog's list, built from the language files beside the
+// program, and the entry it selects when it opens.
+#include "dialogs/language_choices.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <utility>
+
+#include "store/temp_directory.h"
+
+namespace korvale {
+namespace {
+
+TEST(LanguageChoices, ListsEnglishThenEveryVisibleLanguageFile) {
+    testing::TempDirectory directory;
+    for (const char* name : {"Deutsch.lng", "a.b.lng", ".hidden.lng", "notes.txt", "Upper.LNG",
+                             "English.lng", "lng", "Deutsch.lng.bak"}) {
+        testing::WriteFileBytes(directory.file(name), "[Strings]\n");
+    }
+    ASSERT_EQ(::mkdir(directory.file("dir.lng").c_str(), 0700), 0);
+    // A link to a language file kept elsewhere loads like the file; a
+    // dangling one cannot be loaded.
+    ASSERT_EQ(::symlink(directory.file("Deutsch.lng").c_str(), directory.file("link.lng").c_str()),
+              0);
+    ASSERT_EQ(::symlink(directory.file("gone").c_str(), directory.file("dangling.lng").c_str()), 0);
+
+    std::vector<std::string> choices = LanguageChoices(directory.directory());
+    ASSERT_FALSE(choices.empty());
+    EXPECT_EQ(choices.front(), "English");
+    std::sort(choices.begin() + 1, choices.end());  // the listing's order is the file system's
+    EXPECT_EQ(choices, (std::vector<std::string>{"English", "Deutsch", "English", "a.b", "link"}));
+
+    std::string withoutSlash = directory.directory();
+    withoutSlash.pop_back();
+    EXPECT_EQ(LanguageChoices(withoutSlash).size(), 5u);
+}
+
+TEST(LanguageChoices, UnreadableDirectoryOffersEnglishAlone) {
+    EXPECT_EQ(LanguageChoices("/nonexistent/korvale/"), std::vector<std::string>{"English"});
+}
+
+TEST(LanguageChoiceSelection, SelectsTheLastEqualEntry) {
+    const std::vector<std::string> choices = {"English", "Deutsch", "English", "Nederlands"};
+    const std::pair<std::string, int> rows[] = {{"English", 2},  {"Deutsch", 1},  {"Nederlands", 3},
+                                                {"deutsch", -1}, {"Removed", -1}, {"", -1}};
+    for (const auto& [current, selected] : rows) {
+        EXPECT_EQ(LanguageChoiceSelection(choices, current), selected) << current;
+    }
+    EXPECT_EQ(LanguageChoiceSelection({"English"}, "English"), 0);
+}
+
+}  // namespace
+}  // namespace korvale
