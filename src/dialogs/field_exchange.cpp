@@ -39,6 +39,7 @@ std::optional<int> parseInteger(std::string_view text) {
     }
     const std::size_t digitsStart = position;
     std::int64_t magnitude = 0;
+    // One more than the largest int, so that -2147483648 can be read.
     constexpr std::int64_t kLargestMagnitude =
         static_cast<std::int64_t>(std::numeric_limits<int>::max()) + 1;
     while (position < text.size() && isDecimalDigit(text[position])) {

@@ -11,7 +11,6 @@ namespace {
 // in one byte, hence 2550; persistence is a byte as it is.
 constexpr int kMaxKissTimeMs = 2550;
 constexpr int kMaxPersist = 255;
-// A beacon more often than every 3 s would fill the channel.
 constexpr int kMinBeaconIntervalS = 3;
 constexpr int kMaxBeaconIntervalS = 1000;
 
@@ -74,8 +73,9 @@ DialogDescription TcpIpDialog(DialogCopy& copy) {
 
 DialogDescription KissTncDialog(DialogCopy& copy) {
     Settings& s = copy.settings;
-    // Persist comes before the times although it stands below them, so its
-    // message is the first one shown when several values are wrong.
+    // Exchange order, not layout order (TxDelay, TxTail, Persist, SlotTime,
+    // Full duplex, ...): with several wrong values the user is told about
+    // Persist first, as the dialog always has.
     return {"KISS TNC settings",
             kSectionTncDialog,
             {checkBox(1012, "Full duplex", s.m_bFullDup),
