@@ -3,7 +3,6 @@
 // leave in the settings, letters typed into callsign fields, and Tab.
 #include <QApplication>
 #include <QCheckBox>
-#include <QGroupBox>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
@@ -224,17 +223,6 @@ class DialogsTest : public QObject {
         }
         QTest::keyClick(dialog.focusWidget(), Qt::Key_Tab);
         QCOMPARE(dialog.focusWidget(), dialog.findChild<QPushButton*>("okButton"));
-    }
-
-    void monitorFrameKindsStandInTheShowFramesGroup() {
-        DialogCopy copy = MakeDialogCopy(Settings{});
-        ExchangeDialog dialog(MonitorDialog(copy));
-        const auto* group = dialog.findChild<QGroupBox*>();
-        QCOMPARE(group->title(), "Show frames");
-        for (const int id : {1014, 1009, 1010, 1011}) {
-            QCOMPARE(dialog.control(id)->parentWidget(), group);
-        }
-        QCOMPARE(dialog.control(1012)->parentWidget(), &dialog);
     }
 
     void kissHelpShowsTheControlCodesInTheLoadedLanguage() {

@@ -83,47 +83,36 @@ class PortLanguageDialogsTest : public QObject {
         ProgramDirectory.clear();
     }
 
-    void storedRateShowsTheListedRateAtOrBelowIt_data() {
-        QTest::addColumn<int>("stored");
-        QTest::addColumn<QString>("shown");
-        QTest::addColumn<int>("afterOk");
-        QTest::newRow("listed") << 4800 << "4800" << 4800;
-        QTest::newRow("between") << 5000 << "4800" << 4800;
-        QTest::newRow("below the list") << 300 << "1200" << 1200;
-        QTest::newRow("above the list") << 230400 << "115200" << 115200;
+    void storedValuesShowTheirEntries_data() {
+        QTest::addColumn<int>("port");
+        QTest::addColumn<int>("rate");
+        QTest::addColumn<QString>("shownPort");
+        QTest::addColumn<QString>("shownRate");
+        QTest::addColumn<int>("portAfterOk");
+        QTest::addColumn<int>("rateAfterOk");
+        QTest::newRow("listed") << 0 << 4800 << "Undefined"
+                                << "4800" << 0 << 4800;
+        QTest::newRow("between") << 12 << 5000 << "COM12"
+                                 << "4800" << 12 << 4800;
+        QTest::newRow("below") << 255 << 300 << "COM255"
+                               << "1200" << 255 << 1200;
+        QTest::newRow("beyond") << 300 << 230400 << ""
+                                << "115200" << -1 << 115200;
     }
 
-    void storedRateShowsTheListedRateAtOrBelowIt() {
-        QFETCH(int, stored);
-        QFETCH(QString, shown);
-        QFETCH(int, afterOk);
-        SerialPortDialog dialog(1, stored, 0);
-        QCOMPARE(dialog.findChild<QComboBox*>("baudRateList")->currentText(), shown);
-        click(dialog, "okButton");
-        QCOMPARE(dialog.result(), int(QDialog::Accepted));
-        QCOMPARE(dialog.tncBaudrate(), afterOk);
-    }
-
-    void storedPortShowsItsEntry_data() {
-        QTest::addColumn<int>("stored");
-        QTest::addColumn<QString>("shown");
-        QTest::addColumn<int>("afterOk");
-        QTest::newRow("none chosen") << 0 << "Undefined" << 0;
-        QTest::newRow("COM12") << 12 << "COM12" << 12;
-        QTest::newRow("last entry") << 255 << "COM255" << 255;
-        QTest::newRow("beyond the list") << 300 << "" << -1;
-    }
-
-    void storedPortShowsItsEntry() {
-        QFETCH(int, stored);
-        QFETCH(QString, shown);
-        QFETCH(int, afterOk);
-        SerialPortDialog dialog(stored, 9600, 0);
+    // A rate between the listed ones shows and stores the one below it; a
+    // port beyond the list shows no entry and stores -1.
+    void storedValuesShowTheirEntries() {
+        QFETCH(int, port);
+        QFETCH(int, rate);
+        SerialPortDialog dialog(port, rate, 0);
         auto* ports = dialog.findChild<QComboBox*>("portList");
         QCOMPARE(ports->count(), 256);
-        QCOMPARE(ports->currentText(), shown);
+        QTEST(ports->currentText(), "shownPort");
+        QTEST(dialog.findChild<QComboBox*>("baudRateList")->currentText(), "shownRate");
         click(dialog, "okButton");
-        QCOMPARE(dialog.tncPort(), afterOk);
+        QTEST(dialog.tncPort(), "portAfterOk");
+        QTEST(dialog.tncBaudrate(), "rateAfterOk");
     }
 
     void portNamesStayUntranslated() {
