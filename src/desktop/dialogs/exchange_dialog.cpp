@@ -72,42 +72,15 @@ ExchangeDialog::ExchangeDialog(const DialogDescription& description, QWidget* pa
     mainLayout->setSizeConstraint(QLayout::SetFixedSize);
     if (!layout.groupTitle.empty()) {
         auto* group = new QGroupBox(fromAnsi(layout.groupTitle), this);
-        auto* groupGrid = new QGridLayout(group);
-        for (std::size_t row = 0; row < layout.groupRows.size(); ++row) {
-            addField(groupGrid, static_cast<int>(row), 0, layout.groupRows[row].first);
-            addField(groupGrid, static_cast<int>(row), 2, layout.groupRows[row].second);
-        }
         mainLayout->addWidget(group);
+        addRows(new QGridLayout(group), layout.groupRows);
     }
     auto* grid = new QGridLayout;
-    mainLayout->addLayout(grid);
-    const std::vector<LayoutRow> rows = rowsBelowGroup(layout, description_.fields);
-    for (std::size_t row = 0; row < rows.size(); ++row) {
-        addField(grid, static_cast<int>(row), 0, rows[row].first);
-        addField(grid, static_cast<int>(row), 2, rows[row].second);
-    }
-
+    mainLayout->addLayout(grid);  // before the rows, so their widgets are the dialog's
+    addRows(grid, rowsBelowGroup(layout, description_.fields));
     auto* buttons = new QHBoxLayout;
     mainLayout->addLayout(buttons);
-    buttons->addStretch();
-    auto* ok = new QPushButton(fromAnsi(kOkText), this);
-    ok->setObjectName("okButton");
-    ok->setDefault(true);
-    auto* cancel = new QPushButton(fromAnsi(kCancelText), this);
-    cancel->setObjectName("cancelButton");
-    buttons->addWidget(ok);
-    buttons->addWidget(cancel);
-    tabOrder_.push_back(ok);
-    tabOrder_.push_back(cancel);
-    connect(ok, &QPushButton::clicked, this, &ExchangeDialog::takeControls);
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
-    if (layout.helpButton) {
-        auto* help = new QPushButton(fromAnsi(kHelpText), this);
-        help->setObjectName("helpButton");
-        buttons->addWidget(help);
-        tabOrder_.push_back(help);
-        connect(help, &QPushButton::clicked, this, &ExchangeDialog::showControlCodesHelp);
-    }
+    addButtons(buttons, layout.helpButton);
 
     for (std::size_t i = 1; i < tabOrder_.size(); ++i) {
         setTabOrder(tabOrder_[i - 1], tabOrder_[i]);
@@ -117,6 +90,35 @@ ExchangeDialog::ExchangeDialog(const DialogDescription& description, QWidget* pa
 
     fillControls();
     TranslateWindow(description_.section, this);
+}
+
+void ExchangeDialog::addRows(QGridLayout* grid, const std::vector<LayoutRow>& rows) {
+    for (std::size_t row = 0; row < rows.size(); ++row) {
+        addField(grid, static_cast<int>(row), 0, rows[row].first);
+        addField(grid, static_cast<int>(row), 2, rows[row].second);
+    }
+}
+
+void ExchangeDialog::addButtons(QHBoxLayout* buttons, bool withHelp) {
+    buttons->addStretch();
+    auto* ok = new QPushButton(fromAnsi(kOkText), this);
+    ok->setObjectName("okButton");
+    ok->setDefault(true);
+    connect(ok, &QPushButton::clicked, this, &ExchangeDialog::takeControls);
+    auto* cancel = new QPushButton(fromAnsi(kCancelText), this);
+    cancel->setObjectName("cancelButton");
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    buttons->addWidget(ok);
+    buttons->addWidget(cancel);
+    tabOrder_.push_back(ok);
+    tabOrder_.push_back(cancel);
+    if (withHelp) {
+        auto* help = new QPushButton(fromAnsi(kHelpText), this);
+        help->setObjectName("helpButton");
+        connect(help, &QPushButton::clicked, this, &ExchangeDialog::showControlCodesHelp);
+        buttons->addWidget(help);
+        tabOrder_.push_back(help);
+    }
 }
 
 void ExchangeDialog::addField(QGridLayout* grid, int row, int column, int controlId) {

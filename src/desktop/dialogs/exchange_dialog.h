@@ -18,10 +18,12 @@
 #include <cstddef>
 #include <vector>
 
+#include "desktop/dialogs/dialog_layout.h"
 #include "dialogs/field_exchange.h"
 #include "dialogs/settings_dialogs.h"
 
 class QGridLayout;
+class QHBoxLayout;
 
 namespace korvale {
 
@@ -35,14 +37,16 @@ class ExchangeDialog : public QDialog {
     QWidget* control(int controlId) const;
 
   private:
+    void addRows(QGridLayout* grid, const std::vector<LayoutRow>& rows);
     void addField(QGridLayout* grid, int row, int column, int controlId);
+    void addButtons(QHBoxLayout* buttons, bool withHelp);
     void fillControls();
     void takeControls();
     void showControlCodesHelp();
 
     DialogDescription description_;
     std::vector<QWidget*> controls_;  // per field, in exchange order
-    std::vector<QWidget*> tabOrder_;  // the controls as they stand, top to bottom
+    std::vector<QWidget*> tabOrder_;  // controls top to bottom, then the buttons
 };
 
 // Runs the dialog modally over the description's settings; true when it was
