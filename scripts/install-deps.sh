@@ -5,9 +5,13 @@ set -euo pipefail
 
 packages=(cmake make g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev
           clang libclang-rt-14-dev clang-format
-          tshark socat iproute2 iputils-ping)
-if [ "${KORVALE_WITH_GUI:-0}" = 1 ]; then
-    packages+=(qt6-base-dev qt6-base-dev-tools)
+          tshark socat iproute2 iputils-ping
+          qt6-base-dev qt6-base-dev-tools qt6-svg-dev libxcb1-dev)
+# The window's end-to-end test and the README's pictures: a virtual X
+# server, a window manager, a notification-area host, synthetic input and
+# screenshots. Not needed to build or run Korvale.
+if [ "${KORVALE_WITH_X_TESTS:-1}" = 1 ]; then
+    packages+=(xvfb twm trayer xdotool imagemagick x11-utils fonts-dejavu-core)
 fi
 
 missing=()

@@ -15,6 +15,15 @@
 namespace korvale {
 namespace {
 
+std::function<bool()>& trayAvailability() {
+    static std::function<bool()> available;
+    return available;
+}
+
+bool trayAvailable() {
+    return trayAvailability() ? trayAvailability()() : QSystemTrayIcon::isSystemTrayAvailable();
+}
+
 QString translatedTip() {
     std::string tip = TranslateMsg(kMsgTrayTip);
     if (tip.size() > static_cast<std::size_t>(kTrayTipMaxLength)) {
@@ -24,6 +33,10 @@ QString translatedTip() {
 }
 
 }  // namespace
+
+void SetTrayAvailability(std::function<bool()> available) {
+    trayAvailability() = std::move(available);
+}
 
 CTrayIcon::CTrayIcon(int resourceId, QObject* parent)
     : QObject(parent), iconId_(resourceId), tip_(translatedTip()) {}
@@ -41,7 +54,7 @@ bool CTrayIcon::SetIconResource(int resourceId) {
         return true;
     }
     tip_ = translatedTip();
-    if (!QSystemTrayIcon::isSystemTrayAvailable()) {
+    if (!trayAvailable()) {
         icon_.reset();
         return false;
     }
@@ -71,7 +84,7 @@ bool CTrayIcon::SetIconResource(int resourceId) {
 }
 
 bool CTrayIcon::isShown() const {
-    return icon_ != nullptr && icon_->isVisible() && QSystemTrayIcon::isSystemTrayAvailable();
+    return icon_ != nullptr && icon_->isVisible() && trayAvailable();
 }
 
 void CTrayIcon::buildMenu() {

@@ -21,6 +21,10 @@ inline constexpr int kTrayIconId = 129;
 // Longest tip the notification area is given, in characters.
 inline constexpr int kTrayTipMaxLength = 63;
 
+// Whether the desktop has a notification area now. Tests replace the check
+// (the offscreen platform has none); an empty function restores it.
+void SetTrayAvailability(std::function<bool()> available);
+
 enum class TrayMouse { LeftButtonUp, RightButtonUp, LeftDoubleClick, Other };
 
 class CTrayIcon final : public QObject {
