@@ -3,10 +3,13 @@
 #   0. that every source file is clang-format clean
 #   1. a release build (warnings are errors) with the unit and integration tests
 #   2. the same tests under AddressSanitizer and UndefinedBehaviorSanitizer
+#      (the desktop window's widget tests run there too, on Qt's offscreen
+#      platform)
 #   3. the serial-link tests under ThreadSanitizer
 #   4. a short run of every libFuzzer target (FUZZ_SECONDS each, default 30)
 #   5. the end-to-end test of two stations over a KISS link, once as built,
 #      once built with ASan/UBSan after a minute of noise on the line
+#   6. the end-to-end test of the desktop window under a virtual X server
 # Tests that need root, /dev/net/tun or network namespaces skip themselves
 # with the reason when those are missing.
 set -euo pipefail
@@ -71,18 +74,21 @@ run_ctest build/test/release
 echo "== AddressSanitizer and UndefinedBehaviorSanitizer"
 configure_and_build build/test/asan -DCMAKE_BUILD_TYPE=Debug -DKORVALE_SANITIZE=address,undefined \
     -DKORVALE_BENCHMARKS=OFF
-ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 run_ctest build/test/asan
+# Qt and the font libraries keep caches for the life of the process; the
+# suppressions name those libraries only, never our code.
+ASAN_OPTIONS=detect_leaks=1 LSAN_OPTIONS=suppressions="$root/tests/lsan.supp" \
+    UBSAN_OPTIONS=print_stacktrace=1 run_ctest build/test/asan
 
 echo "== ThreadSanitizer (serial link and engine)"
 configure_and_build build/test/tsan -DCMAKE_BUILD_TYPE=Debug -DKORVALE_SANITIZE=thread \
-    -DKORVALE_BENCHMARKS=OFF
+    -DKORVALE_BENCHMARKS=OFF -DKORVALE_DESKTOP=OFF
 TSAN_OPTIONS=halt_on_error=1 run_ctest build/test/tsan -L 'kiss|engine'
 
 if ls tests/fuzz/*_fuzzer.cpp >/dev/null 2>&1; then
     echo "== libFuzzer, ${fuzz_seconds}s per target"
     CC=clang CXX=clang++ configure_and_build build/test/fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo \
         -DKORVALE_SANITIZE=address,undefined -DKORVALE_FUZZERS=ON -DKORVALE_TESTS=OFF \
-        -DKORVALE_BENCHMARKS=OFF
+        -DKORVALE_BENCHMARKS=OFF -DKORVALE_DESKTOP=OFF
     for source in tests/fuzz/*_fuzzer.cpp; do
         name=$(basename "$source" .cpp)
         corpus=$(mktemp -d)
@@ -103,10 +109,10 @@ if ls tests/fuzz/*_fuzzer.cpp >/dev/null 2>&1; then
     done
 fi
 
-# Runs one end-to-end pass and counts it.
+# Runs one end-to-end pass (a script and its arguments) and counts it.
 run_e2e() {
     local status=0
-    tests/e2e/run.sh "$@" || status=$?
+    "$@" || status=$?
     if [ "$status" -eq 0 ]; then
         passed=$((passed + 1))
     elif [ "$status" -eq 77 ]; then
@@ -117,9 +123,11 @@ run_e2e() {
 }
 
 echo "== end-to-end: two stations over a KISS link"
-run_e2e build/test/release
+run_e2e tests/e2e/run.sh build/test/release
 echo "== end-to-end: stations built with ASan/UBSan, a minute of line noise first"
-ASAN_OPTIONS=detect_leaks=1 run_e2e build/test/asan --noise "${E2E_NOISE_SECONDS:-60}"
+ASAN_OPTIONS=detect_leaks=1 run_e2e tests/e2e/run.sh build/test/asan --noise "${E2E_NOISE_SECONDS:-60}"
+echo "== end-to-end: the desktop window under a virtual X server"
+run_e2e tests/e2e/desktop_run.sh build/test/release
 
 echo
 echo "korvale: $passed passed, $failed failed, $skipped skipped"

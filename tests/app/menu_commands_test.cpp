@@ -1,0 +1,165 @@
+// The menu commands on a real session over a temporary program directory:
+// what each command does to the settings and the engine, the rule that keeps
+// a window reachable without a tray icon, and the one start-up and exit
+// order both programs share.
+#include "app/menu_commands.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "engine/line_monitor_view.h"
+#include "gateway/fake_nic_driver.h"
+#include "gateway/gateway_globals.h"
+#include "gateway/nic_device.h"
+#include "lang/language_table.h"
+#include "store/program_directory.h"
+#include "store/temp_directory.h"
+
+namespace korvale {
+namespace {
+
+using testing::ReadFileBytes;
+using testing::TempDirectory;
+using testing::WriteFileBytes;
+
+class MenuCommandsTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ProgramDirectory = dir_.directory();
+        CurrentLanguage = "English";
+        TheLanguageTable().clear();
+        theNicDevice().useDriver(std::make_unique<testing::FakeNicDriver>());
+    }
+    std::unique_ptr<GatewaySession> start() {
+        return std::make_unique<GatewaySession>(location(), view_, nullptr);
+    }
+    ProgramLocation location() const {
+        return {dir_.directory(), "korvale", dir_.file("korvale.ini")};
+    }
+    std::string ini() const { return ReadFileBytes(dir_.file("korvale.ini")); }
+
+    TempDirectory dir_;
+    LineMonitorView view_;
+};
+
+TEST_F(MenuCommandsTest, HidingNeedsATrayIconAndAStoredHiddenWindowShowsWithoutOne) {
+    struct Row {
+        int inTray;
+        bool trayShown;
+        bool showsAfterToggle;
+        int inTrayAfterToggle;
+        bool firstTickShows;
+    };
+    const Row rows[] = {
+        {0, true, false, 1, true},
+        {1, true, true, 0, false},
+        {0, false, true, 0, true},  // nothing would bring a hidden window back
+        {1, false, true, 0, true},
+    };
+    auto session = start();
+    for (const Row& row : rows) {
+        session->settings().m_bInTray = row.inTray;
+        EXPECT_EQ(FirstTickShowsWindow(session->settings(), row.trayShown), row.firstTickShows);
+        EXPECT_EQ(ToggleWindowHidden(*session, row.trayShown), row.showsAfterToggle);
+        EXPECT_EQ(session->settings().m_bInTray, row.inTrayAfterToggle);
+    }
+}
+
+TEST_F(MenuCommandsTest, ReinitIsOfferedOnlyForAnEnabledPortAndTogglesShowChecks) {
+    struct Row {
+        int disablePort;
+        int port;
+        bool reinit;
+    };
+    const Row rows[] = {{0, 1, true}, {1, 1, false}, {0, 0, false}, {0, -1, true}};
+    auto session = start();
+    for (const Row& row : rows) {
+        session->settings().m_bTncDisablePort = row.disablePort;
+        session->settings().m_iTncPort = row.port;
+        EXPECT_EQ(CurrentMenuItemStates(*session, true).reinitEnabled, row.reinit)
+            << row.disablePort << " " << row.port;
+    }
+    EXPECT_FALSE(CurrentMenuItemStates(*session, false).hideEnabled);
+    EXPECT_FALSE(CurrentMenuItemStates(*session, true).beaconChecked);
+    ToggleBeacon(*session);
+    ToggleOemTranslation(*session);
+    EXPECT_TRUE(CurrentMenuItemStates(*session, true).beaconChecked);
+    EXPECT_FALSE(CurrentMenuItemStates(*session, true).oemTranslationChecked);
+}
+
+TEST_F(MenuCommandsTest, BeaconGoesOutAtTheNextTickAfterEnablingOrConfirmingItsSettings) {
+    WriteFileBytes(dir_.file("korvale.ini"),
+                   "[KISS]\nm_sInitTncText=\n[Beacon]\nm_BeaconSource=KV1A\n"
+                   "m_sBeaconText=first\nm_iBeaconInterval=20\nm_bBeaconEnable=1\n");
+    auto session = start();
+    GatewayEngine& engine = session->engine();
+    engine.EngineTick();  // set-up: the parameters, then the first beacon
+    EXPECT_EQ(engine.beaconCountdown(), 200);
+    const auto beacons = [&] {
+        const std::string text = view_.text();
+        int count = 0;
+        for (std::size_t at = text.find("KV1A>QST"); at != std::string::npos;
+             at = text.find("KV1A>QST", at + 1)) {
+            ++count;
+        }
+        return count;
+    };
+    EXPECT_EQ(beacons(), 1);
+
+    ToggleBeacon(*session);  // off
+    ToggleBeacon(*session);  // on again: due at once
+    engine.EngineTick();
+    EXPECT_EQ(beacons(), 2);
+
+    DialogCopy copy = MakeDialogCopy(session->settings());
+    copy.settings.m_sBeaconText = "second";
+    copy.settings.m_iBeaconInterval = 3;
+    ApplyBeacon(*session, copy);
+    EXPECT_EQ(engine.beaconCountdown(), 0);
+    engine.EngineTick();
+    EXPECT_EQ(beacons(), 3);
+    EXPECT_NE(view_.text().rfind("second"), std::string::npos);
+    EXPECT_EQ(engine.beaconCountdown(), 30);
+}
+
+TEST_F(MenuCommandsTest, SerialPortOkWithNoPortClosesAndWarnsWithoutReinitialisingTheTnc) {
+    auto session = start();
+    session->engine().EngineTick();
+    const std::string before = view_.text();
+    ApplySerialPort(*session, 0, 4800, 0);
+    EXPECT_EQ(session->settings().m_iTncPort, 0);
+    EXPECT_EQ(session->settings().m_iTncBaudrate, 4800);
+    const std::string added = view_.text().substr(before.size());
+    EXPECT_EQ(added, "Warning: Serial port is not enabled.\r\n");
+}
+
+TEST_F(MenuCommandsTest, TcpIpSettingsApplyToTheGatewayAtOnce) {
+    auto session = start();
+    DialogCopy copy = MakeDialogCopy(session->settings());
+    ASSERT_TRUE(copy.tcpIpMyCall.parse("KV1A-7"));
+    copy.suppressBroadcasts = 0;
+    ApplyTcpIp(copy);
+    EXPECT_EQ(GatewayOwnAddress.toText(), "KV1A-7");
+    EXPECT_EQ(SuppressBroadcasts, 0);
+    ASSERT_TRUE(session->Finish());
+    EXPECT_NE(ini().find("TcpIpMyCall=KV1A-7"), std::string::npos);
+}
+
+TEST_F(MenuCommandsTest, ExitStoresTheLanguageFirstThenEverySettingOnce) {
+    {
+        auto session = start();
+        CurrentLanguage = "Deutsch";
+        session->settings().m_UnprotoSource.parse("KV1B");
+        EXPECT_TRUE(session->Finish());
+        session->settings().m_UnprotoSource.parse("KV1C");
+        EXPECT_TRUE(session->Finish());  // a second exit writes nothing
+    }
+    const std::string saved = ini();
+    EXPECT_EQ(saved.rfind("[Misc]\nLanguage=Deutsch\n", 0), 0u) << saved;
+    EXPECT_NE(saved.find("m_UnprotoSource=KV1B\n"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace korvale
