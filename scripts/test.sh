@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds Korvale from scratch and runs every test, installing what is missing:
-#   0. that every source file is clang-format clean
+#   0. that every source file is clang-format clean and every include
+#      between source folders points down
 #   1. a release build (warnings are errors) with the unit and integration tests
 #   2. the same tests under AddressSanitizer and UndefinedBehaviorSanitizer
 #      (the desktop window's widget tests run there too, on Qt's offscreen
@@ -64,6 +65,13 @@ if [ -z "$unformatted" ]; then
     passed=$((passed + 1))
 else
     echo "not clang-format clean: $unformatted"
+    failed=$((failed + 1))
+fi
+
+echo "== includes point down (scripts/check-layers.sh)"
+if scripts/check-layers.sh; then
+    passed=$((passed + 1))
+else
     failed=$((failed + 1))
 fi
 
