@@ -13,6 +13,7 @@
 #include "desktop/ansi_text.h"
 #include "desktop/display_check.h"
 #include "desktop/main_dialog.h"
+#include "desktop/message_box.h"
 #include "gateway/fake_nic_driver.h"
 #include "gateway/nic_device.h"
 #include "lang/language_file.h"
@@ -293,6 +294,28 @@ class MainDialogTest : public QObject {
         QCOMPARE(shown->actions()[1]->text(), expected(kSectionSystrayMenu, "Exit"));
         QVERIFY(shown->actions()[1]->text() != QString("Exit"));
         QCOMPARE(shown->actions()[1]->data().toInt(), 32778);
+    }
+
+    void contentsOpensTheHelpBesideTheProgramAtTheWindowsTopic() {
+        auto window = start();
+        QList<QUrl> opened;
+        window->setHelpOpener([&](const QUrl& url) {
+            opened.append(url);
+            return true;
+        });
+        QStringList messages;
+        SetMessagePresenter([&](QWidget*, MessageIcon, const QString& text) { messages << text; });
+        window->runCommand(static_cast<int>(MenuCommand::HelpContents));
+        QCOMPARE(opened.size(), 0);
+        QCOMPARE(messages.size(), 1);
+        QVERIFY(messages[0].contains("korvale.html"));
+
+        WriteFileBytes(dir_->file("korvale.html"), "<html></html>");
+        window->runCommand(static_cast<int>(MenuCommand::HelpContents));
+        SetMessagePresenter({});
+        QCOMPARE(opened.size(), 1);
+        QCOMPARE(opened[0].toLocalFile(), QString::fromStdString(dir_->file("korvale.html")));
+        QCOMPARE(opened[0].fragment(), QString("main-window"));
     }
 
     void noDisplayIsReportedBeforeAnythingElse() {
