@@ -24,7 +24,7 @@ void TextMonitorView::appendText(std::string_view displayText) {
     QTextCursor cursor(widget_.document());
     cursor.movePosition(QTextCursor::End);
     cursor.insertText(fromAnsi(text));
-    scrollToEnd();
+    scrollToEndSoon();
 }
 
 int TextMonitorView::lineCount() const {
@@ -44,10 +44,21 @@ void TextMonitorView::removeFirstLines(int count) {
         cursor.setPosition(document->findBlockByNumber(count).position(), QTextCursor::KeepAnchor);
     }
     cursor.removeSelectedText();
-    scrollToEnd();
+    scrollToEndSoon();
+}
+
+void TextMonitorView::scrollToEndSoon() {
+    if (scrollPending_) {
+        return;
+    }
+    scrollPending_ = true;
+    // Dropped with the widget if it goes first.
+    QMetaObject::invokeMethod(
+        &widget_, [this] { scrollToEnd(); }, Qt::QueuedConnection);
 }
 
 void TextMonitorView::scrollToEnd() {
+    scrollPending_ = false;
     QTextCursor end(widget_.document());
     end.movePosition(QTextCursor::End);
     widget_.setTextCursor(end);

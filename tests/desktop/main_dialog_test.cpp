@@ -6,6 +6,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QtTest>
 #include <memory>
@@ -166,6 +167,22 @@ class MainDialogTest : public QObject {
 
         QTest::keyClick(window->editLine(), Qt::Key_Enter);
         QVERIFY(window->monitor()->toPlainText().endsWith("\n\nKV1A>QST>UI,C,00:\n\n"));
+    }
+
+    void monitorKeepsAboutFiftyLinesInWindows1252AndItsEndInView() {
+        auto window = start();
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        for (int i = 0; i < 120; ++i) {
+            window->session().engine().AppendMonitorText("line " + std::to_string(i) +
+                                                         " gr\xFC\xDF\r");
+        }
+        QTRY_COMPARE(window->monitor()->verticalScrollBar()->value(),
+                     window->monitor()->verticalScrollBar()->maximum());
+        QPlainTextEdit* monitor = window->monitor();
+        QVERIFY(monitor->blockCount() <= 51 && monitor->blockCount() > 40);
+        QVERIFY(monitor->toPlainText().endsWith(QString::fromUtf8("line 119 gr\u00fc\u00df\n")));
+        QCOMPARE(monitor->textCursor().position(), monitor->document()->characterCount() - 1);
     }
 
     void trayClicksToggleTheWindowAndRightClickOffersTheMenu() {
