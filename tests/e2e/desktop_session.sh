@@ -64,7 +64,7 @@ desktop_find_korvale() {  # BUILD_DIR -> path of the built korvale
 desktop_session_up() {  # BUILD_DIR
     desktop_build=$(cd "$1" && pwd) || return 1
     local tool
-    for tool in Xvfb twm trayer xdotool xwininfo socat od xxd; do
+    for tool in Xvfb twm trayer xdotool xwininfo xprop socat od timeout; do
         command -v "$tool" >/dev/null || { desktop_skip "$tool is not installed"; return; }
     done
     if ! korvale_exe=$(desktop_find_korvale "$desktop_build"); then
@@ -174,7 +174,7 @@ desktop_tnc_up() {  # DIR
 }
 
 desktop_tnc_send() {  # DIR BYTES
-    printf '%s' "$2" | xxd -r -p >"$1/tnc"
+    printf '%b' "${2// /\\x}" >"$1/tnc"
 }
 
 desktop_line_bytes() {  # DIR -> what korvale sent so far, " xx xx ..."
