@@ -1,7 +1,6 @@
 #include "app/headless_runner.h"
 
 #include <poll.h>
-#include <signal.h>
 #include <sys/eventfd.h>
 #include <sys/signalfd.h>
 #include <sys/timerfd.h>
@@ -14,6 +13,7 @@
 #include <string_view>
 
 #include "app/gateway_session.h"
+#include "app/stop_signals.h"
 #include "engine/code_pages.h"
 #include "engine/gateway_engine.h"
 #include "engine/line_monitor_view.h"
@@ -73,15 +73,9 @@ bool drainCounter(int fd) {
 }  // namespace
 
 int RunHeadless(const char* firstWord) {
-    // Block the stop signals before any thread exists, so that every thread
-    // inherits the mask and the signals arrive only through the signalfd.
-    sigset_t stopSignals;
-    sigemptyset(&stopSignals);
-    sigaddset(&stopSignals, SIGINT);
-    sigaddset(&stopSignals, SIGTERM);
-    sigaddset(&stopSignals, SIGHUP);
-    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
-    signal(SIGPIPE, SIG_IGN);
+    // Before any thread starts: ending the program from outside then runs
+    // the exit sequence as a normal close does.
+    const sigset_t stopSignals = BlockStopSignals();
 
     const ProgramLocation location = SetUpProgramDirectory(firstWord);
 

@@ -1,6 +1,5 @@
 #include "desktop/desktop_program.h"
 
-#include <signal.h>
 #include <sys/signalfd.h>
 #include <unistd.h>
 
@@ -8,6 +7,7 @@
 #include <QSocketNotifier>
 #include <cstdio>
 
+#include "app/stop_signals.h"
 #include "desktop/display_check.h"
 #include "desktop/main_dialog.h"
 #include "store/file_descriptor.h"
@@ -16,16 +16,9 @@
 namespace korvale {
 
 int RunDesktop(int argc, char** argv) {
-    // Stop signals are blocked before any thread starts and taken through a
-    // signalfd, so that ending the program from outside (logout, kill) runs
-    // the exit sequence as closing the window does.
-    sigset_t stopSignals;
-    sigemptyset(&stopSignals);
-    sigaddset(&stopSignals, SIGINT);
-    sigaddset(&stopSignals, SIGTERM);
-    sigaddset(&stopSignals, SIGHUP);
-    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
-    signal(SIGPIPE, SIG_IGN);
+    // Before any thread starts: ending the program from outside then runs
+    // the exit sequence as a normal close does.
+    const sigset_t stopSignals = BlockStopSignals();
 
     const char* firstWord = argc > 0 && argv[0] != nullptr ? argv[0] : "";
     const ProgramLocation location = SetUpProgramDirectory(firstWord);
