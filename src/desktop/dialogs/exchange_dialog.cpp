@@ -22,6 +22,8 @@
 namespace korvale {
 namespace {
 
+constexpr int kLongFieldCharacters = 32;
+
 constexpr std::string_view kOkText = "OK";
 constexpr std::string_view kCancelText = "Cancel";
 constexpr std::string_view kHelpText = "Help...";
@@ -140,6 +142,11 @@ void ExchangeDialog::addField(QGridLayout* grid, int row, int column, int contro
         if (field.upperCaseAsTyped) {
             edit->setValidator(new UpperCaseValidator(edit));
         }
+        // Init and exit commands, beacon texts and call lists run long; a
+        // field as wide as a callsign would show only their tail.
+        if (field.kind == FieldKind::Text || field.kind == FieldKind::CallList) {
+            edit->setMinimumWidth(edit->fontMetrics().averageCharWidth() * kLongFieldCharacters);
+        }
         label->setBuddy(edit);
         grid->addWidget(label, row, column);
         grid->addWidget(edit, row, column + 1);
@@ -168,6 +175,7 @@ void ExchangeDialog::fillControls() {
             box->setChecked(state.checked);
         } else if (auto* edit = qobject_cast<QLineEdit*>(controls_[i])) {
             edit->setText(fromAnsi(state.text));
+            edit->setCursorPosition(0);  // the start of a long text in view
         }
     }
 }
