@@ -27,29 +27,26 @@ TEST(LanguageChoices, ListsEnglishThenEveryVisibleLanguageFile) {
               0);
     ASSERT_EQ(::symlink(directory.file("gone").c_str(), directory.file("dangling.lng").c_str()), 0);
 
-    std::vector<std::string> choices = LanguageChoices(directory.directory());
-    ASSERT_FALSE(choices.empty());
-    EXPECT_EQ(choices.front(), "English");
-    std::sort(choices.begin() + 1, choices.end());  // the listing's order is the file system's
-    EXPECT_EQ(choices, (std::vector<std::string>{"English", "Deutsch", "English", "a.b", "link"}));
-
     std::string withoutSlash = directory.directory();
     withoutSlash.pop_back();
-    EXPECT_EQ(LanguageChoices(withoutSlash).size(), 5u);
-}
-
-TEST(LanguageChoices, UnreadableDirectoryOffersEnglishAlone) {
+    for (const std::string& path : {directory.directory(), withoutSlash}) {
+        std::vector<std::string> choices = LanguageChoices(path);
+        ASSERT_FALSE(choices.empty());
+        EXPECT_EQ(choices.front(), "English");
+        std::sort(choices.begin() + 1, choices.end());  // the file system's order
+        EXPECT_EQ(choices,
+                  (std::vector<std::string>{"English", "Deutsch", "English", "a.b", "link"}));
+    }
     EXPECT_EQ(LanguageChoices("/nonexistent/korvale/"), std::vector<std::string>{"English"});
 }
 
-TEST(LanguageChoiceSelection, SelectsTheLastEqualEntry) {
+TEST(LanguageChoices, SelectsTheLastEqualEntry) {
     const std::vector<std::string> choices = {"English", "Deutsch", "English", "Nederlands"};
     const std::pair<std::string, int> rows[] = {{"English", 2},  {"Deutsch", 1},  {"Nederlands", 3},
                                                 {"deutsch", -1}, {"Removed", -1}, {"", -1}};
     for (const auto& [current, selected] : rows) {
         EXPECT_EQ(LanguageChoiceSelection(choices, current), selected) << current;
     }
-    EXPECT_EQ(LanguageChoiceSelection({"English"}, "English"), 0);
 }
 
 }  // namespace

@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -18,6 +17,8 @@ namespace {
 
 using DialogFactory = DialogDescription (*)(DialogCopy&);
 using TakeFunction = void (*)(Settings&, const DialogCopy&);
+using Refusal = std::pair<int, std::string>;
+const Refusal kNoRefusal{-1, ""};
 
 // One field as "<kind><id> <label>[ min..max][ ^]", ^ for upper case as typed.
 std::string summary(const DialogField& field) {
@@ -29,36 +30,44 @@ std::string summary(const DialogField& field) {
     return field.upperCaseAsTyped ? text + " ^" : text;
 }
 
-// Every setting a dialog edits, so that one comparison shows any stray copy.
-std::string dump(const Settings& s) {
+// Every value a dialog edits, named, so that one comparison shows any stray copy.
+std::vector<std::string> dump(const Settings& s) {
+    const auto n = [](int value) { return std::to_string(value); };
+    // clang-format off
+    return {"FullDup=" + n(s.m_bFullDup), "Persist=" + n(s.m_iPersist),
+            "SlotTime=" + n(s.m_iSlottime), "TxDelay=" + n(s.m_iTxDelay),
+            "TxTail=" + n(s.m_iTxTail), "Init=" + s.m_sInitTncText, "Exit=" + s.m_sExitTncText,
+            "Headers=" + n(s.m_bMonitorHeaders), "SABM=" + n(s.m_bMonitorSABM),
+            "UI=" + n(s.m_bMonitorUI), "RR=" + n(s.m_bMonitorRR), "I=" + n(s.m_bMonitorI),
+            "USource=" + s.m_UnprotoSource.toText(), "UDest=" + s.m_UnprotoDest.toText(),
+            "UDigis=" + s.m_UnprotoDigis.toText(), "Beacon=" + n(s.m_bBeaconEnable),
+            "Interval=" + n(s.m_iBeaconInterval), "Text=" + s.m_sBeaconText,
+            "BSource=" + s.m_BeaconSource.toText(), "BDest=" + s.m_BeaconDest.toText(),
+            "BDigis=" + s.m_BeaconDigis.toText(), "Suppress=" + n(SuppressBroadcasts),
+            "Gateway=" + GatewayOwnAddress.toText()};
+    // clang-format on
+}
+
+// The values that differ from `before`, as "name=value; ...".
+std::string changes(const std::vector<std::string>& before, const Settings& now) {
+    const std::vector<std::string> after = dump(now);
     std::string text;
-    for (int value : {s.m_bFullDup, s.m_iPersist, s.m_iSlottime, s.m_iTxDelay, s.m_iTxTail,
-                      s.m_bMonitorHeaders, s.m_bMonitorSABM, s.m_bMonitorUI, s.m_bMonitorRR,
-                      s.m_bMonitorI, s.m_bBeaconEnable, s.m_iBeaconInterval}) {
-        text += std::to_string(value) + ",";
+    for (std::size_t i = 0; i < after.size(); ++i) {
+        if (after[i] != before[i]) {
+            text += (text.empty() ? "" : "; ") + after[i];
+        }
     }
-    for (const Ax25Address* call :
-         {&s.m_UnprotoSource, &s.m_UnprotoDest, &s.m_BeaconSource, &s.m_BeaconDest}) {
-        text += call->toText() + ",";
-    }
-    return text + s.m_sInitTncText + "," + s.m_sExitTncText + "," + s.m_sBeaconText + "," +
-           s.m_UnprotoDigis.toText() + "," + s.m_BeaconDigis.toText();
+    return text;
 }
 
-// The refused field's index and message, or (-1, "") when OK went through.
-std::pair<int, std::string> refusal(const DialogDescription& dialog,
-                                    const std::vector<FieldState>& states) {
+// OK on the controls: those given, then the rest as the dialog opens. The
+// refused field's index and message, or kNoRefusal when OK went through.
+Refusal pressOk(DialogDescription dialog, std::vector<FieldState> states = {}) {
+    for (std::size_t i = states.size(); i < dialog.fields.size(); ++i) {
+        states.push_back(FieldToControl(dialog.fields[i]));
+    }
     const auto failure = ExchangeFromControls(dialog.fields, states);
-    return failure ? std::pair(static_cast<int>(failure->fieldIndex), failure->message)
-                   : std::pair(-1, std::string());
-}
-
-std::vector<FieldState> controlsOf(DialogDescription& dialog) {
-    std::vector<FieldState> states;
-    for (DialogField& field : dialog.fields) {
-        states.push_back(FieldToControl(field));
-    }
-    return states;
+    return failure ? Refusal(static_cast<int>(failure->fieldIndex), failure->message) : kNoRefusal;
 }
 
 // Settings that differ from the defaults in every value a dialog edits.
@@ -68,42 +77,58 @@ Settings someSettings() {
     s.m_iTxTail = 30, s.m_sInitTncText = "^027@K^013", s.m_sExitTncText = "^192^255^192 ";
     s.m_bMonitorHeaders = 0, s.m_bMonitorSABM = 0, s.m_bMonitorUI = 0, s.m_bMonitorRR = 0;
     s.m_bMonitorI = 0, s.m_bBeaconEnable = 1, s.m_iBeaconInterval = 60;
-    s.m_UnprotoSource.parse("N0CALL-15");
-    s.m_UnprotoDest.parse("QST");
-    s.m_UnprotoDigis.parse("RELAY WIDE2-2");
-    s.m_BeaconSource.parse("DB0ABC-1");
-    s.m_BeaconDest.parse("BEACON");
-    s.m_BeaconDigis.parse("WIDE1-1");
+    s.m_UnprotoSource.parse("N0CALL-15"), s.m_UnprotoDest.parse("QST");
+    s.m_UnprotoDigis.parse("RELAY WIDE2-2"), s.m_BeaconSource.parse("DB0ABC-1");
+    s.m_BeaconDest.parse("BEACON"), s.m_BeaconDigis.parse("WIDE1-1");
     s.m_sBeaconText = "Gateway on 438.300";
     return s;
 }
 
-TEST(SettingsDialogs, ListTheirFieldsInExchangeOrder) {
+// Each dialog's caption, section and fields in exchange order; the values
+// typed into a copy of the defaults and the settings OK then changes. The
+// settings differ from the defaults in every value a dialog edits, so a value
+// copied by the wrong dialog shows.
+TEST(SettingsDialogs, ListTheirFieldsInExchangeOrderAndTakeBackOnlyTheirOwnSettings) {
     // clang-format off
     const struct {
         DialogFactory dialog;
+        TakeFunction take;
         std::string_view caption, section;
         std::vector<std::string> fields;
+        std::vector<FieldState> typed;
+        std::string_view changed;
     } rows[] = {
-        {TcpIpDialog, "TCP/IP settings", "TcpIp dialog",
-         {"N1018 Suppress broadcasts", "S1003 Callsign for TCP/IP ^"}},
-        {KissTncDialog, "KISS TNC settings", "TNC dialog",
+        {TcpIpDialog, [](Settings&, const DialogCopy& copy) { TakeTcpIp(copy); },
+         "TCP/IP settings", "TcpIp dialog",
+         {"N1018 Suppress broadcasts", "S1003 Callsign for TCP/IP ^"},
+         {{.checked = true}, {"db0gw-3"}}, "Suppress=1; Gateway=DB0GW-3"},
+        {KissTncDialog, TakeKissTnc, "KISS TNC settings", "TNC dialog",
          {"N1012 Full duplex", "I1006 Persist 0..255", "I1007 SlotTime, ms 0..2550",
           "I1004 TxDelay, ms 0..2550", "I1005 TxTail, ms 0..2550", "T1010 Init command",
-          "T1011 Exit command"}},
-        {MonitorDialog, "Monitor settings", "Monitor dialog",
+          "T1011 Exit command"},
+         {{.checked = false}, {"1"}, {"2"}, {"3"}, {"4"}, {"INIT^013"}, {"EXIT"}},
+         "FullDup=0; Persist=1; SlotTime=2; TxDelay=3; TxTail=4; Init=INIT^013; Exit=EXIT"},
+        {MonitorDialog, TakeMonitor, "Monitor settings", "Monitor dialog",
          {"N1012 Show headers of IP/ARP packets", "N1009 SABM,DISC,UA,DM,FRMR", "N1010 UI",
-          "N1011 RR,RNR,REJ", "N1014 I"}},
-        {UnprotoDialog, "Unproto settings", "Unproto dialog",
-         {"S1015 Source call ^", "S1016 Dest call ^", "L1017 Digis ^"}},
-        {BeaconDialog, "Beacon settings", "Beacon dialog",
+          "N1011 RR,RNR,REJ", "N1014 I"},
+         {{.checked = true}, {}, {.checked = true}, {}, {.checked = true}}, "Headers=1; UI=1; I=1"},
+        {UnprotoDialog, TakeUnproto, "Unproto settings", "Unproto dialog",
+         {"S1015 Source call ^", "S1016 Dest call ^", "L1017 Digis ^"},
+         {{"src-1"}, {"dst-2"}, {"c b a"}}, "USource=SRC-1; UDest=DST-2; UDigis=C B A"},
+        {BeaconDialog, TakeBeacon, "Beacon settings", "Beacon dialog",
          {"N1008 Enable beacon", "I1004 Interval, s 3..1000 ^", "T1007 Text",
-          "S1015 Source call ^", "S1016 Dest call ^", "L1017 Digis ^"}}};
+          "S1015 Source call ^", "S1016 Dest call ^", "L1017 Digis ^"},
+         {{.checked = false}, {"600"}, {"hello"}, {"bsrc"}, {"bdst-15"}, {""}},
+         "Beacon=0; Interval=600; Text=hello; BSource=BSRC; BDest=BDST-15; BDigis="}};
     // clang-format on
     for (const auto& row : rows) {
         SCOPED_TRACE(row.caption);
-        DialogCopy copy;
-        const DialogDescription dialog = row.dialog(copy);
+        GatewayOwnAddress.parse("N0CALL-7");
+        SuppressBroadcasts = 0;
+        Settings settings = someSettings();
+        const std::vector<std::string> before = dump(settings);
+        DialogCopy unchanged = MakeDialogCopy(settings);
+        DialogDescription dialog = row.dialog(unchanged);
         EXPECT_EQ(dialog.caption, row.caption);
         EXPECT_EQ(dialog.section, row.section);
         std::vector<std::string> fields;
@@ -115,115 +140,31 @@ TEST(SettingsDialogs, ListTheirFieldsInExchangeOrder) {
             })) << field.label;
         }
         EXPECT_EQ(fields, row.fields);
-    }
-}
 
-TEST(SettingsDialogs, OkTakesBackOnlyTheDialogsOwnSettings) {
-    // The values typed, and the settings they must become. The copy starts
-    // from the defaults and the target differs from them in every value, so
-    // a setting copied by the wrong dialog shows.
-    // clang-format off
-    const struct {
-        DialogFactory dialog;
-        TakeFunction take;
-        std::vector<FieldState> typed;
-        std::function<void(Settings&)> expected;
-    } rows[] = {
-        {KissTncDialog, TakeKissTnc,
-         {{.checked = false}, {"1"}, {"2"}, {"3"}, {"4"}, {"INIT^013"}, {"EXIT"}},
-         [](Settings& s) {
-             s.m_bFullDup = 0, s.m_iPersist = 1, s.m_iSlottime = 2, s.m_iTxDelay = 3;
-             s.m_iTxTail = 4, s.m_sInitTncText = "INIT^013", s.m_sExitTncText = "EXIT";
-         }},
-        {MonitorDialog, TakeMonitor,
-         {{.checked = true}, {}, {.checked = true}, {}, {.checked = true}},
-         [](Settings& s) {
-             s.m_bMonitorHeaders = 1, s.m_bMonitorSABM = 0, s.m_bMonitorUI = 1;
-             s.m_bMonitorRR = 0, s.m_bMonitorI = 1;
-         }},
-        {UnprotoDialog, TakeUnproto, {{"src-1"}, {"dst-2"}, {"c b a"}},
-         [](Settings& s) {
-             s.m_UnprotoSource.parse("SRC-1"), s.m_UnprotoDest.parse("DST-2");
-             s.m_UnprotoDigis.parse("C B A");
-         }},
-        {BeaconDialog, TakeBeacon,
-         {{.checked = false}, {"600"}, {"hello"}, {"bsrc"}, {"bdst-15"}, {""}},
-         [](Settings& s) {
-             s.m_bBeaconEnable = 0, s.m_iBeaconInterval = 600, s.m_sBeaconText = "hello";
-             s.m_BeaconSource.parse("BSRC"), s.m_BeaconDest.parse("BDST-15");
-             s.m_BeaconDigis.clear();
-         }}};
-    // clang-format on
-    for (const auto& row : rows) {
+        // OK on the controls as they open hands every setting back as it was.
+        ASSERT_EQ(pressOk(dialog), kNoRefusal);
+        row.take(settings, unchanged);
+        EXPECT_EQ(changes(before, settings), "");
+
         DialogCopy copy = MakeDialogCopy(Settings{});
-        DialogDescription dialog = row.dialog(copy);
-        SCOPED_TRACE(dialog.caption);
-        ASSERT_EQ(refusal(dialog, row.typed), std::pair(-1, std::string()));
-        Settings target = someSettings();
-        Settings expected = someSettings();
-        row.take(target, copy);
-        row.expected(expected);
-        EXPECT_EQ(dump(target), dump(expected));
+        ASSERT_EQ(pressOk(row.dialog(copy), row.typed), kNoRefusal);
+        EXPECT_EQ(changes(before, settings), "");  // what Cancel would leave
+        row.take(settings, copy);
+        EXPECT_EQ(changes(before, settings), row.changed);
     }
 }
 
-TEST(SettingsDialogs, OkWithoutChangesLeavesEverySettingAsItWas) {
+TEST(SettingsDialogs, FirstRefusalInExchangeOrderWinsAndOnlyEarlierFieldsAreTaken) {
     const Settings before = someSettings();
-    const std::pair<DialogFactory, TakeFunction> dialogs[] = {{KissTncDialog, TakeKissTnc},
-                                                              {MonitorDialog, TakeMonitor},
-                                                              {UnprotoDialog, TakeUnproto},
-                                                              {BeaconDialog, TakeBeacon}};
-    for (const auto& [makeDialog, take] : dialogs) {
-        DialogCopy copy = MakeDialogCopy(before);
-        DialogDescription dialog = makeDialog(copy);
-        SCOPED_TRACE(dialog.caption);
-        const std::vector<FieldState> states = controlsOf(dialog);
-        ASSERT_EQ(refusal(dialog, states), std::pair(-1, std::string()));
-        Settings after = before;
-        take(after, copy);
-        EXPECT_EQ(dump(after), dump(before));
-    }
-}
-
-TEST(SettingsDialogs, TcpIpDialogEditsTheGatewayValuesOnlyOnOk) {
-    GatewayOwnAddress.parse("N0CALL-7");
-    SuppressBroadcasts = 1;
-    DialogCopy copy = MakeDialogCopy(Settings{});
-    DialogDescription dialog = TcpIpDialog(copy);
-    std::vector<FieldState> states = controlsOf(dialog);
-    EXPECT_TRUE(states[0].checked);
-    EXPECT_EQ(states[1].text, "N0CALL-7");
-    ASSERT_EQ(refusal(dialog, {{}, {"db0gw-3"}}), std::pair(-1, std::string()));
-    EXPECT_EQ(GatewayOwnAddress.toText(), "N0CALL-7");  // Cancel would leave it here
-    TakeTcpIp(copy);
-    EXPECT_EQ(GatewayOwnAddress.toText(), "DB0GW-3");
-    EXPECT_EQ(SuppressBroadcasts, 0);
-}
-
-TEST(SettingsDialogs, FirstRefusalInExchangeOrderWinsAndEarlierFieldsAreTaken) {
-    const Settings before = someSettings();
-    DialogCopy kiss = MakeDialogCopy(before);
-    DialogDescription kissDialog = KissTncDialog(kiss);
-    std::vector<FieldState> states = controlsOf(kissDialog);
-    states[0].checked = false;  // Full duplex
-    states[1].text = "256";     // Persist
-    states[3].text = "2551";    // TxDelay
-    EXPECT_EQ(refusal(kissDialog, states),
-              std::pair(1, std::string("Please enter an integer between 0 and 255.")));
-    EXPECT_EQ(kiss.settings.m_bFullDup, 0);
-    EXPECT_EQ(kiss.settings.m_iPersist, before.m_iPersist);
-
-    DialogCopy beacon = MakeDialogCopy(before);
-    DialogDescription beaconDialog = BeaconDialog(beacon);
-    states = controlsOf(beaconDialog);
-    states[0].checked = false;   // Enable beacon
-    states[1].text = "2";        // Interval
-    states[2].text = "changed";  // Text, after the refusal
-    states[3].text = "BAD CALL";
-    EXPECT_EQ(refusal(beaconDialog, states),
-              std::pair(1, std::string("Please enter an integer between 3 and 1000.")));
-    EXPECT_EQ(beacon.settings.m_bBeaconEnable, 0);
-    EXPECT_EQ(beacon.settings.m_sBeaconText, before.m_sBeaconText);
+    DialogCopy copy = MakeDialogCopy(before);
+    // Full duplex, Persist, SlotTime, TxDelay (above Persist in the window),
+    // TxTail, Init command.
+    EXPECT_EQ(pressOk(KissTncDialog(copy),
+                      {{.checked = false}, {"256"}, {"20"}, {"2551"}, {"30"}, {"changed"}}),
+              Refusal(1, "Please enter an integer between 0 and 255."));
+    EXPECT_EQ(copy.settings.m_bFullDup, 0);
+    EXPECT_EQ(copy.settings.m_iPersist, before.m_iPersist);
+    EXPECT_EQ(copy.settings.m_sInitTncText, before.m_sInitTncText);
 }
 
 }  // namespace
