@@ -133,6 +133,14 @@ class PortLanguageDialogsTest : public QObject {
                  QFile::decodeName(DescribeComDevice(3, ProgramDirectory).c_str()));
     }
 
+    // A hand-edited flag shows as every check box does: ticked for 1 only.
+    void disableBoxIsTickedForOneOnly() {
+        for (const int stored : {0, 1, 2, 7}) {
+            SerialPortDialog dialog(1, 9600, stored);
+            QCOMPARE(child<QCheckBox>(dialog, "disablePort")->isChecked(), stored == 1);
+        }
+    }
+
     void serialSettingsComeBackOnlyOnOk() {
         int port = 2, rate = 19200, disabled = 1;
         for (const char* button : {"cancelButton", "okButton"}) {
