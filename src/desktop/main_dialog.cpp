@@ -81,7 +81,8 @@ void MainDialog::createControls() {
     monitor_->setUndoRedoEnabled(false);
     monitor_->setLineWrapMode(QPlainTextEdit::NoWrap);
     monitor_->setFont(QFont(QStringLiteral("Monospace")));
-    monitor_->setMinimumSize(360, 200);
+    // Wide enough for a status line of the longer translations.
+    monitor_->setMinimumSize(480, 220);
     editLine_ = new QLineEdit(this);
     editLine_->setObjectName(QStringLiteral("editLine"));
 

@@ -22,7 +22,7 @@
 namespace korvale {
 namespace {
 
-constexpr int kLongFieldCharacters = 32;
+constexpr int kLongFieldCharacters = 40;
 
 constexpr std::string_view kOkText = "OK";
 constexpr std::string_view kCancelText = "Cancel";
