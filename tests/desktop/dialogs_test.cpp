@@ -1,56 +1,108 @@
-// The five settings dialogs as the user meets them: which refusal comes
-// first and where the focus goes, what OK and Cancel leave in the settings,
-// Tab and letters typed into callsign fields, and the KISS dialog's help. The
-// field rules themselves are tested without windows.
+// The settings, serial port, language and about dialogs as the user meets
+// them, and windows and menus through the language table. The field, list
+// and text rules themselves are tested without windows in tests/dialogs.
+#include <QAbstractButton>
 #include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFile>
+#include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
+#include <QMainWindow>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
 #include <cstdlib>
 #include <functional>
-#include <utility>
+#include <memory>
 #include <vector>
 
 #include "desktop/ansi_text.h"
+#include "desktop/dialogs/about_dialog.h"
 #include "desktop/dialogs/exchange_dialog.h"
+#include "desktop/dialogs/language_dialog.h"
+#include "desktop/dialogs/serial_port_dialog.h"
 #include "desktop/message_box.h"
+#include "desktop/window_translation.h"
+#include "dialogs/serial_port_choices.h"
 #include "lang/language_file.h"
 #include "lang/language_table.h"
 #include "lang/ui_texts.h"
+#include "store/program_directory.h"
 
 namespace korvale {
 namespace {
 
 using Describe = DialogDescription (*)(DialogCopy&);
 
+void loadDeutsch() {
+    LoadLanguageFile(TheLanguageTable(), KORVALE_SOURCE_DIR "/lang/Deutsch.lng", "");
+}
+
+void click(QWidget& dialog, const char* button) {
+    QTest::mouseClick(dialog.findChild<QPushButton*>(button), Qt::LeftButton);
+}
+
+template <typename Widget = QLineEdit>
+Widget* child(QWidget& dialog, const char* name) {
+    return dialog.findChild<Widget*>(name);
+}
+
 QLineEdit* edit(ExchangeDialog& dialog, int controlId) {
     return qobject_cast<QLineEdit*>(dialog.control(controlId));
 }
 
-void retype(ExchangeDialog& dialog, int controlId, const QString& text) {
-    edit(dialog, controlId)->selectAll();
-    QTest::keyClicks(edit(dialog, controlId), text);
-}
-
-void click(QDialog& dialog, const char* button) {
-    QTest::mouseClick(dialog.findChild<QPushButton*>(button), Qt::LeftButton);
-}
-
-// Runs the dialog as the menu command does, with `user` acting inside its
-// modal loop; the return value is RunExchangeDialog's.
-bool runAsUser(const DialogDescription& description,
-               const std::function<void(ExchangeDialog&)>& user) {
-    QTimer::singleShot(0, [&user] {
-        if (auto* dialog = qobject_cast<ExchangeDialog*>(QApplication::activeModalWidget())) {
+// Acts as the user inside the next modal dialog, and ends it should the
+// checks in `user` leave it open.
+template <typename Dialog>
+void whenDialogOpens(std::function<void(Dialog&)> user) {
+    QTimer::singleShot(0, [user = std::move(user)] {
+        if (auto* dialog = qobject_cast<Dialog*>(QApplication::activeModalWidget())) {
             user(*dialog);
-            // A failed check inside user() leaves the dialog open; end the run.
             if (dialog->isVisible()) {
                 dialog->reject();
             }
         }
     });
-    return RunExchangeDialog(nullptr, description);
+}
+
+// Caption, labels, buttons and group box titles.
+QStringList shownTexts(const QWidget& window) {
+    QStringList texts{window.windowTitle()};
+    for (const QLabel* label : window.findChildren<QLabel*>()) {
+        texts << label->text();
+    }
+    for (const QAbstractButton* button : window.findChildren<QAbstractButton*>()) {
+        texts << button->text();
+    }
+    for (const QGroupBox* group : window.findChildren<QGroupBox*>()) {
+        texts << group->title();
+    }
+    return texts;
+}
+
+std::unique_ptr<QWidget> makeWindow(std::string_view section, DialogCopy& copy) {
+    if (section == kSectionPortDialog) {
+        return std::make_unique<SerialPortDialog>(1, 9600, 0);
+    }
+    if (section == kSectionLanguageDialog) {
+        return std::make_unique<LanguageDialog>(std::vector<std::string>{"English"}, "English");
+    }
+    if (section == kSectionAboutDialog) {
+        return std::make_unique<AboutDialog>();
+    }
+    for (const auto describe :
+         {TcpIpDialog, KissTncDialog, MonitorDialog, UnprotoDialog, BeaconDialog}) {
+        if (describe(copy).section == section) {
+            return std::make_unique<ExchangeDialog>(describe(copy));
+        }
+    }
+    return nullptr;
 }
 
 }  // namespace
@@ -59,6 +111,7 @@ class DialogsTest : public QObject {
     Q_OBJECT
 
     QStringList messages_;  // each prefixed with its icon: " ", "i" or "!"
+    std::unique_ptr<QTemporaryDir> directory_;
 
   private slots:
     void init() {
@@ -66,37 +119,41 @@ class DialogsTest : public QObject {
         SetMessagePresenter([this](QWidget*, MessageIcon icon, const QString& text) {
             messages_ << QString(" i!"[static_cast<int>(icon)]) + text;
         });
+        directory_ = std::make_unique<QTemporaryDir>();
+        ProgramDirectory = QFile::encodeName(directory_->path() + '/').toStdString();
+        CurrentLanguage = "English";
     }
 
     void cleanup() {
         SetMessagePresenter({});
         TheLanguageTable().clear();
+        ProgramDirectory.clear();
     }
 
     // Fields retyped top to bottom; the last one is refused first and keeps
-    // the focus with its text selected until the dialog is closed without OK.
+    // the focus with its text selected; closing then takes nothing.
     void refusedOkKeepsTheDialogOpenAndClosingTakesNothing() {
-        enum CloseWay { kCancel, kEscape, kCloseBox };
         // clang-format off
         const struct {
             Describe dialog;
             std::vector<std::pair<int, QString>> typed;
             QString message;
-            CloseWay way;
+            int closeWay;  // 0 Cancel, 1 Escape, 2 close box
         } rows[] = {
             {KissTncDialog, {{1004, "2551"}, {1006, "256"}},
-             "Please enter an integer between 0 and 255.", kCancel},
+             "Please enter an integer between 0 and 255.", 0},
             {BeaconDialog, {{1015, "TOOLONGCALL"}, {1004, "2"}},
-             "Please enter an integer between 3 and 1000.", kEscape},
+             "Please enter an integer between 3 and 1000.", 1},
             {UnprotoDialog, {{1015, "n0call"}, {1016, "qst"}, {1017, "wide1-1 bad-99"}},
-             "Enter the correct list of calls!", kCloseBox}};
+             "Enter the correct list of calls!", 2}};
         // clang-format on
         for (const auto& row : rows) {
             messages_.clear();
             DialogCopy copy = MakeDialogCopy(Settings{});
-            const bool ok = runAsUser(row.dialog(copy), [&row, this](ExchangeDialog& dialog) {
+            whenDialogOpens<ExchangeDialog>([&row, this](ExchangeDialog& dialog) {
                 for (const auto& [id, text] : row.typed) {
-                    retype(dialog, id, text);
+                    edit(dialog, id)->selectAll();
+                    QTest::keyClicks(edit(dialog, id), text);
                 }
                 click(dialog, "okButton");
                 QCOMPARE(messages_, QStringList("!" + row.message));
@@ -104,47 +161,40 @@ class DialogsTest : public QObject {
                 const auto& [refused, text] = row.typed.back();
                 QCOMPARE(dialog.focusWidget(), dialog.control(refused));
                 QCOMPARE(edit(dialog, refused)->selectedText(), text.toUpper());
-                if (row.way == kCancel) {
+                if (row.closeWay == 0) {
                     click(dialog, "cancelButton");
-                } else if (row.way == kEscape) {
+                } else if (row.closeWay == 1) {
                     QTest::keyClick(&dialog, Qt::Key_Escape);
                 } else {
                     dialog.close();
                 }
             });
-            QVERIFY(!ok);
+            QVERIFY(!RunExchangeDialog(nullptr, row.dialog(copy)));
             QCOMPARE(messages_.size(), 1);
         }
     }
 
-    void okWithoutChangesKeepsEverySetting() {
+    void okWithoutChangesKeepsTheCalls() {
         Settings settings;
         settings.m_BeaconSource.parse("AB1CD-15");
         settings.m_BeaconDest.parse("QST");
         settings.m_BeaconDigis.parse("WIDE1-1 RELAY");
-        settings.m_sBeaconText = "Hello ^013 world";
-        settings.m_iBeaconInterval = 600;
-        settings.m_bBeaconEnable = 1;
         DialogCopy copy = MakeDialogCopy(settings);
-        QVERIFY(runAsUser(BeaconDialog(copy), [](ExchangeDialog& dialog) {
-            QCOMPARE(edit(dialog, 1017)->text(), "WIDE1-1 RELAY ");
+        whenDialogOpens<ExchangeDialog>([](ExchangeDialog& dialog) {
             QTest::keyClick(edit(dialog, 1007), Qt::Key_Return);  // Enter presses OK
-        }));
+        });
+        QVERIFY(RunExchangeDialog(nullptr, BeaconDialog(copy)));
         Settings taken;
         TakeBeacon(taken, copy);
         QCOMPARE(taken.m_BeaconSource, settings.m_BeaconSource);
         QCOMPARE(taken.m_BeaconDest, settings.m_BeaconDest);
         QVERIFY(taken.m_BeaconDigis == settings.m_BeaconDigis);
-        QCOMPARE(taken.m_sBeaconText, settings.m_sBeaconText);
-        QCOMPARE(taken.m_iBeaconInterval, 600);
-        QCOMPARE(taken.m_bBeaconEnable, 1);
     }
 
-    // Where Tab goes from the first field, each control marked with where it
-    // stands from the one before ("v" below it, ">" beside it on the right)
-    // and, for an edit field, "^" when "ab" typed in front of its text shows
-    // as "AB".
-    void tabGoesDownTheFieldsAsTheyStandAndCallsTurnToCapitals() {
+    // Tab from the first field, each control marked with where it stands from
+    // the one before ("v" below, ">" beside on the right) and "^" when "ab"
+    // typed in front of an edit's text shows as "AB".
+    void tabFollowsTheLayoutAndCallsTurnToCapitals() {
         const std::pair<Describe, QString> rows[] = {
             {TcpIpDialog, "1003^ v1018 vokButton"},
             {KissTncDialog, "1004 v1005 v1006 v1007 v1012 v1010 v1011 vokButton"},
@@ -189,17 +239,148 @@ class DialogsTest : public QObject {
     }
 
     void kissHelpShowsTheControlCodesInTheLoadedLanguage() {
+        loadDeutsch();
         DialogCopy copy = MakeDialogCopy(Settings{});
-        ExchangeDialog english(KissTncDialog(copy));
-        click(english, "helpButton");
-        LoadLanguageFile(TheLanguageTable(), KORVALE_SOURCE_DIR "/lang/Deutsch.lng", "");
         ExchangeDialog german(KissTncDialog(copy));
         german.show();
         click(german, "helpButton");
-        QCOMPARE(messages_.size(), 2);
-        QCOMPARE(messages_[0], "i" + fromAnsi(kMsgControlCodesHelp));
-        QVERIFY(messages_[1].startsWith("iSteuercodes:\n\n^xxx - Code xxx einf\u00fcgen"));
+        QCOMPARE(messages_.size(), 1);
+        QVERIFY(messages_[0].startsWith("iSteuercodes:\n\n^xxx - Code xxx einf\u00fcgen"));
         QVERIFY(german.isVisible());
+    }
+
+    // Port names stay untranslated, the rate shows translated at the entry
+    // for what is stored, the disable box is ticked for 1 only.
+    void serialDialogShowsTheStoredEntries() {
+        for (const char* key : {"Port", "COM12", "COM255", "4800", "115200"}) {
+            TheLanguageTable().addEntry(kSectionPortDialog, key, std::string(key) + " (de)");
+        }
+        const struct {
+            int port, rate, disabled;
+            QString shownPort, shownRate;
+        } rows[] = {{0, 4800, 0, "Undefined", "4800 (de)"},
+                    {12, 5000, 1, "COM12", "4800 (de)"},
+                    {255, 230400, 2, "COM255", "115200 (de)"}};
+        for (const auto& row : rows) {
+            SerialPortDialog dialog(row.port, row.rate, row.disabled);
+            QCOMPARE(child<QComboBox>(dialog, "portList")->currentText(), row.shownPort);
+            QCOMPARE(child<QComboBox>(dialog, "baudRateList")->currentText(), row.shownRate);
+            QCOMPARE(child<QCheckBox>(dialog, "disablePort")->isChecked(), row.disabled == 1);
+            QVERIFY(shownTexts(dialog).contains("Port (de)"));
+        }
+        QVERIFY(QFile::link("/dev/null", directory_->filePath("COM3")));
+        SerialPortDialog dialog(0, 9600, 0);
+        QCOMPARE(child<QLabel>(dialog, "portDevice")->text(), QString());
+        child<QComboBox>(dialog, "portList")->setCurrentIndex(3);
+        QCOMPARE(child<QLabel>(dialog, "portDevice")->text(),
+                 QFile::decodeName(DescribeComDevice(3, ProgramDirectory).c_str()));
+    }
+
+    void serialSettingsComeBackOnlyOnOk() {
+        int port = 2, rate = 19200, disabled = 1;
+        for (const char* button : {"cancelButton", "okButton"}) {
+            whenDialogOpens<QDialog>([button](QDialog& dialog) {
+                child<QComboBox>(dialog, "portList")->setCurrentIndex(5);
+                child<QComboBox>(dialog, "baudRateList")->setCurrentIndex(7);
+                child<QCheckBox>(dialog, "disablePort")->setChecked(false);
+                click(dialog, button);
+            });
+            const bool ok = RunSerialPortDialog(nullptr, port, rate, disabled);
+            QCOMPARE(QList<int>({ok, port, rate, disabled}),
+                     ok ? QList<int>({1, 5, 115200, 0}) : QList<int>({0, 2, 19200, 1}));
+        }
+    }
+
+    // The restart message comes in the language the program runs in; Cancel
+    // keeps the name and says nothing.
+    void languageChoiceShowsTheRestartMessageInTheLoadedLanguage() {
+        QVERIFY(QFile(directory_->filePath("Deutsch.lng")).open(QIODevice::WriteOnly));
+        loadDeutsch();
+        CurrentLanguage = "Deutsch";
+        for (const char* button : {"cancelButton", "selectButton"}) {
+            whenDialogOpens<QDialog>([button](QDialog& dialog) {
+                auto* list = child<QListWidget>(dialog, "languageList");
+                QCOMPARE(list->count(), 2);
+                QCOMPARE(list->selectedItems(), QList<QListWidgetItem*>({list->item(1)}));
+                QCOMPARE(list->item(0)->text() + list->item(1)->text(), "EnglishDeutsch");
+                QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                                  list->visualItemRect(list->item(0)).center());
+                click(dialog, button);
+            });
+            QCOMPARE(RunLanguageSelection(nullptr), button[0] == 's');
+        }
+        QCOMPARE(CurrentLanguage, "English");
+        QCOMPARE(messages_, QStringList(" Die \u00c4nderungen werden erst nach einem Neustart des "
+                                        "Programms wirksam."));
+    }
+
+    void deutschTranslatesEveryDialogText() {
+        loadDeutsch();
+        for (const std::string_view name :
+             {kSectionAboutDialog, kSectionTcpIpDialog, kSectionTncDialog, kSectionMonitorDialog,
+              kSectionUnprotoDialog, kSectionBeaconDialog, kSectionPortDialog,
+              kSectionLanguageDialog}) {
+            DialogCopy copy = MakeDialogCopy(Settings{});
+            const QStringList translated = shownTexts(*makeWindow(name, copy));
+            int looked = 0;
+            for (const UiText& text : kUiTexts) {
+                const QString original = fromAnsi(text.english);
+                const QString translation =
+                    fromAnsi(TheLanguageTable().LookupText(name, text.english));
+                if (text.section != name || translation == original) {
+                    continue;
+                }
+                ++looked;
+                const QByteArray where = fromAnsi(name).toUtf8() + ": " + original.toUtf8();
+                QVERIFY2(translated.contains(translation), where);
+                QVERIFY2(!translated.contains(original), where);
+            }
+            QVERIFY2(looked >= 2, fromAnsi(name).toUtf8());
+        }
+    }
+
+    void editContentIsTranslatedButNotAKeyOfAnotherSection() {
+        TheLanguageTable().addEntry(kSectionBeaconDialog, "Source call", "Quelle");
+        TheLanguageTable().addEntry(kSectionBeaconDialog, "CQ de AB1CD", "Hallo von AB1CD");
+        Settings settings;
+        settings.m_sBeaconText = "CQ de AB1CD";
+        DialogCopy copy = MakeDialogCopy(settings);
+        QVERIFY(shownTexts(*makeWindow(kSectionUnprotoDialog, copy)).contains("Source call"));
+        ExchangeDialog beacon(BeaconDialog(copy));
+        QVERIFY(shownTexts(beacon).contains("Quelle"));
+        QCOMPARE(edit(beacon, 1007)->text(), "Hallo von AB1CD");
+    }
+
+    void translationOfMoreThan998CharactersIsNotApplied() {
+        for (const int length : {998, 999}) {
+            TheLanguageTable().clear();
+            TheLanguageTable().addEntry("Test window", "Text", std::string(length, 'x'));
+            QWidget window;
+            auto* label = new QLabel("Text", &window);
+            TranslateWindow("Test window", &window);
+            QCOMPARE(label->text(), length == 998 ? QString(998, 'x') : "Text");
+        }
+    }
+
+    void menusKeepCommandsAndSubmenusAndSkipSeparators() {
+        loadDeutsch();
+        QMainWindow window;
+        QMenu* view = window.menuBar()->addMenu("&View");
+        view->addAction("&Hide in system tray")->setData(32771);
+        view->addSeparator();
+        QMenu* settings = view->addMenu("&Settings");
+        settings->addAction("Enable beacon")->setData(32790);
+        TranslateWindow(kSectionMainDialog, &window);
+        const QList<QAction*> items = view->actions();
+        QCOMPARE(window.menuBar()->actions().front()->text(), "&Ansicht");
+        QCOMPARE(items.size(), 3);
+        QCOMPARE(items[0]->text(), "Im Infobereich &verbergen");
+        QCOMPARE(items[0]->data().toInt(), 32771);
+        QVERIFY(items[1]->isSeparator() && items[1]->text().isEmpty());
+        QCOMPARE(QMenu::menuInAction(items[2]), settings);
+        QCOMPARE(items[2]->text(), "&Einstellungen");
+        QCOMPARE(settings->actions().front()->text(), "Bake einschalten");
+        QCOMPARE(settings->actions().front()->data().toInt(), 32790);
     }
 };
 
