@@ -14,22 +14,18 @@
 namespace korvale {
 namespace {
 
-TEST(LanguageChoices, ListsEnglishThenEveryVisibleLanguageFile) {
-    testing::TempDirectory directory;
+TEST(LanguageChoices, ListsEnglishThenEveryVisibleLoadableLanguageFile) {
+    testing::TempDirectory dir;
     for (const char* name : {"Deutsch.lng", "a.b.lng", ".hidden.lng", "notes.txt", "Upper.LNG",
                              "English.lng", "lng", "Deutsch.lng.bak"}) {
-        testing::WriteFileBytes(directory.file(name), "[Strings]\n");
+        testing::WriteFileBytes(dir.file(name), "[Strings]\n");
     }
-    ASSERT_EQ(::mkdir(directory.file("dir.lng").c_str(), 0700), 0);
-    // A link to a language file kept elsewhere loads like the file; a
-    // dangling one cannot be loaded.
-    ASSERT_EQ(::symlink(directory.file("Deutsch.lng").c_str(), directory.file("link.lng").c_str()),
-              0);
-    ASSERT_EQ(::symlink(directory.file("gone").c_str(), directory.file("dangling.lng").c_str()), 0);
-
-    std::string withoutSlash = directory.directory();
+    ASSERT_EQ(::mkdir(dir.file("dir.lng").c_str(), 0700), 0);
+    ASSERT_EQ(::symlink(dir.file("Deutsch.lng").c_str(), dir.file("link.lng").c_str()), 0);
+    ASSERT_EQ(::symlink(dir.file("gone").c_str(), dir.file("dangling.lng").c_str()), 0);
+    std::string withoutSlash = dir.directory();
     withoutSlash.pop_back();
-    for (const std::string& path : {directory.directory(), withoutSlash}) {
+    for (const std::string& path : {dir.directory(), withoutSlash}) {
         std::vector<std::string> choices = LanguageChoices(path);
         ASSERT_FALSE(choices.empty());
         EXPECT_EQ(choices.front(), "English");

@@ -1,7 +1,5 @@
 // The serial port dialog's lists: which entry a stored rate and port show,
-// what OK stores, and the line that names the device a port opens. The
-// window's own test shows the rates 300, 4800, 5000 and 230400 and the ports
-// 0, 12, 255 and 300.
+// what OK stores, and the line that names the device a port opens.
 #include "dialogs/serial_port_choices.h"
 
 #include <gtest/gtest.h>
@@ -15,18 +13,16 @@ namespace korvale {
 namespace {
 
 TEST(SerialPortChoices, StoredRatesAndPortsShowTheirEntriesAndOkStoresThem) {
-    // Stored rate, the rate shown (and stored again by OK).
+    // Stored rate, the rate shown and stored again by OK; -1 and 8 select nothing.
     const std::pair<int, int> rates[] = {{0, 1200},    {2399, 1200},   {2400, 2400},
                                          {9600, 9600}, {57599, 38400}, {115200, 115200}};
     for (const auto& [stored, shown] : rates) {
         EXPECT_EQ(BaudRateAtPosition(BaudRatePosition(stored)), shown) << stored;
     }
-    EXPECT_EQ(BaudRateAtPosition(-1), 9600);  // nothing selected
+    EXPECT_EQ(BaudRateAtPosition(-1), 9600);
     EXPECT_EQ(BaudRateAtPosition(8), 9600);
-
     const std::vector<std::string> names = PortListNames();
     ASSERT_EQ(names.size(), 256u);
-    // Stored port, the entry shown ("" for no selection).
     const std::pair<int, std::string_view> ports[] = {
         {0, "Undefined"}, {1, "COM1"}, {255, "COM255"}, {256, ""}, {-5, ""}};
     for (const auto& [stored, shown] : ports) {
@@ -37,21 +33,21 @@ TEST(SerialPortChoices, StoredRatesAndPortsShowTheirEntriesAndOkStoresThem) {
 }
 
 TEST(SerialPortChoices, DeviceLineNamesTheLinkInTheProgramDirectoryOrTheBuiltInPort) {
-    testing::TempDirectory directory;
-    const std::string device = directory.file("ttyFAKE0");
+    testing::TempDirectory dir;
+    const std::string device = dir.file("ttyFAKE0");
     testing::WriteFileBytes(device, "");
-    ASSERT_EQ(::symlink(device.c_str(), directory.file("COM3").c_str()), 0);
-    ASSERT_EQ(::symlink("/dev/korvale-unplugged", directory.file("COM4").c_str()), 0);
-    ASSERT_EQ(::symlink("ttyFAKE0", directory.file("COM5").c_str()), 0);
-    // clang-format off
+    ASSERT_EQ(::symlink(device.c_str(), dir.file("COM3").c_str()), 0);
+    ASSERT_EQ(::symlink("/dev/korvale-unplugged", dir.file("COM4").c_str()), 0);
+    ASSERT_EQ(::symlink("ttyFAKE0", dir.file("COM5").c_str()), 0);
     const std::pair<int, std::string> rows[] = {
         {3, "COM3 in the program directory -> " + device + " (present)"},
         {4, "COM4 in the program directory -> /dev/korvale-unplugged (not present)"},
         {5, "COM5 in the program directory -> " + device + " (present)"},
-        {255, "/dev/ttyS254 (not present)"}, {0, ""}, {-1, ""}};
-    // clang-format on
+        {255, "/dev/ttyS254 (not present)"},
+        {0, ""},
+        {-1, ""}};
     for (const auto& [port, line] : rows) {
-        EXPECT_EQ(DescribeComDevice(port, directory.directory()), line);
+        EXPECT_EQ(DescribeComDevice(port, dir.directory()), line) << port;
     }
 }
 
