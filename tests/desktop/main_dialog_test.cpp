@@ -1,6 +1,7 @@
 // The main window on the offscreen platform: its menus and their states, the
 // key rules, the tray clicks, placement across runs and the hidden state,
-// all through the real window over a session whose adapter is a fake.
+// all through the real window over a session whose adapter is a fake. The
+// rules themselves are tested in tests/app; here only their wiring.
 #include <QAction>
 #include <QLineEdit>
 #include <QMenu>
@@ -10,6 +11,7 @@
 #include <QSignalSpy>
 #include <QtTest>
 #include <memory>
+#include <tuple>
 
 #include "desktop/ansi_text.h"
 #include "desktop/display_check.h"
@@ -28,18 +30,26 @@ using namespace korvale::testing;
 
 namespace {
 
-struct MenuRow {
-    QString text;
-    int command;  // 0 for a separator
-};
-
-QList<MenuRow> rowsOf(QMenu* menu) {
-    QList<MenuRow> rows;
+// One "text|command" row per item; a separator is "|0".
+QStringList rowsOf(QMenu* menu) {
+    QStringList rows;
     for (QAction* action : menu->actions()) {
-        rows.append({action->isSeparator() ? QString() : action->text(),
-                     action->isSeparator() ? 0 : action->data().toInt()});
+        rows << (action->isSeparator() ? QString("|0")
+                                       : action->text() + "|" + action->data().toString());
     }
     return rows;
+}
+
+// The menu a right click on the tray icon presents.
+QMenu* trayMenu(MainDialog& window) {
+    QMenu* shown = nullptr;
+    window.trayIcon().setMenuPresenter([&](QMenu& menu) { shown = &menu; });
+    window.trayIcon().HandleTrayMessage(kTrayIconId, TrayMouse::RightButtonUp);
+    return shown;
+}
+
+int click(MainDialog& window, TrayMouse mouse, int id = kTrayIconId) {
+    return window.trayIcon().HandleTrayMessage(id, mouse);
 }
 
 }  // namespace
@@ -51,16 +61,14 @@ class MainDialogTest : public QObject {
     std::unique_ptr<TempDirectory> dir_;
     bool trayAvailable_ = false;
 
-    ProgramLocation location() const {
-        return {dir_->directory(), "korvale", dir_->file("korvale.ini")};
-    }
     std::unique_ptr<MainDialog> start() {
         theNicDevice().useDriver(std::make_unique<FakeNicDriver>());
-        return std::make_unique<MainDialog>(location());
+        return std::make_unique<MainDialog>(
+            ProgramLocation{dir_->directory(), "korvale", dir_->file("korvale.ini")});
     }
     std::string ini() const { return ReadFileBytes(dir_->file("korvale.ini")); }
-    // The first tick shows "Initializing TNC..."; the set-up is over two
-    // ticks later.
+    void writeIni(const char* text) const { WriteFileBytes(dir_->file("korvale.ini"), text); }
+    // The first tick shows "Initializing TNC..."; the set-up is over two later.
     static void waitForFirstTick(MainDialog& window) {
         QTRY_VERIFY(window.monitor()->toPlainText().contains("Initializing TNC..."));
         QTRY_VERIFY(!window.session().engine().tncInitSending() &&
@@ -83,65 +91,48 @@ class MainDialogTest : public QObject {
 
     void menuBarHoldsEveryCommandInOrder() {
         auto window = start();
-        const QList<QAction*> menus = window->menuBar()->actions();
-        QCOMPARE(menus.size(), 3);
-        QCOMPARE(menus[0]->text(), QString("&View"));
-        QCOMPARE(menus[1]->text(), QString("&Settings"));
-        QCOMPARE(menus[2]->text(), QString("&Help"));
-        const QList<MenuRow> view = rowsOf(menus[0]->menu());
-        QCOMPARE(view.size(), 2);
-        QCOMPARE(view[0].text, QString("&Hide in system tray"));
-        QCOMPARE(view[0].command, 32780);
-        QCOMPARE(view[1].text, QString("E&xit"));
-        QCOMPARE(view[1].command, 32778);
-        const QList<MenuRow> settings = rowsOf(menus[1]->menu());
-        const QList<int> commands = {32775, 32776, 32782, 32783, 0,     32777,
-                                     32772, 32773, 32774, 0,     32781, 32786};
-        QCOMPARE(settings.size(), commands.size());
-        for (int i = 0; i < commands.size(); ++i) {
-            QCOMPARE(settings[i].command, commands[i]);
+        QStringList rows;
+        for (QAction* menu : window->menuBar()->actions()) {
+            rows << menu->text() + ":" << rowsOf(menu->menu());
         }
-        QCOMPARE(settings[3].text, QString("Re-init the TNC now"));
-        QCOMPARE(settings[11].text, QString("Interface language..."));
-        const QList<MenuRow> help = rowsOf(menus[2]->menu());
-        QCOMPARE(help.size(), 2);
-        QCOMPARE(help[0].command, 57670);
-        QCOMPARE(help[1].text, QString("&About..."));
-        QCOMPARE(help[1].command, 16);
+        // clang-format off
+        QCOMPARE(rows, QStringList({
+            "&View:", "&Hide in system tray|32780", "E&xit|32778",
+            "&Settings:", "TCP/IP setup...|32775", "Serial port setup...|32776",
+            "KISS TNC setup...|32782", "Re-init the TNC now|32783", "|0",
+            "Monitor...|32777", "Unproto...|32772", "Beacon...|32773", "Enable beacon|32774", "|0",
+            "OEM character translation|32781", "Interface language...|32786",
+            "&Help:", "Contents...|57670", "&About...|16"}));
+        // clang-format on
     }
 
     void itemStatesFollowTheSettingsWhenAMenuOpens() {
-        WriteFileBytes(dir_->file("korvale.ini"),
-                       "[TNC]\r\nm_iTncPort=7\r\nm_bTncDisablePort=1\r\n"
-                       "[Beacon]\r\nm_bBeaconEnable=0\r\n");
+        writeIni(
+            "[TNC]\r\nm_iTncPort=7\r\nm_bTncDisablePort=1\r\n[Beacon]\r\nm_bBeaconEnable=0\r\n");
         auto window = start();
-        QMenu* settings = window->menuBar()->actions()[1]->menu();
-        QMenu* view = window->menuBar()->actions()[0]->menu();
-        window->refreshMenu(settings);
-        window->refreshMenu(view);
-        QVERIFY(!window->action(MenuCommand::ReinitTnc)->isEnabled());
-        QVERIFY(!window->action(MenuCommand::EnableBeacon)->isChecked());
-        QVERIFY(window->action(MenuCommand::OemTranslation)->isChecked());
-        QVERIFY2(!window->action(MenuCommand::HideInTray)->isEnabled(),
-                 "hiding without a tray icon would leave the window unreachable");
-
-        window->session().settings().m_bTncDisablePort = 0;
+        const auto item = [&](MenuCommand command) {
+            for (QAction* menu : window->menuBar()->actions()) {
+                window->refreshMenu(menu->menu());
+            }
+            return window->action(command);
+        };
+        QVERIFY(!item(MenuCommand::ReinitTnc)->isEnabled());   // port 7 is disabled
+        QVERIFY(!item(MenuCommand::HideInTray)->isEnabled());  // no tray icon to come back from
+        QVERIFY(!item(MenuCommand::EnableBeacon)->isChecked());
+        QVERIFY(item(MenuCommand::OemTranslation)->isChecked());
         window->runCommand(static_cast<int>(MenuCommand::EnableBeacon));
         window->runCommand(static_cast<int>(MenuCommand::OemTranslation));
-        window->refreshMenu(settings);
-        QVERIFY(window->action(MenuCommand::ReinitTnc)->isEnabled());
-        QVERIFY(window->action(MenuCommand::EnableBeacon)->isChecked());
-        QVERIFY(!window->action(MenuCommand::OemTranslation)->isChecked());
-        QCOMPARE(window->session().engine().beaconCountdown(), 0);
-
-        window->session().settings().m_iTncPort = 0;
-        window->refreshMenu(settings);
-        QVERIFY(!window->action(MenuCommand::ReinitTnc)->isEnabled());
+        QVERIFY(item(MenuCommand::EnableBeacon)->isChecked());
+        QVERIFY(!item(MenuCommand::OemTranslation)->isChecked());
+        for (const auto& [port, reinit] : {std::pair{7, true}, {0, false}, {-1, true}}) {
+            window->session().settings().m_bTncDisablePort = 0;
+            window->session().settings().m_iTncPort = port;
+            QCOMPARE(item(MenuCommand::ReinitTnc)->isEnabled(), reinit);
+        }
     }
 
-    void keysGoToTheEditLineAndEnterSendsTheLine() {
-        WriteFileBytes(dir_->file("korvale.ini"),
-                       "[Unproto]\r\nm_UnprotoSource=KV1A\r\nm_UnprotoDest=QST\r\n");
+    void keysGoToTheEditLineEnterSendsTheLineAndTheMonitorIsTrimmed() {
+        writeIni("[Unproto]\r\nm_UnprotoSource=KV1A\r\nm_UnprotoDest=QST\r\n");
         auto window = start();
         QSignalSpy closed(window.get(), &MainDialog::closed);
         window->show();
@@ -151,7 +142,7 @@ class MainDialogTest : public QObject {
         window->monitor()->setFocus();
         QTest::keyClick(window->monitor(), Qt::Key_A);
         QCOMPARE(window->focusWidget(), window->editLine());
-        QCOMPARE(window->editLine()->text(), QString());
+        QCOMPARE(window->editLine()->text(), QString());  // the key itself is dropped
 
         QTest::keyClicks(window->editLine(), "Gr");
         window->editLine()->insert(QString::fromUtf8("\u00fc\u00dfe 73"));
@@ -160,79 +151,47 @@ class MainDialogTest : public QObject {
         QCOMPARE(window->editLine()->text(), QString());
         QCOMPARE(closed.count(), 0);
         QVERIFY(window->isVisible());
+        QTest::keyClick(window->editLine(), Qt::Key_Enter);  // an empty line goes out too
         const QString monitor = window->monitor()->toPlainText();
-        QVERIFY2(monitor.contains(QString::fromUtf8(
-                     "\nGr\u00fc\u00dfe 73\nKV1A>QST>UI,C,00:\nGr\u00fc\u00dfe 73\n")),
+        QVERIFY2(monitor.endsWith(QString::fromUtf8("\nGr\u00fc\u00dfe 73\nKV1A>QST>UI,C,00:\n"
+                                                    "Gr\u00fc\u00dfe 73\n\nKV1A>QST>UI,C,00:\n\n")),
                  qPrintable(monitor));
 
-        QTest::keyClick(window->editLine(), Qt::Key_Enter);
-        QVERIFY(window->monitor()->toPlainText().endsWith("\n\nKV1A>QST>UI,C,00:\n\n"));
-    }
-
-    void monitorKeepsAboutFiftyLinesInWindows1252AndItsEndInView() {
-        auto window = start();
-        window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
-        for (int i = 0; i < 120; ++i) {
+        for (int i = 0; i < 120; ++i) {  // the monitor keeps about 50 lines, its end in view
             window->session().engine().AppendMonitorText("line " + std::to_string(i) +
                                                          " gr\xFC\xDF\r");
         }
-        QTRY_COMPARE(window->monitor()->verticalScrollBar()->value(),
-                     window->monitor()->verticalScrollBar()->maximum());
-        QPlainTextEdit* monitor = window->monitor();
-        QVERIFY(monitor->blockCount() <= 51 && monitor->blockCount() > 40);
-        QVERIFY(monitor->toPlainText().endsWith(QString::fromUtf8("line 119 gr\u00fc\u00df\n")));
-        QCOMPARE(monitor->textCursor().position(), monitor->document()->characterCount() - 1);
+        QPlainTextEdit* view = window->monitor();
+        QTRY_COMPARE(view->verticalScrollBar()->value(), view->verticalScrollBar()->maximum());
+        QVERIFY(view->blockCount() <= 51 && view->blockCount() > 40);
+        QVERIFY(view->toPlainText().endsWith(QString::fromUtf8("line 119 gr\u00fc\u00df\n")));
+        QCOMPARE(view->textCursor().position(), view->document()->characterCount() - 1);
     }
 
-    void trayClicksToggleTheWindowAndRightClickOffersTheMenu() {
-        trayAvailable_ = true;
-        auto window = start();
-        waitForFirstTick(*window);
-        QVERIFY(window->isVisible());
-        CTrayIcon& tray = window->trayIcon();
-        QVERIFY(tray.isShown());
-        QCOMPARE(tray.tip(), QString("Click to toggle the Korvale window"));
-
-        QCOMPARE(tray.HandleTrayMessage(kTrayIconId, TrayMouse::LeftButtonUp), 1);
-        QVERIFY(!window->isVisible());
-        QCOMPARE(window->session().settings().m_bInTray, 1);
-        QVERIFY(tray.isShown());
-        QCOMPARE(tray.HandleTrayMessage(kTrayIconId, TrayMouse::LeftButtonUp), 1);
-        QVERIFY(window->isVisible());
-
-        tray.HandleTrayMessage(kTrayIconId, TrayMouse::LeftButtonUp);
-        tray.HandleTrayMessage(kTrayIconId, TrayMouse::LeftDoubleClick);
-        QVERIFY2(window->isVisible(), "a double click toggles twice");
-
-        QCOMPARE(tray.HandleTrayMessage(kTrayIconId + 1, TrayMouse::LeftButtonUp), 0);
-        QCOMPARE(tray.HandleTrayMessage(kTrayIconId, TrayMouse::Other), 0);
-        QVERIFY(window->isVisible());
-
-        QMenu* shown = nullptr;
-        tray.setMenuPresenter([&](QMenu& menu) { shown = &menu; });
-        QCOMPARE(tray.HandleTrayMessage(kTrayIconId, TrayMouse::RightButtonUp), 1);
-        QVERIFY(shown != nullptr);
-        QCOMPARE(shown->title(), QString("Tray"));
-        const QList<MenuRow> rows = rowsOf(shown);
-        QCOMPARE(rows.size(), 2);
-        QCOMPARE(rows[0].text, QString("Show/hide window"));
-        QCOMPARE(rows[0].command, 32780);
-        QCOMPARE(rows[1].text, QString("Exit"));
-        QCOMPARE(rows[1].command, 32778);
-    }
-
-    void exitFromTheTrayMenuWhileHiddenStartsTheNextRunHidden() {
+    void trayClicksToggleAndExitWhileHiddenStartsTheNextRunHidden() {
         trayAvailable_ = true;
         {
             auto window = start();
             QSignalSpy closed(window.get(), &MainDialog::closed);
             waitForFirstTick(*window);
-            window->trayIcon().HandleTrayMessage(kTrayIconId, TrayMouse::LeftButtonUp);
-            QMenu* shown = nullptr;
-            window->trayIcon().setMenuPresenter([&](QMenu& menu) { shown = &menu; });
-            window->trayIcon().HandleTrayMessage(kTrayIconId, TrayMouse::RightButtonUp);
-            shown->actions()[1]->trigger();
+            QVERIFY(window->isVisible() && window->trayIcon().isShown());
+            QCOMPARE(click(*window, TrayMouse::LeftButtonUp), 1);
+            QVERIFY(!window->isVisible() && window->trayIcon().isShown());
+            QCOMPARE(click(*window, TrayMouse::LeftButtonUp), 1);
+            QVERIFY(window->isVisible());
+            click(*window, TrayMouse::LeftButtonUp);
+            click(*window, TrayMouse::LeftDoubleClick);
+            QVERIFY2(window->isVisible(), "a double click toggles twice");
+            QCOMPARE(click(*window, TrayMouse::LeftButtonUp, kTrayIconId + 1), 0);
+            QCOMPARE(click(*window, TrayMouse::Other), 0);
+            QVERIFY(window->isVisible());
+
+            click(*window, TrayMouse::LeftButtonUp);
+            QMenu* menu = trayMenu(*window);
+            QVERIFY(menu != nullptr);
+            QCOMPARE(QStringList(menu->title()) + rowsOf(menu),
+                     QStringList({"Tray", "Show/hide window|32780", "Exit|32778"}));
+            menu->actions()[1]->trigger();
             QTRY_COMPARE(closed.count(), 1);
             QVERIFY(window->finish());
         }
@@ -243,22 +202,14 @@ class MainDialogTest : public QObject {
         QVERIFY(next->trayIcon().isShown());
     }
 
-    void withoutATrayTheWindowIsNeverHidden() {
-        WriteFileBytes(dir_->file("korvale.ini"), "[Dialog]\r\nShowInTray=1\r\n");
-        auto window = start();
-        waitForFirstTick(*window);
-        QVERIFY2(window->isVisible(), "no tray icon: a hidden window could not be reached");
-        QVERIFY(window->finish());
-        QVERIFY2(ini().find("ShowInTray=1") != std::string::npos, "the stored choice is kept");
-    }
-
-    void placementIsKeptAcrossRunsButNotWhileMinimised() {
+    void placementIsKeptAcrossRunsButNotWhileMinimisedAndWithoutATrayNeverHidden() {
+        writeIni("[Dialog]\nShowInTray=1\n");
         int minimumWidth = 0;
         {
             auto window = start();
             minimumWidth = window->minimumOuterWidth();
             QTRY_VERIFY(window->isVisible());
-            QTest::qWait(1200);  // lets the window settle its frame
+            QVERIFY(QTest::qWaitForWindowExposed(window.get()));
             window->move(40, 50);
             window->resize(minimumWidth + 100 - window->frameGeometry().width() + window->width(),
                            window->minimumOuterHeight() + 80);
@@ -269,6 +220,7 @@ class MainDialogTest : public QObject {
         const std::string saved = ini();
         QVERIFY2(saved.find("Left=40\nTop=50\n") != std::string::npos, saved.c_str());
         QVERIFY(saved.find("CX=" + std::to_string(minimumWidth + 100)) != std::string::npos);
+        QVERIFY2(saved.find("ShowInTray=1") != std::string::npos, "the stored choice is kept");
 
         auto next = start();
         QTRY_VERIFY(next->isVisible());
@@ -282,69 +234,49 @@ class MainDialogTest : public QObject {
         LoadLanguageFile(TheLanguageTable(), KORVALE_SOURCE_DIR "/lang/Deutsch.lng", "");
         trayAvailable_ = true;
         auto window = start();
-        const auto expected = [](std::string_view section, const char* english) {
-            const std::string translated = LookupText(section, english);
-            return translated.empty() ? QString::fromLatin1(english) : fromAnsi(translated);
-        };
-        QCOMPARE(window->windowTitle(),
-                 expected(kSectionMainDialog, "Korvale - Monitor/Unproto window"));
-        QVERIFY(window->windowTitle() != QString("Korvale - Monitor/Unproto window"));
-        int translatedItems = 0;
-        for (QAction* top : window->menuBar()->actions()) {
-            for (QAction* item : top->menu()->actions()) {
-                if (!item->isSeparator() && item->data().toInt() != 0) {
-                    ++translatedItems;
-                }
-            }
+        QMenu* tray = trayMenu(*window);
+        QVERIFY(tray != nullptr);
+        const std::tuple<QString, std::string_view, const char*> rows[] = {
+            {window->windowTitle(), kSectionMainDialog, "Korvale - Monitor/Unproto window"},
+            {window->menuBar()->actions()[1]->text(), kSectionMainDialog, "&Settings"},
+            {window->action(MenuCommand::Exit)->text(), kSectionMainDialog, "E&xit"},
+            {tray->actions()[0]->text(), kSectionSystrayMenu, "Show/hide window"},
+            {tray->actions()[1]->text(), kSectionSystrayMenu, "Exit"}};
+        for (const auto& [shown, section, english] : rows) {
+            QCOMPARE(shown, fromAnsi(LookupText(section, english)));
+            QVERIFY2(shown != QString(english), english);
         }
-        QCOMPARE(translatedItems, 14);
-        QCOMPARE(window->action(MenuCommand::Exit)->text(), expected(kSectionMainDialog, "E&xit"));
-        QVERIFY(window->action(MenuCommand::Exit)->text() != QString("E&xit"));
-        QCOMPARE(window->menuBar()->actions()[1]->text(),
-                 expected(kSectionMainDialog, "&Settings"));
+        QCOMPARE(tray->title(), fromAnsi(LookupText(kSectionSystrayMenu, "Tray")));
         QCOMPARE(window->trayIcon().tip(), fromAnsi(TranslateMsg(kMsgTrayTip)).left(63));
-
-        QMenu* shown = nullptr;
-        window->trayIcon().setMenuPresenter([&](QMenu& menu) { shown = &menu; });
-        window->trayIcon().HandleTrayMessage(kTrayIconId, TrayMouse::RightButtonUp);
-        QCOMPARE(shown->title(), expected(kSectionSystrayMenu, "Tray"));
-        QCOMPARE(shown->actions()[1]->text(), expected(kSectionSystrayMenu, "Exit"));
-        QVERIFY(shown->actions()[1]->text() != QString("Exit"));
-        QCOMPARE(shown->actions()[1]->data().toInt(), 32778);
     }
 
     void contentsOpensTheHelpBesideTheProgramAtTheWindowsTopic() {
         auto window = start();
         QList<QUrl> opened;
-        window->setHelpOpener([&](const QUrl& url) {
-            opened.append(url);
-            return true;
-        });
         QStringList messages;
+        window->setHelpOpener([&](const QUrl& url) { return opened.append(url), true; });
         SetMessagePresenter([&](QWidget*, MessageIcon, const QString& text) { messages << text; });
-        window->runCommand(static_cast<int>(MenuCommand::HelpContents));
-        QCOMPARE(opened.size(), 0);
-        QCOMPARE(messages.size(), 1);
-        QVERIFY(messages[0].contains("korvale.html"));
-
+        window->runCommand(static_cast<int>(MenuCommand::HelpContents));  // missing: says so
         WriteFileBytes(dir_->file("korvale.html"), "<html></html>");
         window->runCommand(static_cast<int>(MenuCommand::HelpContents));
         SetMessagePresenter({});
+        QCOMPARE(messages.size(), 1);
+        QVERIFY(messages[0].contains("korvale.html"));
         QCOMPARE(opened.size(), 1);
         QCOMPARE(opened[0].toLocalFile(), QString::fromStdString(dir_->file("korvale.html")));
         QCOMPARE(opened[0].fragment(), QString("main-window"));
     }
 
     void noDisplayIsReportedBeforeAnythingElse() {
-        const QByteArray platform = qgetenv("QT_QPA_PLATFORM");
-        const QByteArray display = qgetenv("DISPLAY");
+        const QByteArray platform = qgetenv("QT_QPA_PLATFORM"), display = qgetenv("DISPLAY");
+        const auto reason = [](const char* display) {
+            display ? qputenv("DISPLAY", display) : qunsetenv("DISPLAY");
+            return DisplayUnavailableReason();
+        };
         qunsetenv("QT_QPA_PLATFORM");
-        qunsetenv("DISPLAY");
-        const std::string noDisplay = DisplayUnavailableReason();
-        qputenv("DISPLAY", ":4711");
-        const std::string unreachable = DisplayUnavailableReason();
+        const std::string noDisplay = reason(nullptr), unreachable = reason(":4711");
         qputenv("QT_QPA_PLATFORM", "offscreen");
-        const std::string offscreen = DisplayUnavailableReason();
+        const std::string offscreen = reason(nullptr);
         qputenv("QT_QPA_PLATFORM", platform);
         display.isNull() ? qunsetenv("DISPLAY") : qputenv("DISPLAY", display);
         QVERIFY(!noDisplay.empty());
