@@ -13,19 +13,12 @@ using namespace korvale::fuzzing;
 namespace {
 
 // The setting behind a field, byte for byte.
-std::string valueOf(const DialogField& field) {
-    switch (field.kind) {
-        case FieldKind::CheckBox:
-        case FieldKind::Integer:
-            return std::to_string(*field.integer);
-        case FieldKind::Text:
-            return *field.text;
-        case FieldKind::Callsign:
-            return field.address->toText() + "/" + std::to_string(field.address->ssid);
-        case FieldKind::CallList:
-            return std::to_string(field.list->count()) + ":" + field.list->toText();
-    }
-    return {};
+std::string valueOf(const DialogField& f) {
+    using enum FieldKind;
+    return f.kind == Text       ? *f.text
+           : f.kind == Callsign ? f.address->toText() + "/" + std::to_string(f.address->ssid)
+           : f.kind == CallList ? std::to_string(f.list->count()) + ":" + f.list->toText()
+                                : std::to_string(*f.integer);
 }
 
 DialogCopy startingCopy() {
