@@ -1,22 +1,8 @@
 // The settings, serial port, language and about dialogs as the user meets
 // them, and windows and menus through the language table. The field, list
 // and text rules themselves are tested without windows in tests/dialogs.
-#include <QAbstractButton>
-#include <QApplication>
-#include <QCheckBox>
-#include <QComboBox>
-#include <QFile>
-#include <QGroupBox>
-#include <QLabel>
-#include <QLineEdit>
-#include <QListWidget>
-#include <QMainWindow>
-#include <QMenu>
-#include <QMenuBar>
-#include <QPushButton>
-#include <QTemporaryDir>
-#include <QTimer>
 #include <QtTest>
+#include <QtWidgets>
 #include <cstdlib>
 #include <functional>
 #include <memory>
