@@ -2,7 +2,7 @@
 
 #include "gateway/nic_device.h"
 #include "kiss/com_handler.h"
-#include "kiss/com_handler_link.h"
+#include "kiss/reconnecting_tnc_link.h"
 #include "lang/interface_language.h"
 
 namespace korvale {
@@ -14,9 +14,10 @@ GatewaySession::GatewaySession(const ProgramLocation& location, MonitorView& vie
     LoadSettings(settings_, location_.iniPath);
     handler_ = std::make_unique<ComHandler>(makePosixSerialPort, ProgramDirectory);
     if (notify) {
-        handler_->SetNotifyCallback([notify = std::move(notify)](int) { notify(); });
+        handler_->SetNotifyCallback([notify](int) { notify(); });
     }
-    link_ = std::make_unique<ComHandlerLink>(*handler_);
+    link_ = std::make_unique<ReconnectingTncLink>(settings_, *handler_, ProgramDirectory,
+                                                  std::move(notify));
     engine_ = std::make_unique<GatewayEngine>(settings_, *link_, theNicDevice(), view);
 }
 

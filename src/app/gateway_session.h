@@ -9,10 +9,13 @@
 //
 // The program must have been located first (SetUpProgramDirectory), which
 // fixes ProgramDirectory and the INI path. The monitor view and the notify
-// callback must outlive the session. The notify callback runs on the serial
-// reader thread for each chunk of received bytes: it may only wake the
-// owner's thread, which then calls engine().OnSerialNotification(). All
-// other calls come from the owner's (main) thread.
+// callback must outlive the session. The TNC link is the serial port, or TCP
+// when m_sTncTcpAddress is set, and comes back by itself when it breaks
+// (kiss/reconnecting_tnc_link.h). The notify callback runs on the serial
+// reader thread, or the TCP link's thread, for each chunk of received bytes:
+// it may only wake the owner's thread, which then calls
+// engine().OnSerialNotification(). All other calls come from the owner's
+// (main) thread.
 #pragma once
 
 #include <functional>
@@ -26,7 +29,7 @@
 namespace korvale {
 
 class ComHandler;
-class ComHandlerLink;
+class ReconnectingTncLink;
 
 class GatewaySession {
   public:
@@ -52,7 +55,7 @@ class GatewaySession {
     ProgramLocation location_;
     Settings settings_;
     std::unique_ptr<ComHandler> handler_;
-    std::unique_ptr<ComHandlerLink> link_;
+    std::unique_ptr<ReconnectingTncLink> link_;
     std::unique_ptr<GatewayEngine> engine_;
     bool finished_ = false;
 };

@@ -9,8 +9,8 @@ MenuItemStates CurrentMenuItemStates(const GatewaySession& session, bool trayIco
     MenuItemStates states;
     states.beaconChecked = settings.m_bBeaconEnable != 0;
     states.oemTranslationChecked = settings.m_bOemTranslation != 0;
-    states.reinitEnabled =
-        korvale::IsTncPortEnabled(settings.m_bTncDisablePort, settings.m_iTncPort);
+    states.reinitEnabled = korvale::IsTncPortEnabled(
+        settings.m_bTncDisablePort, settings.m_iTncPort, settings.m_sTncTcpAddress);
     states.hideEnabled = trayIconShown;
     return states;
 }
@@ -65,13 +65,15 @@ void ApplyBeacon(GatewaySession& session, const DialogCopy& copy) {
     session.engine().ResetBeaconCountdown();
 }
 
-void ApplySerialPort(GatewaySession& session, int tncPort, int tncBaudrate, int tncDisablePort) {
+void ApplySerialPort(GatewaySession& session, int tncPort, int tncBaudrate, int tncDisablePort,
+                     const std::string& tncTcpAddress) {
     GatewayEngine& engine = session.engine();
     engine.CloseTncPort();
     Settings& settings = session.settings();
     settings.m_iTncPort = tncPort;
     settings.m_iTncBaudrate = tncBaudrate;
     settings.m_bTncDisablePort = tncDisablePort;
+    settings.m_sTncTcpAddress = tncTcpAddress;
     engine.OpenTncPort();
 }
 

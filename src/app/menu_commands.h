@@ -60,9 +60,11 @@ void ApplyMonitor(GatewaySession& session, const DialogCopy& copy);
 void ApplyUnproto(GatewaySession& session, const DialogCopy& copy);
 void ApplyBeacon(GatewaySession& session, const DialogCopy& copy);
 
-// The serial port dialog's OK: closes the port, takes the three values and
-// opens the port again, which shows why in the monitor when it does not
-// open (and disables a port that fails). The TNC is not initialised again.
-void ApplySerialPort(GatewaySession& session, int tncPort, int tncBaudrate, int tncDisablePort);
+// The serial port dialog's OK: closes the port, takes the four values and
+// opens the port (or the TCP link) again, which shows why in the monitor when
+// it does not open (and disables a port that fails). The TNC is not
+// initialised again.
+void ApplySerialPort(GatewaySession& session, int tncPort, int tncBaudrate, int tncDisablePort,
+                     const std::string& tncTcpAddress);
 
 }  // namespace korvale

@@ -39,9 +39,9 @@ void MainDialog::runSettingsDialog(MenuCommand command) {
         case MenuCommand::SerialPortSetup: {
             Settings& settings = copy.settings;
             if (RunSerialPortDialog(this, settings.m_iTncPort, settings.m_iTncBaudrate,
-                                    settings.m_bTncDisablePort)) {
+                                    settings.m_bTncDisablePort, settings.m_sTncTcpAddress)) {
                 ApplySerialPort(*session_, settings.m_iTncPort, settings.m_iTncBaudrate,
-                                settings.m_bTncDisablePort);
+                                settings.m_bTncDisablePort, settings.m_sTncTcpAddress);
             }
             break;
         }

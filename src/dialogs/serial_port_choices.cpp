@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "kiss/com_device_name.h"
+#include "kiss/tnc_address.h"
 
 namespace korvale {
 
@@ -98,6 +99,19 @@ std::string DescribeComDevice(int tncPort, const std::string& programDirectory) 
                                   ? *target
                                   : device.substr(0, device.size() - linkName.size()) + *target;
     return whereLink + " -> " + shown + presence(device);
+}
+
+std::optional<std::string> TncAddressFromField(std::string_view text) {
+    constexpr std::string_view kBlanks = " \t\r\n";
+    const std::size_t first = text.find_first_not_of(kBlanks);
+    if (first == std::string_view::npos) {
+        return std::string();
+    }
+    const std::string_view trimmed = text.substr(first, text.find_last_not_of(kBlanks) + 1 - first);
+    if (!ParseTncAddress(trimmed)) {
+        return std::nullopt;
+    }
+    return std::string(trimmed);
 }
 
 }  // namespace korvale

@@ -1,10 +1,13 @@
 // The serial port dialog's lists and the rules between them and the
-// settings m_iTncPort and m_iTncBaudrate, and the description of the device
-// a port number opens on this machine. Plain logic, main thread only.
+// settings m_iTncPort and m_iTncBaudrate, the rule of its TCP address field
+// (m_sTncTcpAddress), and the description of the device a port number opens
+// on this machine. Plain logic, main thread only.
 #pragma once
 
 #include <array>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace korvale {
@@ -37,5 +40,17 @@ int PortFromListPosition(int position);
 // "COMn" link in the program directory and where it points, or
 // /dev/ttyS<n-1>, and whether that device exists now. Empty for port 0.
 std::string DescribeComDevice(int tncPort, const std::string& programDirectory);
+
+// What the dialog says when the TCP address field holds no address it can
+// use; like the other dialogs' validation messages it stays English.
+inline constexpr std::string_view kTncAddressRefusal =
+    "Please enter the TNC's TCP address as host:port, for example localhost:8001, "
+    "192.168.1.20:8001 or [fe80::1%eth0]:8001 (a name, an IPv4 address or an IPv6 address in "
+    "brackets, then a port from 1 to 65535), or leave the field empty to use the serial port.";
+
+// The setting OK takes from the TCP address field: its text without blanks
+// at either end (empty: the serial port), or nothing when that is not an
+// address (the dialog then refuses OK with kTncAddressRefusal).
+std::optional<std::string> TncAddressFromField(std::string_view text);
 
 }  // namespace korvale

@@ -39,20 +39,42 @@ GatewayEngine::GatewayEngine(Settings& settings, SerialLink& serial, NicDevice& 
       deframer_([this](std::span<const std::uint8_t> frame) { onKissFrame(frame); }) {}
 
 bool GatewayEngine::IsTncPortEnabled() const {
-    return korvale::IsTncPortEnabled(settings_.m_bTncDisablePort, settings_.m_iTncPort);
+    return korvale::IsTncPortEnabled(settings_.m_bTncDisablePort, settings_.m_iTncPort,
+                                     settings_.m_sTncTcpAddress);
 }
 
 void GatewayEngine::OpenTncPort() {
-    korvale::OpenTncPort(serial_, settings_.m_iTncPort, settings_.m_iTncBaudrate,
-                         settings_.m_bTncDisablePort, [this](std::string_view english, int port) {
-                             AppendMonitorText(english == kCannotOpenPortText
-                                                   ? TranslateMsgWithInt(english, port)
-                                                   : TranslateMsg(english));
-                         });
+    korvale::OpenTncPort(
+        serial_, settings_.m_iTncPort, settings_.m_iTncBaudrate, settings_.m_sTncTcpAddress,
+        settings_.m_bTncDisablePort, [this](std::string_view english, int port) {
+            if (english == kBadTncAddressText) {
+                AppendMonitorText(TranslateMsgWithText(english, settings_.m_sTncTcpAddress));
+            } else {
+                AppendMonitorText(english == kCannotOpenPortText
+                                      ? TranslateMsgWithInt(english, port)
+                                      : TranslateMsg(english));
+            }
+        });
 }
 
 void GatewayEngine::CloseTncPort() {
-    korvale::CloseTncPort(serial_, settings_.m_iTncPort, settings_.m_bTncDisablePort);
+    korvale::CloseTncPort(serial_, settings_.m_iTncPort, settings_.m_sTncTcpAddress,
+                          settings_.m_bTncDisablePort);
+}
+
+void GatewayEngine::watchTncLink() {
+    const LinkChange change = serial_.watch();
+    if (change.kind == LinkChange::Kind::Lost) {
+        AppendMonitorText(TranslateMsgWithText(kMsgTncLinkDown, change.where));
+    } else if (change.kind == LinkChange::Kind::Back) {
+        AppendMonitorText(
+            TranslateMsgWithText(kMsgTncLinkBack, change.where, change.droppedFrames));
+        // A TNC that came back (restarted, plugged in again) has forgotten
+        // its set-up; half a frame from before the break is no use either.
+        deframer_.Reset();
+        InitTnc();
+        OnSerialNotification();  // bytes may have come with the line, unannounced
+    }
 }
 
 void GatewayEngine::SendKissFrame(int command, std::span<const std::uint8_t> payload) {
@@ -85,6 +107,7 @@ void GatewayEngine::EngineTick() {
         startUp();
     }
     GatewayLinkBitRate = settings_.m_iTncBaudrate;
+    watchTncLink();
     stepTncSetUp();
     drainAdapter();
     // A negative interval can only come from a hand-edited INI file; read as

@@ -46,8 +46,10 @@ class GatewayEngine {
         showWindow_ = std::move(hook);
     }
 
-    // One tick: start-up on the first call, then one step of the TNC set-up,
-    // the adapter drained to the radio, and the beacon when due.
+    // One tick: start-up on the first call, then a look at the TNC link
+    // (which may have gone, or come back and need the set-up again), one step
+    // of the TNC set-up, the adapter drained to the radio, and the beacon
+    // when due.
     void EngineTick();
 
     // Starts the TNC set-up sequence anew (first tick, "Re-init the TNC now").
@@ -87,6 +89,9 @@ class GatewayEngine {
 
   private:
     void startUp();
+    // Monitor lines when the TNC link goes and comes back, and the TNC set-up
+    // again when it is back.
+    void watchTncLink();
     void stepTncSetUp();
     void drainAdapter();
     void sendBeacon();

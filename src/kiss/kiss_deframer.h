@@ -36,6 +36,13 @@ class KissDeframer {
 
     void ProcessKissBytes(std::span<const std::uint8_t> bytes);
 
+    // Forgets a partly received frame, as when the line it came on broke:
+    // its first half must not be joined to what a new line brings.
+    void Reset() {
+        m_iKissRxCount = 0;
+        m_bKissRxEscape = false;
+    }
+
   private:
     void deframe(std::span<const std::uint8_t> bytes);
     void store(std::uint8_t byte) {

@@ -1,16 +1,27 @@
 // The engine's view of the serial line to the TNC: open and close the port,
-// queue bytes without waiting, take received bytes without waiting.
+// queue bytes without waiting, take received bytes without waiting, and, for
+// a link that comes back by itself, hear once a tick how the line is doing.
 //
 // ComHandlerLink (com_handler_link.h) implements it over the serial port
-// handler; tests implement it in memory. Engine thread only.
+// handler, ReconnectingTncLink (reconnecting_tnc_link.h) over the serial port
+// or TCP with reconnection; tests implement it in memory. Engine thread only.
 #pragma once
 
 #include <cstdint>
 #include <span>
+#include <string>
 
 #include "kiss/byte_sink.h"
 
 namespace korvale {
+
+// What changed on the line since the last watch().
+struct LinkChange {
+    enum class Kind { None, Lost, Back };
+    Kind kind = Kind::None;
+    std::string where;      // the device or address, for the user
+    int droppedFrames = 0;  // with Back: the frames refused while the line was down
+};
 
 class SerialLink : public ByteSink {
   public:
@@ -25,6 +36,10 @@ class SerialLink : public ByteSink {
     // Moves up to buffer.size() received bytes into buffer, in arrival order;
     // returns how many (0 when none are waiting).
     virtual int read(std::span<std::uint8_t> buffer) = 0;
+
+    // Called once a tick. A link that watches its line reports here when it
+    // went away and when it is back; this one never does.
+    virtual LinkChange watch() { return {}; }
 };
 
 }  // namespace korvale

@@ -1,5 +1,7 @@
 #include "kiss/tnc_port.h"
 
+#include "kiss/tnc_address.h"
+
 namespace korvale {
 
 bool IsTncPortEnabled(int tncDisablePort, int tncPort) {
@@ -26,6 +28,30 @@ bool OpenTncPort(SerialLink& link, int tncPort, int tncBaudrate, int& tncDisable
 
 void CloseTncPort(SerialLink& link, int tncPort, int tncDisablePort) {
     if (IsTncPortEnabled(tncDisablePort, tncPort)) {
+        link.close();
+    }
+}
+
+bool IsTncPortEnabled(int tncDisablePort, int tncPort, std::string_view tcpAddress) {
+    return tcpAddress.empty() ? IsTncPortEnabled(tncDisablePort, tncPort) : tncDisablePort == 0;
+}
+
+bool OpenTncPort(SerialLink& link, int tncPort, int tncBaudrate, std::string_view tcpAddress,
+                 int& tncDisablePort, const TncMessageCallback& message) {
+    if (tcpAddress.empty() || tncDisablePort != 0) {
+        return OpenTncPort(link, tncPort, tncBaudrate, tncDisablePort, message);
+    }
+    if (!ParseTncAddress(tcpAddress)) {
+        if (message) {
+            message(kBadTncAddressText, tncPort);
+        }
+        return false;
+    }
+    return link.open(tncPort, tncBaudrate) == 0;
+}
+
+void CloseTncPort(SerialLink& link, int tncPort, std::string_view tcpAddress, int tncDisablePort) {
+    if (IsTncPortEnabled(tncDisablePort, tncPort, tcpAddress)) {
         link.close();
     }
 }

@@ -16,6 +16,8 @@ namespace korvale {
 
 inline constexpr std::string_view kSerialPortNotEnabledText = kMsgPortNotEnabled;
 inline constexpr std::string_view kCannotOpenPortText = kMsgCannotOpenPort;
+// With the TNC's address for "%s"; see TranslateMsgWithText.
+inline constexpr std::string_view kBadTncAddressText = kMsgBadTncAddress;
 
 using TncMessageCallback = std::function<void(std::string_view englishText, int port)>;
 
@@ -32,5 +34,16 @@ bool OpenTncPort(SerialLink& link, int tncPort, int tncBaudrate, int& tncDisable
 
 // Closes the link when the port is enabled; otherwise does nothing.
 void CloseTncPort(SerialLink& link, int tncPort, int tncDisablePort);
+
+// The same three with the TNC's TCP address (m_sTncTcpAddress). Empty, they
+// are the ones above. Set, the link goes over TCP whatever the port number,
+// "Disable port" still switches it off, and OpenTncPort opens the link
+// (which connects, and reports, by itself) unless the address does not parse:
+// then it shows kBadTncAddressText and opens nothing. The port is never
+// disabled for a TCP TNC that cannot be reached.
+bool IsTncPortEnabled(int tncDisablePort, int tncPort, std::string_view tcpAddress);
+bool OpenTncPort(SerialLink& link, int tncPort, int tncBaudrate, std::string_view tcpAddress,
+                 int& tncDisablePort, const TncMessageCallback& message);
+void CloseTncPort(SerialLink& link, int tncPort, std::string_view tcpAddress, int tncDisablePort);
 
 }  // namespace korvale

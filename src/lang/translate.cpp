@@ -1,5 +1,8 @@
 #include "lang/translate.h"
 
+#include <optional>
+#include <utility>
+
 #include "lang/language_table.h"
 
 namespace korvale {
@@ -23,6 +26,47 @@ std::string FormatWithInt(std::string_view format, int value) {
         }
         ++i;
         if (IsIntConversion(format[i])) {
+            result += std::to_string(value);
+        } else {
+            result += format[i];
+        }
+    }
+    return result;
+}
+
+// How many "%s" and how many "%i" or "%d" a format holds; nothing when it
+// holds any other conversion.
+std::optional<std::pair<int, int>> TextAndIntConversions(std::string_view format) {
+    std::pair<int, int> counts{0, 0};
+    for (std::size_t i = 0; i < format.size(); ++i) {
+        if (format[i] != kConversionMark) {
+            continue;
+        }
+        if (++i >= format.size()) {
+            return std::nullopt;
+        }
+        if (format[i] == 's') {
+            ++counts.first;
+        } else if (IsIntConversion(format[i])) {
+            ++counts.second;
+        } else if (format[i] != kConversionMark) {
+            return std::nullopt;
+        }
+    }
+    return counts;
+}
+
+std::string FormatWithTextAndInt(std::string_view format, std::string_view text, int value) {
+    std::string result;
+    for (std::size_t i = 0; i < format.size(); ++i) {
+        if (format[i] != kConversionMark || i + 1 >= format.size()) {
+            result += format[i];
+            continue;
+        }
+        ++i;
+        if (format[i] == 's') {
+            result += text;
+        } else if (IsIntConversion(format[i])) {
             result += std::to_string(value);
         } else {
             result += format[i];
@@ -75,6 +119,15 @@ std::string TranslateMsgWithInt(std::string_view english, int value) {
     // Only reached for a message that is not a one-integer format at all:
     // shown as it stands rather than guessed at.
     return std::string(english);
+}
+
+std::string TranslateMsgWithText(std::string_view english, std::string_view text, int value) {
+    const std::string translated = TranslateMsg(english);
+    const auto expected = TextAndIntConversions(english);
+    if (expected && TextAndIntConversions(translated) == expected) {
+        return FormatWithTextAndInt(translated, text, value);
+    }
+    return FormatWithTextAndInt(english, text, value);
 }
 
 }  // namespace korvale

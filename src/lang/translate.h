@@ -30,4 +30,9 @@ bool HasSingleIntConversion(std::string_view format);
 // instead. Formatting is done here, never by printf on file text.
 std::string TranslateMsgWithInt(std::string_view english, int value);
 
+// Translates a message that holds "%s" (put `text` in its place) and may hold
+// one "%i" (`value`). A translation is used only when it holds the same
+// conversions as the English, and nothing else but "%%".
+std::string TranslateMsgWithText(std::string_view english, std::string_view text, int value = 0);
+
 }  // namespace korvale

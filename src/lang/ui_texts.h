@@ -20,6 +20,14 @@ inline constexpr std::string_view kMsgCannotOpenPort =
     "Error: Cannot open COM%i! Port is disabled.\r";
 inline constexpr std::string_view kMsgPortNotEnabled = "Warning: Serial port is not enabled.\r";
 inline constexpr std::string_view kMsgInitializingTnc = "Initializing TNC...\r";
+// Formats with "%s", the TNC's device or address (see TranslateMsgWithText);
+// the second also with "%i", the frames dropped while the link was down.
+inline constexpr std::string_view kMsgTncLinkDown =
+    "Warning: No link to the TNC at %s! Trying again every 5 seconds.\r";
+inline constexpr std::string_view kMsgTncLinkBack =
+    "The link to the TNC at %s is back; %i frames sent meanwhile were dropped.\r";
+inline constexpr std::string_view kMsgBadTncAddress =
+    "Error: The TNC address %s is not host:port! Not connecting.\r";
 inline constexpr std::string_view kMsgRestartNeeded =
     "You need to restart the program for changes to take effect.";
 inline constexpr std::string_view kMsgControlCodesHelp =
@@ -54,6 +62,9 @@ inline constexpr std::array kUiTexts = {
     UiText{kSectionStrings, kMsgCannotOpenPort},
     UiText{kSectionStrings, kMsgPortNotEnabled},
     UiText{kSectionStrings, kMsgInitializingTnc},
+    UiText{kSectionStrings, kMsgTncLinkDown},
+    UiText{kSectionStrings, kMsgTncLinkBack},
+    UiText{kSectionStrings, kMsgBadTncAddress},
     UiText{kSectionStrings, kMsgRestartNeeded},
     UiText{kSectionStrings, kMsgControlCodesHelp},
     UiText{kSectionStrings, kMsgTrayTip},
@@ -132,6 +143,7 @@ inline constexpr std::array kUiTexts = {
     UiText{kSectionPortDialog, "Port"},
     UiText{kSectionPortDialog, "Baud rate"},
     UiText{kSectionPortDialog, "Disable port"},
+    UiText{kSectionPortDialog, "TNC over TCP (host:port)"},
     UiText{kSectionPortDialog, "OK"},
     UiText{kSectionPortDialog, "Cancel"},
 

@@ -82,6 +82,7 @@ void LoadSettings(Settings& s, const std::string& ini) {
     s.m_iTncPort = ReadProfileInt(ini, kSectionTnc, "m_iTncPort", kDefaultTncPort);
     s.m_iTncBaudrate = ReadProfileInt(ini, kSectionTnc, "m_iTncBaudrate", kDefaultTncBaudrate);
     s.m_bTncDisablePort = ReadProfileInt(ini, kSectionTnc, "m_bTncDisablePort", 0);
+    s.m_sTncTcpAddress = ReadProfileText(ini, kSectionTnc, "m_sTncTcpAddress", "");
     s.m_iTxDelay = ReadProfileInt(ini, kSectionKiss, "m_iTxDelay", kDefaultTxDelay);
     s.m_iTxTail = ReadProfileInt(ini, kSectionKiss, "m_iTxTail", kDefaultTxTail);
     s.m_iPersist = ReadProfileInt(ini, kSectionKiss, "m_iPersist", kDefaultPersist);
@@ -127,6 +128,7 @@ bool SaveSettings(const Settings& s, const std::string& ini) {
     w.integer(kSectionTnc, "m_iTncPort", s.m_iTncPort);
     w.integer(kSectionTnc, "m_iTncBaudrate", s.m_iTncBaudrate);
     w.integer(kSectionTnc, "m_bTncDisablePort", s.m_bTncDisablePort);
+    w.text(kSectionTnc, "m_sTncTcpAddress", s.m_sTncTcpAddress);
     w.integer(kSectionKiss, "m_iTxDelay", s.m_iTxDelay);
     w.integer(kSectionKiss, "m_iTxTail", s.m_iTxTail);
     w.integer(kSectionKiss, "m_iPersist", s.m_iPersist);

@@ -34,6 +34,9 @@ struct Settings {
     int m_iTncPort = kDefaultTncPort;
     int m_iTncBaudrate = kDefaultTncBaudrate;
     int m_bTncDisablePort = 0;
+    // "host:port" of a TNC reached over TCP instead of the serial port; empty
+    // for the serial port.
+    std::string m_sTncTcpAddress;
     // "KISS"
     int m_iTxDelay = kDefaultTxDelay;
     int m_iTxTail = kDefaultTxTail;

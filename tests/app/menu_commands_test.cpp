@@ -8,6 +8,7 @@
 
 #include <memory>
 #include <string>
+#include <tuple>
 
 #include "engine/line_monitor_view.h"
 #include "gateway/fake_nic_driver.h"
@@ -99,14 +100,23 @@ TEST_F(MenuCommandsTest, BeaconGoesOutAtTheNextTickAfterEnablingOrConfirmingItsS
     EXPECT_EQ(engine.beaconCountdown(), 30);
 }
 
-TEST_F(MenuCommandsTest, SerialPortOkWithNoPortClosesAndWarnsWithoutReinitialisingTheTnc) {
-    auto session = start();
-    session->engine().EngineTick();
-    const std::size_t before = view_.text().size();
-    ApplySerialPort(*session, 0, 4800, 0);
-    EXPECT_EQ(session->settings().m_iTncPort, 0);
-    EXPECT_EQ(session->settings().m_iTncBaudrate, 4800);
-    EXPECT_EQ(view_.text().substr(before), "Warning: Serial port is not enabled.\r\n");
+TEST_F(MenuCommandsTest, SerialPortOkWithNoPortOrABadAddressSaysSoWithoutReinitialisingTheTnc) {
+    // The TCP address taken, what the monitor says, whether re-init is offered.
+    const std::tuple<std::string, std::string, bool> rows[] = {
+        {"", "Warning: Serial port is not enabled.\r\n", false},
+        {"tnc.local", "Error: The TNC address tnc.local is not host:port! Not connecting.\r\n",
+         true}};
+    for (const auto& [address, shown, reinit] : rows) {
+        auto session = start();
+        session->engine().EngineTick();
+        const std::size_t before = view_.text().size();
+        ApplySerialPort(*session, 0, 4800, 0, address);
+        EXPECT_EQ(session->settings().m_iTncPort, 0);
+        EXPECT_EQ(session->settings().m_iTncBaudrate, 4800);
+        EXPECT_EQ(session->settings().m_sTncTcpAddress, address);
+        EXPECT_EQ(view_.text().substr(before), shown);
+        EXPECT_EQ(CurrentMenuItemStates(*session, true).reinitEnabled, reinit);
+    }
 }
 
 TEST_F(MenuCommandsTest, TcpIpSettingsApplyToTheGatewayAtOnce) {

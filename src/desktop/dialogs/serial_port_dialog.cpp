@@ -6,10 +6,13 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <optional>
 
 #include "desktop/ansi_text.h"
+#include "desktop/message_box.h"
 #include "desktop/window_translation.h"
 #include "dialogs/field_exchange.h"
 #include "dialogs/serial_port_choices.h"
@@ -23,6 +26,7 @@ constexpr std::string_view kCaption = "Serial port settings";
 constexpr std::string_view kPortLabel = "Port";
 constexpr std::string_view kBaudRateLabel = "Baud rate";
 constexpr std::string_view kDisablePortLabel = "Disable port";
+constexpr std::string_view kTcpAddressLabel = "TNC over TCP (host:port)";
 
 // The check box follows the settings dialogs' check-box rule.
 DialogField disablePortField(int& value) {
@@ -35,24 +39,29 @@ DialogField disablePortField(int& value) {
 }  // namespace
 
 SerialPortDialog::SerialPortDialog(int tncPort, int tncBaudrate, int tncDisablePort,
-                                   QWidget* parent)
+                                   const std::string& tncTcpAddress, QWidget* parent)
     : QDialog(parent),
       tncPort_(tncPort),
       tncBaudrate_(tncBaudrate),
       tncDisablePort_(tncDisablePort),
+      tncTcpAddress_(tncTcpAddress),
       portList_(new QComboBox(this)),
       baudRateList_(new QComboBox(this)),
       disablePort_(new QCheckBox(fromAnsi(kDisablePortLabel), this)),
-      portDevice_(new QLabel(this)) {
+      portDevice_(new QLabel(this)),
+      tcpAddress_(new QLineEdit(this)) {
     setWindowTitle(fromAnsi(kCaption));
     portList_->setObjectName("portList");
     baudRateList_->setObjectName("baudRateList");
     disablePort_->setObjectName("disablePort");
     portDevice_->setObjectName("portDevice");
     portDevice_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    tcpAddress_->setObjectName("tncTcpAddress");
 
     auto* portLabel = new QLabel(fromAnsi(kPortLabel), this);
     portLabel->setBuddy(portList_);
+    auto* tcpAddressLabel = new QLabel(fromAnsi(kTcpAddressLabel), this);
+    tcpAddressLabel->setBuddy(tcpAddress_);
     auto* baudRateLabel = new QLabel(fromAnsi(kBaudRateLabel), this);
     baudRateLabel->setBuddy(baudRateList_);
     auto* ok = new QPushButton(QStringLiteral("OK"), this);
@@ -65,9 +74,11 @@ SerialPortDialog::SerialPortDialog(int tncPort, int tncBaudrate, int tncDisableP
     grid->addWidget(portLabel, 0, 0);
     grid->addWidget(portList_, 0, 1);
     grid->addWidget(portDevice_, 1, 1);
-    grid->addWidget(baudRateLabel, 2, 0);
-    grid->addWidget(baudRateList_, 2, 1);
-    grid->addWidget(disablePort_, 3, 0, 1, 2);
+    grid->addWidget(tcpAddressLabel, 2, 0);
+    grid->addWidget(tcpAddress_, 2, 1);
+    grid->addWidget(baudRateLabel, 3, 0);
+    grid->addWidget(baudRateList_, 3, 1);
+    grid->addWidget(disablePort_, 4, 0, 1, 2);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
     buttons->addWidget(ok);
@@ -76,14 +87,16 @@ SerialPortDialog::SerialPortDialog(int tncPort, int tncBaudrate, int tncDisableP
     mainLayout->setSizeConstraint(QLayout::SetFixedSize);
     mainLayout->addLayout(grid);
     mainLayout->addLayout(buttons);
-    setTabOrder(portList_, baudRateList_);
+    setTabOrder(portList_, tcpAddress_);
+    setTabOrder(tcpAddress_, baudRateList_);
     setTabOrder(baudRateList_, disablePort_);
     setTabOrder(disablePort_, ok);
     setTabOrder(ok, cancel);
     portList_->setFocus();
 
     // Rates, the rate's position and the check box first; then the
-    // translation; then the port names, which must stay as they are.
+    // translation; then the port names and the address, which must stay as
+    // they are.
     for (const int rate : kBaudRates) {
         baudRateList_->addItem(QString::number(rate));
     }
@@ -95,6 +108,7 @@ SerialPortDialog::SerialPortDialog(int tncPort, int tncBaudrate, int tncDisableP
         portList_->addItem(fromAnsi(name));
     }
     portList_->setCurrentIndex(PortListPosition(tncPort_));
+    tcpAddress_->setText(fromAnsi(tncTcpAddress_));
     showPortDevice(portList_->currentIndex());
 
     connect(portList_, &QComboBox::currentIndexChanged, this, &SerialPortDialog::showPortDevice);
@@ -111,6 +125,15 @@ void SerialPortDialog::showPortDevice(int position) {
 }
 
 void SerialPortDialog::takeControls() {
+    const std::optional<std::string> address =
+        TncAddressFromField(tcpAddress_->text().toStdString());
+    if (!address) {
+        ShowMessage(this, MessageIcon::Exclamation, fromAnsi(kTncAddressRefusal));
+        tcpAddress_->setFocus();
+        tcpAddress_->selectAll();
+        return;
+    }
+    tncTcpAddress_ = *address;
     tncPort_ = PortFromListPosition(portList_->currentIndex());
     tncBaudrate_ = BaudRateAtPosition(baudRateList_->currentIndex());
     FieldState state;
@@ -119,14 +142,16 @@ void SerialPortDialog::takeControls() {
     accept();
 }
 
-bool RunSerialPortDialog(QWidget* parent, int& tncPort, int& tncBaudrate, int& tncDisablePort) {
-    SerialPortDialog dialog(tncPort, tncBaudrate, tncDisablePort, parent);
+bool RunSerialPortDialog(QWidget* parent, int& tncPort, int& tncBaudrate, int& tncDisablePort,
+                         std::string& tncTcpAddress) {
+    SerialPortDialog dialog(tncPort, tncBaudrate, tncDisablePort, tncTcpAddress, parent);
     if (dialog.exec() != QDialog::Accepted) {
         return false;
     }
     tncPort = dialog.tncPort();
     tncBaudrate = dialog.tncBaudrate();
     tncDisablePort = dialog.tncDisablePort();
+    tncTcpAddress = dialog.tncTcpAddress();
     return true;
 }
 

@@ -1,22 +1,27 @@
-// The serial port dialog: the TNC's COM port, its baud rate and the switch
-// that keeps the serial link off. Nothing in it can be refused.
+// The serial port dialog: the TNC's COM port, its baud rate, the TCP address
+// of a TNC reached over the network instead, and the switch that keeps the
+// link off. Only an address that does not parse is refused (a message box,
+// and the dialog stays open).
 //
-// Opens on the three settings m_iTncPort, m_iTncBaudrate and
-// m_bTncDisablePort; after OK the accessors give what to store (a port of -1
-// when no entry is selected, 9600 when no rate is). The port names are filled
-// after the translation and are never translated. Beside the port list a line
-// says which device the chosen port opens on this machine. The caller closes
-// and reopens the port with the new values. Main thread only.
+// Opens on the four settings m_iTncPort, m_iTncBaudrate, m_bTncDisablePort
+// and m_sTncTcpAddress; after OK the accessors give what to store (a port of
+// -1 when no entry is selected, 9600 when no rate is, the address without
+// blanks at its ends). The port names are filled after the translation and
+// are never translated. Beside the port list a line says which device the
+// chosen port opens on this machine. The caller closes and reopens the link
+// with the new values. Main thread only.
 //
 // Controls: "portList", "baudRateList", "disablePort", "portDevice",
-// "okButton", "cancelButton".
+// "tncTcpAddress", "okButton", "cancelButton".
 #pragma once
 
 #include <QDialog>
+#include <string>
 
 class QCheckBox;
 class QComboBox;
 class QLabel;
+class QLineEdit;
 
 namespace korvale {
 
@@ -24,12 +29,14 @@ class SerialPortDialog : public QDialog {
     Q_OBJECT
 
   public:
-    SerialPortDialog(int tncPort, int tncBaudrate, int tncDisablePort, QWidget* parent = nullptr);
+    SerialPortDialog(int tncPort, int tncBaudrate, int tncDisablePort,
+                     const std::string& tncTcpAddress = {}, QWidget* parent = nullptr);
 
     // Valid after OK; until then the values the dialog opened with.
     int tncPort() const { return tncPort_; }
     int tncBaudrate() const { return tncBaudrate_; }
     int tncDisablePort() const { return tncDisablePort_; }
+    const std::string& tncTcpAddress() const { return tncTcpAddress_; }
 
   private:
     void showPortDevice(int position);
@@ -38,14 +45,17 @@ class SerialPortDialog : public QDialog {
     int tncPort_;
     int tncBaudrate_;
     int tncDisablePort_;
+    std::string tncTcpAddress_;
     QComboBox* portList_;
     QComboBox* baudRateList_;
     QCheckBox* disablePort_;
     QLabel* portDevice_;
+    QLineEdit* tcpAddress_;
 };
 
-// Runs the dialog modally over the three settings and writes them back on
+// Runs the dialog modally over the four settings and writes them back on
 // OK; true when it was closed with OK.
-bool RunSerialPortDialog(QWidget* parent, int& tncPort, int& tncBaudrate, int& tncDisablePort);
+bool RunSerialPortDialog(QWidget* parent, int& tncPort, int& tncBaudrate, int& tncDisablePort,
+                         std::string& tncTcpAddress);
 
 }  // namespace korvale
