@@ -25,7 +25,7 @@ inline constexpr std::string_view kMsgInitializingTnc = "Initializing TNC...\r";
 inline constexpr std::string_view kMsgTncLinkDown =
     "Warning: No link to the TNC at %s! Trying again every 5 seconds.\r";
 inline constexpr std::string_view kMsgTncLinkBack =
-    "The link to the TNC at %s is back; %i frames sent meanwhile were dropped.\r";
+    "The link to the TNC at %s is back; frames dropped while it was down: %i.\r";
 inline constexpr std::string_view kMsgBadTncAddress =
     "Error: The TNC address %s is not host:port! Not connecting.\r";
 inline constexpr std::string_view kMsgRestartNeeded =

@@ -1,12 +1,15 @@
 // The serial port dialog's lists: which entry a stored rate and port show,
-// what OK stores, and the line that names the device a port opens.
+// what OK stores, the TCP address field's rule, and the line that names the
+// device a port opens.
 #include "dialogs/serial_port_choices.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <tuple>
 #include <utility>
 
+#include "kiss/tnc_address.h"
 #include "store/temp_directory.h"
 
 namespace korvale {
@@ -30,6 +33,47 @@ TEST(SerialPortChoices, StoredRatesAndPortsShowTheirEntriesAndOkStoresThem) {
         EXPECT_EQ(position < 0 ? "" : names[static_cast<std::size_t>(position)], shown) << stored;
         EXPECT_EQ(PortFromListPosition(position), position < 0 ? -1 : stored);
     }
+}
+
+TEST(SerialPortChoices, TcpAddressFieldTakesHostColonPortOrNothingAndRefusesTheRest) {
+    // Field text; what OK stores and the host and port connected to, or a refusal (null).
+    const std::tuple<const char*, const char*, const char*, int> taken[] = {
+        {" localhost:8001\t", "localhost:8001", "localhost", 8001},
+        {"192.168.1.20:8001", "192.168.1.20:8001", "192.168.1.20", 8001},
+        {"[::1]:65535", "[::1]:65535", "::1", 65535},
+        {"[fe80::1%eth0]:1", "[fe80::1%eth0]:1", "fe80::1%eth0", 1},
+        {"tnc_pi.radio-shack.example:8001", "tnc_pi.radio-shack.example:8001",
+         "tnc_pi.radio-shack.example", 8001},
+        {"   ", "", "", 0}};
+    for (const auto& [field, stored, host, port] : taken) {
+        EXPECT_EQ(TncAddressFromField(field), std::optional<std::string>(stored)) << field;
+        const std::optional<TncAddress> address = ParseTncAddress(stored);
+        EXPECT_EQ(address ? address->host + ":" + std::to_string(address->port) : ":0",
+                  std::string(host) + ":" + std::to_string(port));
+    }
+    for (const char* refused : {"localhost",
+                                "localhost:",
+                                "localhost:0",
+                                "localhost:65536",
+                                "localhost:80a",
+                                "localhost:+80",
+                                ":8001",
+                                "::1:8001",
+                                "[::1]8001",
+                                "[::1]",
+                                "[::g]:8001",
+                                "[192.168.1.1]:8001",
+                                "[fe80::1%]:8001",
+                                "192.168.1.300:8001",
+                                "1.2.3:8001",
+                                "my host:8001",
+                                "-pi.example:8001",
+                                "pi..example:8001",
+                                "pi.example.:8001",
+                                "h\xFCtte:8001"}) {
+        EXPECT_EQ(TncAddressFromField(refused), std::nullopt) << refused;
+    }
+    EXPECT_NE(kTncAddressRefusal.find("host:port"), std::string_view::npos);
 }
 
 TEST(SerialPortChoices, DeviceLineNamesTheLinkInTheProgramDirectoryOrTheBuiltInPort) {

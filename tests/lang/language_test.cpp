@@ -156,5 +156,29 @@ TEST(TranslateMsgTest, PortErrorTranslationThatIsNotAOneIntegerFormatGivesWayToE
     TheLanguageTable().clear();
 }
 
+TEST(TranslateMsgTest, LinkLinesTakeTheAddressAndCountOnlyFromAFormatWithTheSameConversions) {
+    const std::string english =
+        "The link to the TNC at [::1]:8001 is back; frames dropped while it "
+        "was down: -1.\r";
+    const std::pair<const char*, std::string> cases[] = {{"%d verworfen, %s zur\xFC"
+                                                          "ck, 100%%\r",
+                                                          "-1 verworfen, [::1]:8001 zur\xFC"
+                                                          "ck, 100%\r"},
+                                                         {"%s zur\xFC"
+                                                          "ck\r",
+                                                          english},
+                                                         {"%s und %s: %i\r", english},
+                                                         {"%s: %i %n\r", english}};
+    for (const auto& [translation, expected] : cases) {
+        TheLanguageTable().clear();
+        TheLanguageTable().addEntry("Strings", std::string(kMsgTncLinkBack), translation);
+        EXPECT_EQ(TranslateMsgWithText(kMsgTncLinkBack, "[::1]:8001", -1), expected) << translation;
+    }
+    TheLanguageTable().clear();
+    EXPECT_EQ(TranslateMsgWithText(kMsgBadTncAddress, "a%ib"),
+              "Error: The TNC address a%ib is not host:port! Not connecting.\r")
+        << "conversions in the inserted text are kept as they are";
+}
+
 }  // namespace
 }  // namespace korvale

@@ -1,0 +1,388 @@
+// The TNC link as the engine uses it, against real peers: a TCP listener that
+// plays a soft-modem TNC, and pseudo-terminals that play a serial TNC whose
+// device goes away and comes back. What is checked is what the TNC receives
+// and what the user reads in the monitor.
+#include "kiss/reconnecting_tnc_link.h"
+
+#include <arpa/inet.h>
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+
+#include <atomic>
+#include <deque>
+#include <future>
+#include <thread>
+
+#include "engine/gateway_engine.h"
+#include "engine/line_monitor_view.h"
+#include "gateway/fake_nic_driver.h"
+#include "kiss/kiss_deframer.h"
+#include "kiss_test_support.h"
+#include "store/file_descriptor.h"
+
+namespace korvale {
+namespace {
+
+using namespace std::chrono_literals;
+using namespace testing;
+
+// Calls `done` until it returns true (then true) or 10 s have passed.
+template <typename Condition>
+bool eventually(Condition done) {
+    const auto deadline = std::chrono::steady_clock::now() + 10s;
+    bool met = false;
+    while (!(met = done()) && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(5ms);
+    }
+    return met;
+}
+
+// What a TNC receives when the engine sets it up with the default settings:
+// the init text as plain lines, then TxDelay 20, persistence 63, slot time 1,
+// TxTail 0 and half duplex as KISS parameter frames.
+const Bytes kSetUp = [] {
+    const std::string text = "KISS ON\rRESTART\r";
+    Bytes all(text.begin(), text.end());
+    const Bytes parameters = bytes("C0 01 14 C0 C0 02 3F C0 C0 03 01 C0 C0 04 00 C0 C0 05 00 C0");
+    all.insert(all.end(), parameters.begin(), parameters.end());
+    return all;
+}();
+
+// A KISS data frame carrying a UI frame from AB1CDE to NOCALL with `text`.
+Bytes kissFrameFromRadio(const std::string& text) {
+    Ax25Frame frame;
+    Ax25Address from, to;
+    EXPECT_TRUE(from.parse("AB1CDE") && to.parse("NOCALL"));
+    frame.build(from, to, AddressList(kAddressListCapacity), 0, FrameKind::Ui, 1, 0, 0, 0, 0xF0,
+                Bytes(text.begin(), text.end()));
+    Bytes out = {0xC0, 0x00};
+    const Bytes encoded = frame.encode();
+    out.insert(out.end(), encoded.begin(), encoded.end());
+    out.push_back(0xC0);
+    return out;
+}
+
+// A TNC listening on a loopback port, as soft modems offer KISS over TCP.
+// receive() and send() give up after 10 s without progress.
+class TcpTnc {
+  public:
+    explicit TcpTnc(int backlog = 4) { listen(0, backlog); }
+    ~TcpTnc() {
+        hangUp();
+        stopListening();
+    }
+    TcpTnc(const TcpTnc&) = delete;
+    TcpTnc& operator=(const TcpTnc&) = delete;
+
+    int port() const { return port_; }
+    std::string address() const { return "127.0.0.1:" + std::to_string(port_); }
+
+    // Listens (again) on `port`, 0 for any free one; with listenNow false the
+    // port is only held, and connections to it are refused.
+    bool listen(int port, int backlog = 4, bool listenNow = true) {
+        stopListening();
+        listener_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        const int on = 1;
+        ::setsockopt(listener_, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+        sockaddr_in where{};
+        where.sin_family = AF_INET;
+        where.sin_port = htons(static_cast<std::uint16_t>(port));
+        where.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof where;
+        if (::bind(listener_, reinterpret_cast<sockaddr*>(&where), length) != 0 ||
+            (listenNow && ::listen(listener_, backlog) != 0) ||
+            ::getsockname(listener_, reinterpret_cast<sockaddr*>(&where), &length) != 0) {
+            return false;
+        }
+        port_ = ntohs(where.sin_port);
+        return true;
+    }
+    void stopListening() { closeFd(listener_); }
+
+    // Takes the next connection, waiting up to `limit`.
+    bool accept(std::chrono::milliseconds limit = 10s) {
+        pollfd ready{listener_, POLLIN, 0};
+        if (::poll(&ready, 1, static_cast<int>(limit.count())) != 1) {
+            return false;
+        }
+        hangUp();
+        connection_ = ::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
+        return connection_ >= 0;
+    }
+    void hangUp() { closeFd(connection_); }
+
+    bool send(std::span<const std::uint8_t> data) const {
+        std::size_t done = 0;
+        pollfd ready{connection_, POLLOUT, 0};
+        while (done < data.size() && ::poll(&ready, 1, 10000) > 0) {
+            const ssize_t n =
+                ::send(connection_, data.data() + done, data.size() - done, MSG_NOSIGNAL);
+            if (n < 0 && errno != EAGAIN) {
+                break;
+            }
+            done += static_cast<std::size_t>(std::max<ssize_t>(n, 0));
+        }
+        return done == data.size();
+    }
+
+    // What the link sent, until `count` bytes have come, it closed, or
+    // `limit` passed without a byte.
+    Bytes receive(std::size_t count, std::chrono::milliseconds limit = 10s) const {
+        Bytes got(count);
+        std::size_t done = 0;
+        pollfd ready{connection_, POLLIN, 0};
+        while (done<count&& ::poll(&ready, 1, static_cast<int>(limit.count()))> 0) {
+            const ssize_t n = ::recv(connection_, got.data() + done, count - done, 0);
+            if (n == 0 || (n < 0 && errno != EAGAIN)) {
+                break;
+            }
+            done += static_cast<std::size_t>(std::max<ssize_t>(n, 0));
+        }
+        got.resize(done);
+        return got;
+    }
+
+    // Whether the link closed the connection with nothing more to say.
+    bool closedByLink() const { return receive(1).empty(); }
+
+  private:
+    static void closeFd(int& fd) {
+        if (fd >= 0) {
+            ::close(std::exchange(fd, -1));
+        }
+    }
+
+    int listener_ = -1;
+    int connection_ = -1;
+    int port_ = 0;
+};
+
+// The engine on the link, driven as its owner drives it: a tick, then the
+// received bytes read when the link announced some.
+struct Station {
+    explicit Station(const std::string& tcpAddress, int port = 0) {
+        settings.m_sTncTcpAddress = tcpAddress;
+        settings.m_iTncPort = port;
+        EXPECT_TRUE(settings.m_UnprotoSource.parse("NOCALL") && settings.m_UnprotoDest.parse("CQ"));
+        handler.SetNotifyCallback([this](int) { ++announced; });
+    }
+
+    // Ticks until `done` holds (true) or 10 s have passed (false).
+    template <typename Condition>
+    bool tickUntil(Condition done) {
+        const auto deadline = std::chrono::steady_clock::now() + 10s;
+        while (!done()) {
+            if (std::chrono::steady_clock::now() > deadline) {
+                return false;
+            }
+            tick();
+            std::this_thread::sleep_for(2ms);
+        }
+        return true;
+    }
+    void tick(int count = 1) {
+        for (int i = 0; i < count; ++i) {
+            engine.EngineTick();
+            if (announced.exchange(0) > 0) {
+                ++notifications;
+                engine.OnSerialNotification();
+            }
+        }
+    }
+    int linesWith(std::string_view text) const {
+        return static_cast<int>(std::ranges::count_if(
+            shown, [&](const std::string& line) { return line.find(text) != std::string::npos; }));
+    }
+
+    TempDirectory directory;
+    Settings settings;
+    std::atomic<int> announced{0};
+    int notifications = 0;
+    ComHandler handler{makePosixSerialPort, directory.path()};
+    ReconnectingTncLink link{settings, handler, directory.path(), [this] { ++announced; }};
+    NicDevice nic{std::make_unique<FakeNicDriver>()};
+    std::vector<std::string> shown;
+    LineMonitorView view{[this](std::string_view line) { shown.emplace_back(line); }};
+    GatewayEngine engine{settings, link, nic, view};
+};
+
+// What `peer` (a TcpTnc or a PtyPair) receives while the station ticks, up
+// to `count` bytes or 10 s.
+template <typename Peer>
+Bytes receiveTicking(Station& station, const Peer& peer, std::size_t count) {
+    Bytes got;
+    station.tickUntil([&] {
+        const Bytes piece = peer.receive(count - got.size(), 0ms);
+        got.insert(got.end(), piece.begin(), piece.end());
+        return got.size() >= count;
+    });
+    return got;
+}
+
+constexpr std::string_view kNoLink = "Warning: No link to the TNC at ";
+
+TEST(TcpTnc, GetsTheSetUpThenFramesFlowBothWaysGarbageAsideAndTheExitTextEndsIt) {
+    TcpTnc tnc;
+    Station station(tnc.address());
+    station.tick(3);
+    ASSERT_TRUE(tnc.accept());
+    EXPECT_EQ(tnc.receive(kSetUp.size()), kSetUp)
+        << "written while connecting, sent once connected";
+
+    // Noise that is no frame, then a frame; the noise is bounded by the
+    // deframer, the frame is shown.
+    Bytes noise = patternBytes(64 * 1024, 9);
+    const Bytes frame = kissFrameFromRadio("hello gateway");
+    noise.insert(noise.end(), frame.begin(), frame.end());
+    ASSERT_TRUE(tnc.send(noise));
+    EXPECT_TRUE(station.tickUntil([&] { return station.linesWith("hello gateway") == 1; }));
+    EXPECT_GT(station.notifications, 0);
+
+    station.engine.SendUnprotoLine("73 de NOCALL\r");
+    std::vector<Ax25Frame> heard;
+    KissDeframer deframer(
+        [&](std::span<const std::uint8_t> ax25) { heard.emplace_back().decode(ax25); });
+    for (int piece = 0; piece < 100 && heard.empty(); ++piece) {
+        deframer.ProcessKissBytes(tnc.receive(1));
+    }
+    ASSERT_EQ(heard.size(), 1u);
+    EXPECT_EQ(heard[0].source.toText() + ">" + heard[0].destination.toText(), "NOCALL>CQ");
+    EXPECT_EQ(std::string(heard[0].info.begin(), heard[0].info.end()), "73 de NOCALL\r");
+
+    station.engine.Shutdown();
+    EXPECT_EQ(tnc.receive(3), bytes("C0 FF C0"));
+    EXPECT_TRUE(tnc.closedByLink());
+    EXPECT_EQ(station.linesWith(kNoLink), 0);
+}
+
+TEST(TcpTnc, LateOrLostTncIsTriedEveryFewSecondsQuietlyAndGetsTheSetUpWhenBack) {
+    // The soft modem starts after Korvale: its port refuses connections.
+    TcpTnc tnc;
+    ASSERT_TRUE(tnc.listen(tnc.port(), 4, false));
+    Station station(tnc.address());
+    ASSERT_TRUE(station.tickUntil([&] { return station.linesWith(kNoLink) == 1; }));
+    EXPECT_EQ(
+        station.linesWith(std::string(kNoLink) + tnc.address() + "! Trying again every 5 seconds."),
+        1);
+    station.tick(2 * kReconnectTicks + 10);  // two refused attempts more
+    EXPECT_EQ(station.linesWith(kNoLink), 1) << "the monitor was flooded";
+
+    const std::string back = "The link to the TNC at " + tnc.address() + " is back";
+    ASSERT_TRUE(tnc.listen(tnc.port()));
+    ASSERT_TRUE(station.tickUntil([&] { return station.linesWith(back) == 1; }));
+    ASSERT_TRUE(tnc.accept());
+    EXPECT_EQ(receiveTicking(station, tnc, kSetUp.size()), kSetUp);
+    station.tick(3);
+
+    // It goes away in the middle of a frame, and comes back.
+    const int notificationsBefore = station.notifications;
+    ASSERT_TRUE(tnc.send(bytes("C0 00 96 68 88 84")));
+    ASSERT_TRUE(station.tickUntil([&] { return station.notifications > notificationsBefore; }));
+    tnc.hangUp();
+    tnc.stopListening();
+    ASSERT_TRUE(station.tickUntil([&] { return station.linesWith(kNoLink) == 2; }));
+    station.engine.SendUnprotoLine("into the void\r");
+    ASSERT_TRUE(tnc.listen(tnc.port()));
+    ASSERT_TRUE(station.tickUntil([&] { return station.linesWith(back) == 2; }));
+    EXPECT_EQ(station.linesWith(back + "; frames dropped while it was down: 1."), 1);
+    ASSERT_TRUE(tnc.accept());
+    EXPECT_EQ(receiveTicking(station, tnc, kSetUp.size()), kSetUp);
+    // The half frame from before the break is not joined to the next one.
+    const std::size_t linesBefore = station.shown.size();
+    ASSERT_TRUE(tnc.send(kissFrameFromRadio("whole again")));
+    ASSERT_TRUE(station.tickUntil([&] { return station.linesWith("whole again") == 1; }));
+    ASSERT_EQ(station.shown.size(), linesBefore + 2) << station.shown[linesBefore];
+    EXPECT_EQ(station.shown[linesBefore], "AB1CDE>NOCALL>UI,C,F0:");
+}
+
+TEST(TcpTnc, PeerThatNeverAcceptsHoldsUpNeitherTheTicksNorTheExit) {
+    // With its accept queue full, the listener lets further connections hang.
+    TcpTnc tnc(0);
+    std::deque<FileDescriptor> queued;
+    for (int i = 0; i < 2; ++i) {
+        queued.emplace_back(::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
+        sockaddr_in where{};
+        where.sin_family = AF_INET;
+        where.sin_port = htons(static_cast<std::uint16_t>(tnc.port()));
+        where.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        ::connect(queued.back().get(), reinterpret_cast<sockaddr*>(&where), sizeof where);
+    }
+    Station station(tnc.address());
+    station.tick(30);
+    EXPECT_EQ(station.linesWith("RESTART"), 1) << "the set-up did not go on";
+    EXPECT_EQ(station.linesWith(kNoLink), 0) << "gave up before its connect time";
+    station.engine.Shutdown();  // ends the attempt under way
+}
+
+TEST(TcpTncLinkQueues, PeerThatNeverReadsOrFloodsMeetsBoundedQueuesAndLosesNothingItSent) {
+    TcpTnc tnc;
+    TcpTncLink link;
+    ASSERT_TRUE(link.Connect({"127.0.0.1", static_cast<std::uint16_t>(tnc.port())}));
+    ASSERT_TRUE(tnc.accept());
+    ASSERT_TRUE(eventually([&] { return link.state() == TcpLinkState::Connected; }));
+
+    // The peer reads nothing: once the socket's buffers and the queue are full
+    // a write is refused, long before memory is.
+    const Bytes frame = patternBytes(1000);
+    std::size_t accepted = 0;
+    while (accepted < 64 * 1024 * 1024 && link.write(frame)) {
+        accepted += frame.size();
+        if (accepted % (100 * frame.size()) == 0) {
+            std::this_thread::sleep_for(1ms);
+        }
+    }
+    EXPECT_LT(accepted, 64u * 1024 * 1024) << "the transmit side never filled up";
+
+    // The peer floods while the owner reads late: the link stops reading
+    // until there is room, and every byte arrives in order.
+    const Bytes flood = patternBytes(256 * 1024, 4);
+    auto sent = std::async(std::launch::async, [&] { return tnc.send(flood); });
+    std::this_thread::sleep_for(200ms);
+    Bytes got;
+    ASSERT_TRUE(eventually([&] {
+        std::uint8_t piece[1000];
+        got.insert(got.end(), piece, piece + link.read(piece));
+        return got.size() >= flood.size();
+    }));
+    EXPECT_TRUE(sent.get());
+    EXPECT_TRUE(got == flood) << "received " << got.size() << " bytes, or out of order";
+    link.Close();  // does not wait for the peer that never reads
+    EXPECT_EQ(link.state(), TcpLinkState::Closed);
+}
+
+TEST(SerialTnc, DeviceThatGoesAwayIsWaitedForAndGetsTheSetUpWhenBackWhileOneThatFailsStaysOff) {
+    constexpr int kPort = 7;
+    Station station("", kPort);
+    auto first = std::make_unique<PtyPair>();
+    ASSERT_TRUE(first->ok() && station.directory.linkPort(kPort, first->slavePath()));
+    EXPECT_EQ(receiveTicking(station, *first, kSetUp.size()), kSetUp);
+
+    first.reset();  // unplugged
+    ASSERT_TRUE(station.tickUntil([&] { return station.linesWith(kNoLink) == 1; }));
+    EXPECT_EQ(station.linesWith(std::string(kNoLink) + "COM7! Trying again every 5 seconds."), 1);
+    station.engine.SendUnprotoLine("nobody hears this\r");
+    station.tick(kReconnectTicks + 10);
+    EXPECT_EQ(station.linesWith(kNoLink), 1);
+
+    PtyPair second;  // plugged in again
+    ASSERT_TRUE(second.ok() && station.directory.linkPort(kPort, second.slavePath()));
+    ASSERT_TRUE(station.tickUntil([&] {
+        return station.linesWith(
+                   "The link to the TNC at COM7 is back; frames dropped while it "
+                   "was down: 1.") == 1;
+    }));
+    EXPECT_EQ(receiveTicking(station, second, kSetUp.size()), kSetUp);
+
+    // A port that cannot be opened at start is switched off, as ever, and
+    // not tried again.
+    Station failing("", 8);
+    ASSERT_TRUE(failing.directory.linkPort(8, "/dev/null"));
+    failing.tick(kReconnectTicks + 10);
+    EXPECT_EQ(failing.shown.front(), "Error: Cannot open COM8! Port is disabled.");
+    EXPECT_EQ(failing.settings.m_bTncDisablePort, 1);
+    EXPECT_EQ(failing.linesWith(kNoLink), 0);
+}
+
+}  // namespace
+}  // namespace korvale
