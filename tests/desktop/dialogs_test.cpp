@@ -237,7 +237,8 @@ class DialogsTest : public QObject {
 
     // Port names stay untranslated, the rate shows translated at the entry
     // for what is stored, the disable box is ticked for 1 only; the device
-    // line follows the port; the choices come back on OK only.
+    // line follows the port; the choices, and a TCP address that parses,
+    // come back on OK only.
     void serialDialogShowsTheStoredEntriesAndReturnsThemOnOk() {
         for (const char* key : {"Port", "Undefined", "COM12", "COM255", "4800", "115200"}) {
             TheLanguageTable().addEntry(kSectionPortDialog, key, std::string(key) + " (de)");
@@ -261,17 +262,28 @@ class DialogsTest : public QObject {
         child<QComboBox>(dialog, "portList")->setCurrentIndex(3);
         QCOMPARE(child<QLabel>(dialog, "portDevice")->text(),
                  QFile::decodeName(DescribeComDevice(3, ProgramDirectory).c_str()));
+        // An address that does not parse is refused, and the dialog stays.
         int port = 2, rate = 19200, disabled = 1;
+        std::string address = "tnc:8001";
         for (const char* button : {"cancelButton", "okButton"}) {
-            whenDialogOpens<QDialog>([button](QDialog& dialog) {
+            messages_.clear();
+            whenDialogOpens<QDialog>([button, this](QDialog& dialog) {
                 child<QComboBox>(dialog, "portList")->setCurrentIndex(5);
                 child<QComboBox>(dialog, "baudRateList")->setCurrentIndex(7);
                 child<QCheckBox>(dialog, "disablePort")->setChecked(false);
+                auto* tcpAddress = child<QLineEdit>(dialog, "tncTcpAddress");
+                QCOMPARE(tcpAddress->text(), "tnc:8001");
+                tcpAddress->setText("::1:8001");
+                click(dialog, "okButton");
+                QCOMPARE(messages_, QStringList("!" + fromAnsi(kTncAddressRefusal)));
+                QVERIFY(dialog.isVisible());
+                tcpAddress->setText(" [::1]:8001 ");
                 click(dialog, button);
             });
-            const bool ok = RunSerialPortDialog(nullptr, port, rate, disabled);
+            const bool ok = RunSerialPortDialog(nullptr, port, rate, disabled, address);
             QCOMPARE(QList<int>({ok, port, rate, disabled}),
                      ok ? QList<int>({1, 5, 115200, 0}) : QList<int>({0, 2, 19200, 1}));
+            QCOMPARE(address, ok ? "[::1]:8001" : "tnc:8001");
         }
     }
 

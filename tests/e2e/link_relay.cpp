@@ -1,15 +1,20 @@
 // A test tool standing in for two TNCs and the radio between them: it makes
 // two pseudo-terminals, links each to a given path (a COMn link in a
-// station's directory), and copies bytes between them. It can limit the line
-// to a bit rate (10 bits per byte, as on an asynchronous line) and inject
-// random bytes for a while to test that stations survive line noise.
+// station's directory), and copies bytes between them. With --tcp-b, side B
+// is instead a KISS TCP port on 127.0.0.1, as a soft-modem TNC offers, taking
+// one connection at a time (a new one replaces the old). It can limit the
+// line to a bit rate (10 bits per byte, as on an asynchronous line) and
+// inject random bytes for a while to test that stations survive line noise.
 //
-//   link_relay PATH_A PATH_B [--rate BITS_PER_S] [--noise AFTER_S FOR_S]
+//   link_relay PATH_A PATH_B [--tcp-b PORT] [--rate BITS_PER_S] [--noise AFTER_S FOR_S]
 //
-// Runs until SIGINT or SIGTERM; prints "ready" once both links exist.
+// Runs until SIGINT or SIGTERM; prints "ready" once both sides exist.
+#include <arpa/inet.h>
 #include <fcntl.h>
+#include <netinet/in.h>
 #include <poll.h>
 #include <pty.h>
+#include <sys/socket.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -32,10 +37,39 @@ void onSignal(int) {
 }
 
 struct Side {
-    int master = -1;
+    int master = -1;                   // the pseudo-terminal, or the TCP connection (-1: none)
     int slave = -1;                    // held open so the master never reads EIO between openers
+    int listener = -1;                 // the TCP port of a TCP side
     std::deque<std::uint8_t> toWrite;  // bytes on their way out of this side
 };
+
+bool makeTcpSide(Side& side, int port) {
+    side.listener = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    const int on = 1;
+    setsockopt(side.listener, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+    sockaddr_in where{};
+    where.sin_family = AF_INET;
+    where.sin_port = htons(static_cast<std::uint16_t>(port));
+    where.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (bind(side.listener, reinterpret_cast<sockaddr*>(&where), sizeof where) != 0 ||
+        listen(side.listener, 4) != 0) {
+        std::perror("listen");
+        return false;
+    }
+    return true;
+}
+
+// Takes a waiting connection in place of the one there is.
+void acceptConnection(Side& side) {
+    const int fd = accept4(side.listener, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
+    if (fd >= 0) {
+        if (side.master >= 0) {
+            close(side.master);
+        }
+        side.master = fd;
+        side.toWrite.clear();
+    }
+}
 
 bool makeSide(Side& side, const char* linkPath) {
     if (openpty(&side.master, &side.slave, nullptr, nullptr, nullptr) != 0) {
@@ -65,8 +99,11 @@ int main(int argc, char** argv) {
     double bytesPerSecond = 0;  // 0: unlimited
     double noiseAfter = -1;
     double noiseFor = 0;
+    int tcpPortB = 0;
     for (int i = 3; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--rate") == 0 && i + 1 < argc) {
+        if (std::strcmp(argv[i], "--tcp-b") == 0 && i + 1 < argc) {
+            tcpPortB = std::atoi(argv[++i]);
+        } else if (std::strcmp(argv[i], "--rate") == 0 && i + 1 < argc) {
             bytesPerSecond = std::atof(argv[++i]) / 10.0;
         } else if (std::strcmp(argv[i], "--noise") == 0 && i + 2 < argc) {
             noiseAfter = std::atof(argv[++i]);
@@ -78,7 +115,8 @@ int main(int argc, char** argv) {
     std::signal(SIGPIPE, SIG_IGN);
 
     Side sides[2];
-    if (!makeSide(sides[0], argv[1]) || !makeSide(sides[1], argv[2])) {
+    if (!makeSide(sides[0], argv[1]) ||
+        !(tcpPortB > 0 ? makeTcpSide(sides[1], tcpPortB) : makeSide(sides[1], argv[2]))) {
         return 1;
     }
     std::printf("ready\n");
@@ -92,11 +130,21 @@ int main(int argc, char** argv) {
     std::uint64_t noiseBytes = 0;
 
     while (!stopRequested) {
-        pollfd fds[2] = {{sides[0].master, POLLIN, 0}, {sides[1].master, POLLIN, 0}};
-        poll(fds, 2, 5);
+        pollfd fds[3] = {{sides[0].master, POLLIN, 0},
+                         {sides[1].master, POLLIN, 0},
+                         {sides[1].listener, POLLIN, 0}};
+        poll(fds, 3, 5);
+        if (fds[2].revents != 0) {
+            acceptConnection(sides[1]);
+        }
         for (int s = 0; s < 2; ++s) {
             std::uint8_t buffer[4096];
-            const ssize_t n = read(sides[s].master, buffer, sizeof buffer);
+            const ssize_t n =
+                sides[s].master >= 0 ? read(sides[s].master, buffer, sizeof buffer) : -1;
+            if (n == 0 && sides[s].listener >= 0) {
+                close(sides[s].master);  // the station hung up
+                sides[s].master = -1;
+            }
             for (ssize_t k = 0; k < n; ++k) {
                 sides[1 - s].toWrite.push_back(buffer[k]);
             }
@@ -126,6 +174,10 @@ int main(int argc, char** argv) {
             std::size_t count = std::min(allowed, sizeof chunk);
             for (std::size_t k = 0; k < count; ++k) {
                 chunk[k] = side.toWrite[k];
+            }
+            if (side.master < 0) {
+                side.toWrite.clear();  // nobody connected: the radio goes unheard
+                continue;
             }
             const ssize_t written = count > 0 ? write(side.master, chunk, count) : 0;
             if (written > 0) {

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # End-to-end test of two Korvale stations talking IP over a KISS link.
 #
-#   tests/e2e/run.sh BUILD_DIR [--noise SECONDS]
+#   tests/e2e/run.sh BUILD_DIR [--noise SECONDS | --tcp]
 #
 # Each station is korvale-headless in a network namespace of its own with
 # its own korvale0 TAP (44.0.0.1 and 44.0.0.2); their serial ports (COM1
@@ -12,15 +12,23 @@
 # in the other's monitor, and a clean exit that saves the settings.
 # With --noise, random bytes are injected into the link for that many
 # seconds first; the stations must survive it and traffic must resume.
+# With --tcp, station b reaches its TNC over TCP (a KISS port on its
+# 127.0.0.1, as a soft modem offers), and at the end both TNCs go away and
+# come back: each station must say so, set its TNC up again and carry
+# traffic again, a's serial device and b's TCP connection alike.
 #
 # Exits 0 on success, 1 on failure, 77 when root, /dev/net/tun or network
 # namespaces are missing (the reason is printed).
 set -uo pipefail
 
-build=${1:?usage: run.sh BUILD_DIR [--noise SECONDS]}
+build=${1:?usage: run.sh BUILD_DIR [--noise SECONDS | --tcp]}
 noise=0
+tcp=0
 if [ "${2:-}" = "--noise" ]; then
     noise=${3:?--noise needs seconds}
+elif [ "${2:-}" = "--tcp" ]; then
+    tcp=1
+    station_b_tcp_port=8001
 fi
 
 source "$(dirname "$0")/stations.sh"
@@ -81,6 +89,37 @@ echo "Grüße from a" >&"$input_a"
 sleep 1
 check "a line typed at a shows in b's monitor (UTF-8 both ends)" \
     grep -q "Grüße from a" "$work/b/monitor.log"
+
+# Waits up to 20 s for a line in a station's monitor.
+monitor_says() {  # monitor_says NAME TEXT
+    local _
+    for _ in $(seq 200); do
+        grep -qF "$2" "$work/$1/monitor.log" && return 0
+        sleep 0.1
+    done
+    return 1
+}
+
+if [ "$tcp" -eq 1 ]; then
+    check "b's TNC came over TCP, with no complaint" \
+        bash -c "! grep -q 'No link to the TNC' '$work/b/monitor.log'"
+    echo "both TNCs go away and come back"
+    kill -TERM "$relay_pid"
+    wait "$relay_pid" 2>/dev/null
+    check "a says its TNC is gone" monitor_says a "No link to the TNC at COM1!"
+    check "b says its TNC is gone" monitor_says b "No link to the TNC at 127.0.0.1:8001!"
+    sleep 2
+    relay_start
+    check "a says its TNC is back" monitor_says a "The link to the TNC at COM1 is back"
+    check "b says its TNC is back" monitor_says b "The link to the TNC at 127.0.0.1:8001 is back"
+    check "b's TNC got its set-up again" \
+        bash -c "[ \$(grep -c '^RESTART' '$work/b/monitor.log') -eq 2 ]"
+    check "ping from a to b once the TNCs are back" \
+        ip netns exec "$ns_a" ping -c 3 -W 5 44.0.0.2
+    check "one line each for the TNC going away" \
+        bash -c "[ \$(cat '$work/a/monitor.log' '$work/b/monitor.log' |
+                    grep -c 'No link to the TNC') -eq 2 ]"
+fi
 
 kill -TERM "$pid_a" "$pid_b"
 check "station a ends on SIGTERM" timeout 10 tail --pid="$pid_a" -f /dev/null

@@ -2,12 +2,15 @@
 # the link benchmark. Each station is korvale-headless in a network namespace
 # of its own with its own korvale0 TAP (station a 44.0.0.1, station b
 # 44.0.0.2); their serial ports (COM1 links in each station's directory) are
-# joined by link_relay, which stands in for the two TNCs and the radio.
+# joined by link_relay, which stands in for the two TNCs and the radio. With
+# station_b_tcp_port set, station b reaches its TNC over TCP instead, at
+# 127.0.0.1 on that port, which link_relay offers inside b's namespace.
 #
 # After `stations_up BUILD_DIR [link_relay options]`:
 #   $work               scratch directory, removed on exit
 #   $ns_a, $ns_b        the namespaces
 #   $pid_a, $pid_b      the station processes
+#   $relay_pid          link_relay; relay_start [options] starts it again
 #   $input_a, $input_b  file descriptors writing to each station's input
 #   $work/a/monitor.log, $work/b/monitor.log  each station's monitor output
 # Returns 77 (with the reason printed) when root, /dev/net/tun, network
@@ -29,8 +32,8 @@ stations_skip() {
     return 77
 }
 
-station_make() {  # station_make NAME NAMESPACE CALLSIGN ADDRESS
-    local name=$1 ns=$2 call=$3 address=$4
+station_make() {  # station_make NAME NAMESPACE CALLSIGN ADDRESS [TNC_TCP_ADDRESS]
+    local name=$1 ns=$2 call=$3 address=$4 tcp_address=${5:-}
     mkdir -p "$work/$name"
     cp "$build/korvale-headless" "$work/$name/"
     cat >"$work/$name/korvale-headless.ini" <<INI
@@ -39,6 +42,7 @@ TcpIpMyCall=$call
 [TNC]
 m_iTncPort=1
 m_iTncBaudrate=${station_baudrate:-38400}
+m_sTncTcpAddress=$tcp_address
 [Unproto]
 m_UnprotoSource=$call
 m_UnprotoDest=QST
@@ -82,14 +86,26 @@ stations_up() {  # stations_up BUILD_DIR [link_relay options]
     ip netns add "$ns_a" 2>/dev/null || { stations_skip "cannot make network namespaces"; return; }
     ip netns add "$ns_b" || return 1
     station_make a "$ns_a" KV1A 44.0.0.1 || return 1
-    station_make b "$ns_b" KV1B 44.0.0.2 || return 1
-    "$build/tests/link_relay" "$work/a/COM1" "$work/b/COM1" "$@" >"$work/relay.log" 2>&1 &
-    station_pids+=($!)
-    local _
-    for _ in $(seq 50); do [ -L "$work/b/COM1" ] && break; sleep 0.1; done
+    station_make b "$ns_b" KV1B 44.0.0.2 ${station_b_tcp_port:+127.0.0.1:$station_b_tcp_port} ||
+        return 1
+    relay_start "$@"
     station_start a "$ns_a"
     station_start b "$ns_b"
     sleep 1
+}
+
+relay_start() {  # relay_start [link_relay options]
+    if [ -n "${station_b_tcp_port:-}" ]; then
+        # In b's namespace, where b's 127.0.0.1 is.
+        ip netns exec "$ns_b" "$build/tests/link_relay" "$work/a/COM1" "$work/b/COM1" \
+            --tcp-b "$station_b_tcp_port" "$@" >>"$work/relay.log" 2>&1 &
+    else
+        "$build/tests/link_relay" "$work/a/COM1" "$work/b/COM1" "$@" >>"$work/relay.log" 2>&1 &
+    fi
+    relay_pid=$!
+    station_pids+=($!)
+    local _
+    for _ in $(seq 50); do grep -q ready "$work/relay.log" 2>/dev/null && [ -L "$work/a/COM1" ] && break; sleep 0.1; done
 }
 
 # CPU time (user + system) of a process in clock ticks.
