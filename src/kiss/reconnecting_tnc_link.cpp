@@ -66,10 +66,16 @@ int ReconnectingTncLink::close() {
 }
 
 bool ReconnectingTncLink::write(std::span<const std::uint8_t> bytes) {
+    const bool frame = !bytes.empty() && bytes.front() == FEND;
     if (phase_ == Phase::Up) {
-        return overTcp_ ? tcp_.write(bytes) : serial_.write(bytes);
+        const bool queued = overTcp_ ? tcp_.write(bytes) : serial_.write(bytes);
+        // Broken since the last tick: counted as if watch() had seen it.
+        if (!queued && frame && lineBroken()) {
+            ++droppedFrames_;
+        }
+        return queued;
     }
-    if (phase_ == Phase::Down && !bytes.empty() && bytes.front() == FEND) {
+    if (phase_ == Phase::Down && frame) {
         ++droppedFrames_;
     }
     return false;

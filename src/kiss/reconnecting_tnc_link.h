@@ -49,7 +49,8 @@ class ReconnectingTncLink final : public SerialLink {
     // address that does not parse (nothing is tried) or when already open.
     int open(int port, int baudRate) override;
     int close() override;
-    // While the line is down: false, and a KISS frame is counted as dropped.
+    // While the line is down (or broken and not yet noticed): false, and a
+    // KISS frame is counted as dropped.
     bool write(std::span<const std::uint8_t> bytes) override;
     int read(std::span<std::uint8_t> buffer) override;
     LinkChange watch() override;
