@@ -102,12 +102,16 @@ int RunHeadless(const char* firstWord) {
     InputLines input;
     const auto sendLine = [&engine](const std::string& line) { engine.SendUnprotoLine(line); };
     bool inputOpen = true;
+    bool watchAdapter = true;
     bool running = true;
     while (running) {
-        std::array<pollfd, 4> fds = {{{signals.get(), POLLIN, 0},
+        // Looked up each pass: the first tick opens the adapter.
+        const int adapter = watchAdapter ? engine.adapterDescriptor() : -1;
+        std::array<pollfd, 5> fds = {{{signals.get(), POLLIN, 0},
                                       {ticks.get(), POLLIN, 0},
                                       {received.get(), POLLIN, 0},
-                                      {inputOpen ? STDIN_FILENO : -1, POLLIN, 0}}};
+                                      {inputOpen ? STDIN_FILENO : -1, POLLIN, 0},
+                                      {adapter, POLLIN, 0}}};
         if (poll(fds.data(), fds.size(), -1) < 0) {
             if (errno == EINTR) {
                 continue;
@@ -120,6 +124,13 @@ int RunHeadless(const char* firstWord) {
         }
         if (fds[2].revents != 0 && drainCounter(received.get())) {
             engine.OnSerialNotification();
+        }
+        if ((fds[4].revents & POLLIN) != 0) {
+            engine.OnAdapterReadable();
+        } else if (fds[4].revents != 0) {
+            // An adapter in error would wake the loop for ever; the ticks
+            // still drain it.
+            watchAdapter = false;
         }
         if (fds[1].revents != 0 && drainCounter(ticks.get())) {
             // Ticks missed while busy are not made up, as with a window timer.

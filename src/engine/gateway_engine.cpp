@@ -149,6 +149,12 @@ void GatewayEngine::drainAdapter() {
     }
 }
 
+void GatewayEngine::OnAdapterReadable() {
+    if (!m_bFirstTick) {
+        drainAdapter();
+    }
+}
+
 void GatewayEngine::sendUiFrame(const Ax25Address& source, const Ax25Address& destination,
                                 const AddressList& digipeaters, std::string_view text) {
     Ax25Frame frame;
