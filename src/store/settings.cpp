@@ -51,9 +51,12 @@ class ChangedValueWriter {
 
     void text(std::string_view section, std::string_view key, std::string_view value) {
         // A missing key is always written, whatever the value: no sentinel
-        // default can stand for "missing" without one value being lost.
+        // default can stand for "missing" without one value being lost. The
+        // reader drops blanks at the ends of a value, so they are left out of
+        // the comparison: a call list, stored with a blank after each call,
+        // is not written again at every exit.
         const std::optional<std::string> stored = FindProfileText(iniPath_, section, key);
-        if (!stored || *stored != value) {
+        if (!stored || *stored != TrimBlanks(value)) {
             ok_ = WriteProfileText(iniPath_, section, key, value) && ok_;
         }
     }
@@ -105,6 +108,7 @@ void LoadSettings(Settings& s, const std::string& ini) {
         ReadProfileInt(ini, kSectionBeacon, "m_iBeaconInterval", kDefaultBeaconInterval);
     s.m_bBeaconEnable = ReadProfileInt(ini, kSectionBeacon, "m_bBeaconEnable", 0);
     s.m_bOemTranslation = ReadProfileInt(ini, kSectionMisc, "m_bOemTranslation", 1);
+    LoadWindowPlacement(s, ini, s.m_iCx, s.m_iCy);
 }
 
 void LoadWindowPlacement(Settings& s, const std::string& ini, int minCx, int minCy) {

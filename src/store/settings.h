@@ -70,13 +70,17 @@ struct Settings {
     int m_bInTray = 0;
 };
 
-// Reads every setting but the window placement and the language, in the
-// order the main window's construction reads them, into settings and into
-// GatewayOwnAddress and SuppressBroadcasts. Missing keys give the defaults.
+// Reads every setting that SaveSettings writes but the language, in the order
+// the main window's construction reads them, into settings and into
+// GatewayOwnAddress and SuppressBroadcasts, and then the window placement
+// (missing "CX" and "CY" keep the members' values): a program without a
+// window thus keeps what the desktop program stored. Missing keys give the
+// defaults.
 void LoadSettings(Settings& settings, const std::string& iniPath);
 
 // Reads "Left", "Top", "CX" and "CY" (the last two defaulting to the
-// window's first laid-out size) and then "ShowInTray".
+// window's first laid-out size) and then "ShowInTray". The desktop program
+// reads them again once its window is laid out.
 void LoadWindowPlacement(Settings& settings, const std::string& iniPath, int minCx, int minCy);
 
 // Writes every value that differs from the file, section by section in the

@@ -20,8 +20,8 @@ class SettingsTest : public ::testing::Test {
   protected:
     // What start-up reads, in its order, into process-wide values as they
     // are at start: the language, the main window's settings, its placement
-    // (first laid out at 346 x 180).
-    Settings Load(const std::string& ini) {
+    // (first laid out at 346 x 180) unless it has no window.
+    Settings Load(const std::string& ini, bool window = true) {
         GatewayOwnAddress = Ax25Address{};
         SuppressBroadcasts = 1;
         ProgramDirectory = dir_.directory();
@@ -29,7 +29,9 @@ class SettingsTest : public ::testing::Test {
         LoadInterfaceLanguage(ini);
         Settings settings;
         LoadSettings(settings, ini);
-        LoadWindowPlacement(settings, ini, 346, 180);
+        if (window) {
+            LoadWindowPlacement(settings, ini, 346, 180);
+        }
         return settings;
     }
 
@@ -90,6 +92,12 @@ TEST_F(SettingsTest, EveryKindOfValueReadsBackAfterSave) {
     const std::string fresh = dir_.file("fresh.ini");
     Save(Load(ini_), fresh);
     EXPECT_EQ(ReadFileBytes(fresh), stored);
+    // A run without a window keeps the placement and the tray choice: it
+    // writes nothing.
+    const auto stamp = StampOf(ini_);
+    Save(Load(ini_, false), ini_);
+    EXPECT_EQ(ReadFileBytes(ini_), stored);
+    EXPECT_EQ(StampOf(ini_), stamp) << "the file was replaced";
 }
 
 TEST_F(SettingsTest, EachStoredValueLoadsByItsRule) {
