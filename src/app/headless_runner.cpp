@@ -24,7 +24,7 @@ namespace korvale {
 namespace {
 
 void writeLine(std::string_view ansiLine) {
-    const std::string line = AnsiToUtf8(ansiLine) + "\n";
+    const std::string line = TerminalLine(ansiLine);
     std::fwrite(line.data(), 1, line.size(), stdout);
     // Each line as it happens, also when standard output is a pipe or a file.
     std::fflush(stdout);
@@ -141,6 +141,7 @@ int RunHeadless(const char* firstWord) {
         std::fprintf(stderr, "korvale-headless: could not write the settings to %s\n",
                      location.iniPath.c_str());
     }
+    view.endPartialLine();
     return 0;
 }
 

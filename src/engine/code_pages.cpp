@@ -79,6 +79,14 @@ void appendUtf8(std::string& out, char32_t code) {
 
 }  // namespace
 
+bool IsAnsiControl(char byte) {
+    const auto code = static_cast<std::uint8_t>(byte);
+    if (code < 0x20 || code == 0x7F) {
+        return true;
+    }
+    return code >= 0x80 && code < 0xA0 && kCp1252[code - 0x80] < 0xA0;
+}
+
 std::string CharToOem(std::string_view ansi) {
     return recode(ansi, kCp1252, kCp437);
 }

@@ -14,6 +14,12 @@
 
 namespace korvale {
 
+// Whether a Windows-1252 byte stands for a control character: the C0
+// controls, DEL, and the five bytes that Windows-1252 leaves unassigned
+// (0x81, 0x8D, 0x8F, 0x90, 0x9D), which stand for the C1 controls of the same
+// value. A terminal obeys these, so the monitor never shows them.
+bool IsAnsiControl(char byte);
+
 // Windows-1252 to code page 437 (what CharToOem does on Western systems).
 std::string CharToOem(std::string_view ansi);
 
