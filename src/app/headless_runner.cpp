@@ -14,9 +14,9 @@
 
 #include "app/gateway_session.h"
 #include "app/stop_signals.h"
-#include "engine/code_pages.h"
 #include "engine/gateway_engine.h"
 #include "engine/line_monitor_view.h"
+#include "store/code_pages.h"
 #include "store/file_descriptor.h"
 #include "store/process_environment.h"
 

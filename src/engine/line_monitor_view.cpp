@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "engine/code_pages.h"
+#include "store/code_pages.h"
 
 namespace korvale {
 

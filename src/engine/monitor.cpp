@@ -3,7 +3,7 @@
 #include <string>
 
 #include "ax25/monitor_text.h"
-#include "engine/code_pages.h"
+#include "store/code_pages.h"
 
 namespace korvale {
 

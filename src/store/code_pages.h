@@ -6,7 +6,10 @@
 // setting switches the OEM step on sent and shown frames.
 //
 // Bytes below 0x80 are the same in all three and pass unchanged. A character
-// that the target set lacks becomes '?': nothing is dropped.
+// that the target set lacks becomes its closest stand-in there, as the
+// platform's best-fit conversions give it (A for À, " for a curly quote, -
+// for a dash, + for a box corner), or '?' when it has none: nothing is
+// dropped.
 #pragma once
 
 #include <string>
@@ -26,7 +29,8 @@ std::string CharToOem(std::string_view ansi);
 // Code page 437 to Windows-1252 (what OemToChar does on Western systems).
 std::string OemToChar(std::string_view oem);
 
-// UTF-8 to Windows-1252. Invalid UTF-8 sequences become '?' one byte each.
+// UTF-8 to Windows-1252, with the same best fit. Invalid UTF-8 sequences
+// become '?' one byte each.
 std::string Utf8ToAnsi(std::string_view utf8);
 
 // Windows-1252 to UTF-8.

@@ -1,7 +1,8 @@
-#include "engine/code_pages.h"
+#include "store/code_pages.h"
 
 #include <array>
 #include <cstdint>
+#include <optional>
 
 namespace korvale {
 namespace {
@@ -42,13 +43,168 @@ constexpr HighHalf kCp1252 = [] {
     return table;
 }();
 
-char fromUnicode(char32_t code, const HighHalf& table) {
+// The closest character for one that a code page lacks, as the platform's
+// best-fit conversions give it: accents dropped, typographic quotes and
+// dashes plain, box drawing as '+', '-' and '|', Greek letters as the Latin
+// letter of the same sound or shape. The stand-in is looked up in the target
+// code page in turn; a character with no entry, or whose stand-in the target
+// lacks too, becomes '?'.
+struct BestFit {
+    char16_t from;
+    char16_t to;
+};
+
+constexpr std::array<BestFit, 124> kBestFit = {{
+    // Latin-1 letters and signs that code page 437 lacks
+    {0x00A6, '|'},
+    {0x00A8, '"'},
+    {0x00A9, 'c'},
+    {0x00AE, 'R'},
+    {0x00AF, '-'},
+    {0x00B3, '3'},
+    {0x00B4, '\''},
+    {0x00B8, ','},
+    {0x00B9, '1'},
+    {0x00C0, 'A'},
+    {0x00C1, 'A'},
+    {0x00C2, 'A'},
+    {0x00C3, 'A'},
+    {0x00C8, 'E'},
+    {0x00CA, 'E'},
+    {0x00CB, 'E'},
+    {0x00CC, 'I'},
+    {0x00CD, 'I'},
+    {0x00CE, 'I'},
+    {0x00CF, 'I'},
+    {0x00D0, 'D'},
+    {0x00D2, 'O'},
+    {0x00D3, 'O'},
+    {0x00D4, 'O'},
+    {0x00D5, 'O'},
+    {0x00D7, 'x'},
+    {0x00D8, 'O'},
+    {0x00D9, 'U'},
+    {0x00DA, 'U'},
+    {0x00DB, 'U'},
+    {0x00DD, 'Y'},
+    {0x00E3, 'a'},
+    {0x00F0, 'd'},
+    {0x00F5, 'o'},
+    {0x00F8, 'o'},
+    {0x00FD, 'y'},
+    // the rest of Windows-1252
+    {0x0152, 'O'},
+    {0x0153, 'o'},
+    {0x0160, 'S'},
+    {0x0161, 's'},
+    {0x0178, 'Y'},
+    {0x017D, 'Z'},
+    {0x017E, 'z'},
+    {0x02C6, '^'},
+    {0x02DC, '~'},
+    {0x2013, '-'},
+    {0x2014, '-'},
+    {0x2018, '\''},
+    {0x2019, '\''},
+    {0x201A, ','},
+    {0x201C, '"'},
+    {0x201D, '"'},
+    {0x201E, '"'},
+    {0x2020, '+'},
+    {0x2021, '+'},
+    {0x2022, 0x2219},
+    {0x2026, '.'},
+    {0x2030, '%'},
+    {0x2039, '<'},
+    {0x203A, '>'},
+    {0x2122, 'T'},
+    // Greek letters of code page 437
+    {0x0393, 'G'},
+    {0x0398, 'T'},
+    {0x03A3, 'S'},
+    {0x03A6, 'F'},
+    {0x03A9, 'O'},
+    {0x03B1, 'a'},
+    {0x03B4, 'd'},
+    {0x03B5, 'e'},
+    {0x03C0, 'p'},
+    {0x03C3, 's'},
+    {0x03C4, 't'},
+    {0x03C6, 'f'},
+    // signs of code page 437
+    {0x207F, 'n'},
+    {0x20A7, 'P'},
+    {0x2219, 0x00B7},
+    {0x221A, 'v'},
+    {0x221E, '8'},
+    {0x2229, 'n'},
+    {0x2248, '~'},
+    {0x2261, '='},
+    {0x2264, '<'},
+    {0x2265, '>'},
+    {0x2310, 0x00AC},
+    // box drawing: lines, then corners and junctions
+    {0x2500, '-'},
+    {0x2550, '-'},
+    {0x2502, '|'},
+    {0x2551, '|'},
+    {0x250C, '+'},
+    {0x2510, '+'},
+    {0x2514, '+'},
+    {0x2518, '+'},
+    {0x251C, '+'},
+    {0x2524, '+'},
+    {0x252C, '+'},
+    {0x2534, '+'},
+    {0x253C, '+'},
+    {0x2552, '+'},
+    {0x2553, '+'},
+    {0x2554, '+'},
+    {0x2555, '+'},
+    {0x2556, '+'},
+    {0x2557, '+'},
+    {0x2558, '+'},
+    {0x2559, '+'},
+    {0x255A, '+'},
+    {0x255B, '+'},
+    {0x255C, '+'},
+    {0x255D, '+'},
+    {0x255E, '+'},
+    {0x255F, '+'},
+    {0x2560, '+'},
+    {0x2561, '+'},
+    {0x2562, '+'},
+    {0x2563, '+'},
+    {0x2564, '+'},
+    {0x2565, '+'},
+    {0x2566, '+'},
+    {0x2567, '+'},
+    {0x2568, '+'},
+    {0x2569, '+'},
+    {0x256A, '+'},
+    {0x256B, '+'},
+    {0x256C, '+'},
+}};
+
+std::optional<char> exactly(char32_t code, const HighHalf& table) {
     if (code < 0x80) {
         return static_cast<char>(code);
     }
     for (std::size_t i = 0; i < table.size(); ++i) {
         if (table[i] == code) {
             return static_cast<char>(0x80 + i);
+        }
+    }
+    return std::nullopt;
+}
+
+char fromUnicode(char32_t code, const HighHalf& table) {
+    if (const std::optional<char> exact = exactly(code, table)) {
+        return *exact;
+    }
+    for (const BestFit& fit : kBestFit) {
+        if (fit.from == code) {
+            return exactly(fit.to, table).value_or('?');
         }
     }
     return '?';
