@@ -233,6 +233,37 @@ void appendUtf8(std::string& out, char32_t code) {
     }
 }
 
+// The length of the well-formed UTF-8 sequence at text[i], with its code
+// point, or 0 when none starts there.
+std::size_t validSequenceLength(std::string_view text, std::size_t i, char32_t* decoded = nullptr) {
+    const auto lead = static_cast<std::uint8_t>(text[i]);
+    std::size_t length = 0;
+    char32_t code = 0;
+    char32_t minimum = 0;
+    if (lead < 0x80) {
+        length = 1, code = lead;
+    } else if ((lead & 0xE0) == 0xC0) {
+        length = 2, code = lead & 0x1F, minimum = 0x80;
+    } else if ((lead & 0xF0) == 0xE0) {
+        length = 3, code = lead & 0x0F, minimum = 0x800;
+    } else if ((lead & 0xF8) == 0xF0) {
+        length = 4, code = lead & 0x07, minimum = 0x10000;
+    }
+    bool valid = length != 0 && i + length <= text.size();
+    for (std::size_t k = 1; valid && k < length; ++k) {
+        const auto next = static_cast<std::uint8_t>(text[i + k]);
+        valid = (next & 0xC0) == 0x80;
+        code = (code << 6) | (next & 0x3F);
+    }
+    if (!valid || code < minimum || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) {
+        return 0;
+    }
+    if (decoded != nullptr) {
+        *decoded = code;
+    }
+    return length;
+}
+
 }  // namespace
 
 bool IsAnsiControl(char byte) {
@@ -261,34 +292,25 @@ std::string AnsiToUtf8(std::string_view ansi) {
     return out;
 }
 
+bool IsValidUtf8(std::string_view text) {
+    for (std::size_t i = 0; i < text.size();) {
+        const std::size_t length = validSequenceLength(text, i);
+        if (length == 0) {
+            return false;
+        }
+        i += length;
+    }
+    return true;
+}
+
 std::string Utf8ToAnsi(std::string_view utf8) {
     std::string out;
     out.reserve(utf8.size());
     std::size_t i = 0;
     while (i < utf8.size()) {
-        const auto lead = static_cast<std::uint8_t>(utf8[i]);
-        if (lead < 0x80) {
-            out.push_back(static_cast<char>(lead));
-            ++i;
-            continue;
-        }
-        std::size_t length = 0;
         char32_t code = 0;
-        char32_t minimum = 0;
-        if ((lead & 0xE0) == 0xC0) {
-            length = 2, code = lead & 0x1F, minimum = 0x80;
-        } else if ((lead & 0xF0) == 0xE0) {
-            length = 3, code = lead & 0x0F, minimum = 0x800;
-        } else if ((lead & 0xF8) == 0xF0) {
-            length = 4, code = lead & 0x07, minimum = 0x10000;
-        }
-        bool valid = length != 0 && i + length <= utf8.size();
-        for (std::size_t k = 1; valid && k < length; ++k) {
-            const auto next = static_cast<std::uint8_t>(utf8[i + k]);
-            valid = (next & 0xC0) == 0x80;
-            code = (code << 6) | (next & 0x3F);
-        }
-        if (!valid || code < minimum || code > 0x10FFFF) {
+        const std::size_t length = validSequenceLength(utf8, i, &code);
+        if (length == 0) {
             out.push_back('?');
             ++i;
             continue;

@@ -29,6 +29,10 @@ std::string CharToOem(std::string_view ansi);
 // Code page 437 to Windows-1252 (what OemToChar does on Western systems).
 std::string OemToChar(std::string_view oem);
 
+// Whether the bytes are well-formed UTF-8 (no overlong forms, no surrogates,
+// nothing beyond U+10FFFF); plain ASCII is.
+bool IsValidUtf8(std::string_view text);
+
 // UTF-8 to Windows-1252, with the same best fit. Invalid UTF-8 sequences
 // become '?' one byte each.
 std::string Utf8ToAnsi(std::string_view utf8);

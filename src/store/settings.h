@@ -8,6 +8,12 @@
 // that moment and writes only the keys that differ, so a run that changed
 // nothing leaves the file untouched, and of two programs sharing one file the
 // one that ends last decides each key it changed. Main thread only.
+//
+// The program keeps its texts in Windows-1252; the file is UTF-8. A value is
+// read as UTF-8 when it is valid UTF-8, else as Windows-1252 (as files written
+// before hold it), and converted to Windows-1252 as it is loaded; texts are
+// written back in UTF-8. The language name is a file name and is stored as
+// the file system spells it (see lang/interface_language.h).
 #pragma once
 
 #include <string>
