@@ -13,6 +13,7 @@
 #include <string_view>
 
 #include "app/gateway_session.h"
+#include "app/held_unproto_lines.h"
 #include "app/stop_signals.h"
 #include "engine/gateway_engine.h"
 #include "engine/line_monitor_view.h"
@@ -100,7 +101,8 @@ int RunHeadless(const char* firstWord) {
     GatewayEngine& engine = session.engine();
 
     InputLines input;
-    const auto sendLine = [&engine](const std::string& line) { engine.SendUnprotoLine(line); };
+    HeldUnprotoLines held([&engine](const std::string& line) { engine.SendUnprotoLine(line); });
+    const auto sendLine = [&held](const std::string& line) { held.offer(line); };
     bool inputOpen = true;
     bool running = true;
     while (running) {
@@ -124,6 +126,7 @@ int RunHeadless(const char* firstWord) {
         if (fds[1].revents != 0 && drainCounter(ticks.get())) {
             // Ticks missed while busy are not made up, as with a window timer.
             engine.EngineTick();
+            held.release();  // lines typed before the port opened
         }
         if (fds[3].revents != 0) {
             std::array<char, 4096> buffer;
