@@ -239,6 +239,32 @@ TEST(Monitor, AppendPastFiftyLinesTrimsTheFirstTenOnce) {
     EXPECT_EQ(append(51, 80), "61 from line 21");  // 71 lines, but one trim per append
 }
 
+TEST(Monitor, HeardBytesReachTheTerminalAsNoControlCodeAndEachFrameEndsItsLine) {
+    // Information heard, OEM translation, what the terminal shows of it.
+    const std::tuple<std::string, int, std::string> rows[] = {
+        // C1 controls in Windows-1252, DEL, ESC, then a bare LF
+        {"81 8D 8F 90 9D 7F 1B 0A", 0, "......."},
+        // the same bytes in code page 437: letters; A-umlaut, CR LF as before
+        {"81 8D 8F 90 9D 80 0A", 1, "\xC3\xBC\xC3\xAC\xC3\x85\xC3\x89\xC2\xA5\xC3\x87"},
+        {"E4 0D 0A", 0, "\xC3\xA4"}};
+    for (const auto& [info, oem, shown] : rows) {
+        SCOPED_TRACE(info);
+        Rig r;
+        r.settings.m_bOemTranslation = oem;
+        r.tncSends(kToGateway + "F0 " + info);
+        r.tncSends(kToGateway + "F0");
+        r.engine.OnSerialNotification();
+        r.engine.AppendMonitorText("typed \x81\x9D\x7F\x1B[2J");  // no line end yet
+        r.view.endPartialLine();                                  // the run ends
+        std::string terminal;
+        for (const std::string& line : r.shown) {
+            terminal += TerminalLine(line);
+        }
+        const std::string header = "AB1CDE-7>NOCALL-7>UI,C,F0:\n";
+        EXPECT_EQ(terminal, header + shown + "\n" + header + "typed [2J\n");
+    }
+}
+
 TEST(UnprotoLine, TypedLineIsEchoedShownAsFrameAndSentInOemCodePage) {
     // A setting, the typed line, the information sent (null: nothing), the text line.
     // CQ (C bit) from NOCALL via RELAY (last address), UI, PID 0.
