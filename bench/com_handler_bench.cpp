@@ -56,8 +56,7 @@ void BM_WriteToTncLatency(benchmark::State& state) {
     }
     std::this_thread::sleep_for(kWriterStartDelay + std::chrono::milliseconds(50));
     const std::vector<std::uint8_t> frame(40, 0x55);
-    // Writes land at random points of the writer's 20 ms cycle, as the
-    // engine's do.
+    // Writes come at random moments, as the engine's do.
     std::mt19937 random(42);
     std::uniform_int_distribution<int> pause(0, 39);
     std::vector<double> samples;

@@ -2,8 +2,9 @@
 # Link benchmark (not a test): two korvale-headless stations joined by the
 # relay of the end-to-end test. Reports ping round-trip time (median, 99th
 # percentile), TCP goodput, the CPU each station uses idle and under load,
-# and the goodput over a link limited to 9600 bit/s as a share of the line
-# rate.
+# and, over a link limited to 9600 bit/s, the goodput as a share of the line
+# rate and the round trip of pings sent while a bulk transfer runs (the
+# queueing delay an interactive user feels).
 #
 #   bench/link_bench.sh [BUILD_DIR]     (default build/test/release; needs root)
 set -uo pipefail
@@ -15,7 +16,18 @@ hz=$(getconf CLK_TCK)
 station_beacon_enable=0
 
 percent_cpu() {  # percent_cpu TICKS SECONDS
-    awk -v t="$1" -v s="$2" -v hz="$hz" 'BEGIN { printf "%.1f%%", 100 * t / hz / s }'
+    awk -v t="$1" -v s="$2" -v hz="$hz" 'BEGIN { printf "%.2f%%", 100 * t / hz / s }'
+}
+
+cpu_ns() {  # PID -> nanoseconds on a CPU, all its threads together
+    cat /proc/"$1"/task/*/schedstat | awk '{ sum += $1 } END { printf "%d", sum }'
+}
+
+rtt_summary() {  # reads ping output; prints answered count, median and maximum
+    sed -n 's/.*time=\([0-9.]*\) ms/\1/p' | sort -n |
+        awk '{ v[NR] = $1 } END { if (NR == 0) { print "no echo answered"; exit }
+              printf "%d answered, median %.0f ms, 99th percentile %.0f ms, max %.0f ms\n",
+                     NR, v[int((NR + 1) / 2)], v[int(NR * 0.99 + 0.5)], v[NR] }'
 }
 
 transfer() {  # transfer BYTES -> prints seconds
@@ -35,10 +47,10 @@ stations_up "$build_dir" || exit $?
 ip netns exec "$ns_a" ping -c 2 -W 5 44.0.0.2 >/dev/null  # resolve ARP first
 
 echo "== unlimited link (pseudo-terminals, relay without rate limit)"
-a0=$(cpu_ticks "$pid_a"); b0=$(cpu_ticks "$pid_b")
-sleep 10
-a1=$(cpu_ticks "$pid_a"); b1=$(cpu_ticks "$pid_b")
-echo "idle CPU over 10 s: station a $(percent_cpu $((a1 - a0)) 10), station b $(percent_cpu $((b1 - b0)) 10)"
+a0=$(cpu_ns "$pid_a"); b0=$(cpu_ns "$pid_b")
+sleep 20
+a1=$(cpu_ns "$pid_a"); b1=$(cpu_ns "$pid_b")
+awk -v a=$((a1 - a0)) -v b=$((b1 - b0)) 'BEGIN { printf "idle CPU over 20 s: station a %.3f%%, station b %.3f%%\n", a / 2e8, b / 2e8 }'
 
 ip netns exec "$ns_a" ping -c 200 -i 0.05 -W 5 44.0.0.2 |
     sed -n 's/.*time=\([0-9.]*\) ms/\1/p' | sort -n |
@@ -61,3 +73,10 @@ ip netns exec "$ns_a" ping -c 10 -i 1 -W 10 44.0.0.2 | tail -n 1
 bytes=$((64 * 1024))
 seconds=$(transfer $bytes)
 awk -v n=$bytes -v s="$seconds" 'BEGIN { g = n * 8 / s; printf "TCP goodput at 9600 bit/s: %d bytes in %.1f s = %.0f bit/s, %.0f%% of the line rate\n", n, s, g, 100 * g / 9600 }'
+
+echo "== pings every second during a bulk transfer at 9600 bit/s"
+ip netns exec "$ns_a" ping -c 40 -i 1 -W 30 44.0.0.2 >"$work/ping.log" &
+pinger=$!
+transfer $((48 * 1024)) >/dev/null
+wait "$pinger"
+echo "ping during the transfer: $(rtt_summary <"$work/ping.log") (40 sent)"

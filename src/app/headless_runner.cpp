@@ -13,10 +13,11 @@
 #include <string_view>
 
 #include "app/gateway_session.h"
+#include "app/held_unproto_lines.h"
 #include "app/stop_signals.h"
-#include "engine/code_pages.h"
 #include "engine/gateway_engine.h"
 #include "engine/line_monitor_view.h"
+#include "store/code_pages.h"
 #include "store/file_descriptor.h"
 #include "store/process_environment.h"
 
@@ -24,7 +25,7 @@ namespace korvale {
 namespace {
 
 void writeLine(std::string_view ansiLine) {
-    const std::string line = AnsiToUtf8(ansiLine) + "\n";
+    const std::string line = TerminalLine(ansiLine);
     std::fwrite(line.data(), 1, line.size(), stdout);
     // Each line as it happens, also when standard output is a pipe or a file.
     std::fflush(stdout);
@@ -100,14 +101,19 @@ int RunHeadless(const char* firstWord) {
     GatewayEngine& engine = session.engine();
 
     InputLines input;
-    const auto sendLine = [&engine](const std::string& line) { engine.SendUnprotoLine(line); };
+    HeldUnprotoLines held([&engine](const std::string& line) { engine.SendUnprotoLine(line); });
+    const auto sendLine = [&held](const std::string& line) { held.offer(line); };
     bool inputOpen = true;
+    bool watchAdapter = true;
     bool running = true;
     while (running) {
-        std::array<pollfd, 4> fds = {{{signals.get(), POLLIN, 0},
+        // Looked up each pass: the first tick opens the adapter.
+        const int adapter = watchAdapter ? engine.adapterDescriptor() : -1;
+        std::array<pollfd, 5> fds = {{{signals.get(), POLLIN, 0},
                                       {ticks.get(), POLLIN, 0},
                                       {received.get(), POLLIN, 0},
-                                      {inputOpen ? STDIN_FILENO : -1, POLLIN, 0}}};
+                                      {inputOpen ? STDIN_FILENO : -1, POLLIN, 0},
+                                      {adapter, POLLIN, 0}}};
         if (poll(fds.data(), fds.size(), -1) < 0) {
             if (errno == EINTR) {
                 continue;
@@ -121,9 +127,17 @@ int RunHeadless(const char* firstWord) {
         if (fds[2].revents != 0 && drainCounter(received.get())) {
             engine.OnSerialNotification();
         }
+        if ((fds[4].revents & POLLIN) != 0) {
+            engine.OnAdapterReadable();
+        } else if (fds[4].revents != 0) {
+            // An adapter in error would wake the loop for ever; the ticks
+            // still drain it.
+            watchAdapter = false;
+        }
         if (fds[1].revents != 0 && drainCounter(ticks.get())) {
             // Ticks missed while busy are not made up, as with a window timer.
             engine.EngineTick();
+            held.release();  // lines typed before the port opened
         }
         if (fds[3].revents != 0) {
             std::array<char, 4096> buffer;
@@ -141,6 +155,7 @@ int RunHeadless(const char* firstWord) {
         std::fprintf(stderr, "korvale-headless: could not write the settings to %s\n",
                      location.iniPath.c_str());
     }
+    view.endPartialLine();
     return 0;
 }
 

@@ -7,7 +7,8 @@
 //
 // Everything runs on the calling thread in one poll loop: the 100 ms tick
 // timer, the serial handler's notification (an eventfd that its reader
-// thread signals), standard input and the signals.
+// thread signals), the adapter's descriptor (drained as soon as the host
+// sends a frame), standard input and the signals.
 #pragma once
 
 #include <string>

@@ -185,7 +185,10 @@ std::string renderMonitorText(const Ax25Frame& frame, bool showHeaders) {
         }
     }
 
-    if (text.empty() || (text.back() != '\r' && text.back() != '\n')) {
+    // Every frame ends a line. The monitor breaks lines at carriage returns
+    // only, so text that ends in a bare line feed (common from Unix stations)
+    // needs its own line end too, or the next frame would join it.
+    if (!text.ends_with('\r') && !text.ends_with("\r\n")) {
         text += "\r\n";
     }
     return text;

@@ -1,7 +1,7 @@
 // The one-line (or two-line) monitor text of a frame: addresses, kind,
 // sequence numbers, command/response and P/F, PID, then for I and UI frames
 // an ARP or IP header summary or the information bytes. Lines end in CR LF,
-// and every rendered frame ends a line.
+// and every rendered frame ends a line: its text ends in CR or CR LF.
 #pragma once
 
 #include <cstddef>

@@ -1,6 +1,6 @@
 #include "desktop/ansi_text.h"
 
-#include "engine/code_pages.h"
+#include "store/code_pages.h"
 
 namespace korvale {
 

@@ -10,6 +10,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
+#include <QSocketNotifier>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <string>
@@ -179,7 +180,22 @@ void MainDialog::placeWindow() {
 
 void MainDialog::EngineTick() {
     session_->engine().EngineTick();
+    watchAdapter();
     settlePlacement();
+}
+
+void MainDialog::watchAdapter() {
+    const int descriptor = session_->engine().adapterDescriptor();
+    const int watched = adapterNotifier_ ? static_cast<int>(adapterNotifier_->socket()) : -1;
+    if (descriptor == watched) {
+        return;
+    }
+    adapterNotifier_.reset();
+    if (descriptor >= 0) {
+        adapterNotifier_ = std::make_unique<QSocketNotifier>(descriptor, QSocketNotifier::Read);
+        connect(adapterNotifier_.get(), &QSocketNotifier::activated, this,
+                [this] { session_->engine().OnAdapterReadable(); });
+    }
 }
 
 void MainDialog::showWindow(bool visible) {
@@ -318,6 +334,8 @@ bool MainDialog::finish() {
     }
     finished_ = true;
     timer_->stop();
+    // Before the exit sequence closes the descriptor it watches.
+    adapterNotifier_.reset();
     const bool saved = session_->Finish();
     trayIcon_->SetIconResource(0);
     return saved;

@@ -3,7 +3,8 @@
 //
 // The monitor fills the window above the edit line; the menu bar carries the
 // commands; a 100 ms timer runs the engine tick; received bytes announced by
-// the serial reader thread arrive as queued calls, one per chunk. Keys: Escape
+// the serial reader thread arrive as queued calls, one per chunk; a socket
+// notifier on the adapter drains each frame from the host as it comes. Keys: Escape
 // does nothing, a key pressed anywhere but the edit line moves the focus there
 // and is dropped, Enter sends the line. Closing the window (close box, window
 // manager, Exit) ends the run: closed() is emitted and the owner ends its
@@ -28,6 +29,7 @@ class QLineEdit;
 class QMenu;
 class QMenuBar;
 class QPlainTextEdit;
+class QSocketNotifier;
 class QTimer;
 
 namespace korvale {
@@ -80,6 +82,7 @@ class MainDialog final : public QWidget {
     void createMenu();
     void placeWindow();
     void EngineTick();
+    void watchAdapter();
     void settlePlacement();
     void recordPlacement();
     void showWindow(bool visible);
@@ -91,6 +94,7 @@ class MainDialog final : public QWidget {
     QLineEdit* editLine_ = nullptr;
     QMenuBar* menuBar_ = nullptr;
     QTimer* timer_ = nullptr;
+    std::unique_ptr<QSocketNotifier> adapterNotifier_;
     std::map<int, QAction*> actions_;
     std::unique_ptr<TextMonitorView> view_;
     std::unique_ptr<GatewaySession> session_;

@@ -4,7 +4,6 @@
 #include <array>
 #include <climits>
 
-#include "engine/code_pages.h"
 #include "gateway/gateway_globals.h"
 #include "gateway/radio_to_adapter.h"
 #include "kiss/control_codes.h"
@@ -13,6 +12,7 @@
 #include "kiss/tnc_port.h"
 #include "lang/translate.h"
 #include "lang/ui_texts.h"
+#include "store/code_pages.h"
 
 namespace korvale {
 namespace {
@@ -169,6 +169,12 @@ void GatewayEngine::drainAdapter() {
         ShowFrame(*frame);
         const std::vector<std::uint8_t> bytes = frame->encode();
         SendKissFrame(static_cast<int>(KissCommand::Data), bytes);
+    }
+}
+
+void GatewayEngine::OnAdapterReadable() {
+    if (!m_bFirstTick) {
+        drainAdapter();
     }
 }
 

@@ -6,9 +6,11 @@
 // The engine owns no window. Its owner (the Qt main window, or the headless
 // runner) gives it the settings, the serial link, the adapter device and a
 // monitor view, all of which must outlive it, calls EngineTick() every
-// kEngineTickMs, and calls OnSerialNotification() on its own thread after the
-// serial link has announced received bytes. Everything here runs on that one
-// thread; nothing waits.
+// kEngineTickMs, calls OnSerialNotification() on its own thread after the
+// serial link has announced received bytes, and calls OnAdapterReadable()
+// whenever adapterDescriptor() polls readable, so a frame from the host
+// leaves at once instead of at the next tick. Everything here runs on that
+// one thread; nothing waits.
 #pragma once
 
 #include <cstdint>
@@ -60,6 +62,17 @@ class GatewayEngine {
     // shown and offered to the adapter. Does nothing while the port is not
     // enabled.
     void OnSerialNotification();
+
+    // Drains the adapter as a tick does: each waiting frame is shown, encoded
+    // and sent, until the adapter path returns nothing. Does nothing before
+    // the first tick has opened the links.
+    void OnAdapterReadable();
+
+    // The adapter's descriptor to watch for OnAdapterReadable(), or -1 while
+    // the adapter is closed or cannot be watched. It changes only inside
+    // EngineTick() (the first tick opens the adapter) and Shutdown(), so the
+    // owner looks again after each of those.
+    int adapterDescriptor() const { return nic_.readableDescriptor(); }
 
     // Echoes a typed line (Windows-1252, ending in a carriage return) and
     // sends it as a UI frame from m_UnprotoSource to m_UnprotoDest.

@@ -2,7 +2,13 @@
 
 #include <utility>
 
+#include "store/code_pages.h"
+
 namespace korvale {
+
+std::string TerminalLine(std::string_view line) {
+    return AnsiToUtf8(line) + "\n";
+}
 
 LineMonitorView::LineMonitorView(LineCallback onLine) : onLine_(std::move(onLine)) {}
 
@@ -41,6 +47,18 @@ void LineMonitorView::removeFirstLines(int count) {
     if (count > 0) {
         current_.clear();
     }
+}
+
+void LineMonitorView::endPartialLine() {
+    pendingCarriageReturn_ = false;
+    if (current_.empty()) {
+        return;
+    }
+    if (onLine_) {
+        onLine_(current_);
+    }
+    completed_.push_back(std::move(current_));
+    current_.clear();
 }
 
 std::string LineMonitorView::text() const {

@@ -12,6 +12,10 @@
 
 namespace korvale {
 
+// The bytes a terminal is given for one monitor line (Windows-1252, without
+// its line break): the line in UTF-8 and a line feed.
+std::string TerminalLine(std::string_view line);
+
 class LineMonitorView : public MonitorView {
   public:
     // Called with each completed line, without its line break, in the
@@ -26,6 +30,10 @@ class LineMonitorView : public MonitorView {
 
     // The whole text, lines joined with CR LF, as a text control would hold it.
     std::string text() const;
+
+    // Completes the text after the last line break, if there is any, as a
+    // line of its own: at the end of a run, so that no text stays unshown.
+    void endPartialLine();
 
   private:
     LineCallback onLine_;

@@ -3,7 +3,7 @@
 #include <string>
 
 #include "ax25/monitor_text.h"
-#include "engine/code_pages.h"
+#include "store/code_pages.h"
 
 namespace korvale {
 
@@ -38,7 +38,7 @@ void Monitor::AppendMonitorText(std::string_view text) {
         }
         if (byte == '\r') {
             display += "\r\n";
-        } else if (byte >= 0x20) {
+        } else if (!IsAnsiControl(c)) {
             display.push_back(c);
         }
     }
@@ -55,6 +55,14 @@ void Monitor::ShowFrame(const Ax25Frame& frame, const MonitorFilter& filter) {
     std::string text = renderMonitorText(frame, filter.m_bMonitorHeaders != 0);
     if (filter.m_bOemTranslation != 0) {
         text = OemToChar(text);
+    }
+    // Information bytes that are control characters in the display character
+    // set (DEL, and C1 controls once OEM translation is off) show as dots,
+    // as the C0 controls do; line breaks stay.
+    for (char& c : text) {
+        if (c != '\r' && c != '\n' && IsAnsiControl(c)) {
+            c = '.';
+        }
     }
     // The rendered text ends its lines in CR LF; AppendMonitorText makes each
     // CR a line break and leaves the LF out.

@@ -42,11 +42,13 @@ class Monitor {
     Monitor& operator=(const Monitor&) = delete;
 
     // Appends text up to its first NUL: a carriage return becomes a line
-    // break, other control bytes (line feed and tab included) are left out,
-    // bytes from 0x20 up are shown as they are.
+    // break, other control characters (line feed and tab included, DEL and
+    // the C1 controls too; see IsAnsiControl) are left out, every other byte
+    // is shown as it is.
     void AppendMonitorText(std::string_view text);
 
-    // Shows one frame, sent or received, subject to the filter.
+    // Shows one frame, sent or received, subject to the filter. Control
+    // characters in its text but the line breaks show as dots.
     void ShowFrame(const Ax25Frame& frame, const MonitorFilter& filter);
 
     MonitorView& view() { return view_; }

@@ -54,6 +54,10 @@ class NicDevice {
     // non-zero while a frame from the host is waiting.
     bool pendingFrames(std::uint32_t& count);
 
+    // The driver's readable descriptor while open, else -1. Valid until the
+    // device is closed.
+    int readableDescriptor() const { return open_ ? driver_->readableDescriptor() : -1; }
+
     // Replaces the driver of a closed device; false (driver unchanged) while
     // the device is open.
     bool useDriver(std::unique_ptr<NicDriver> driver);

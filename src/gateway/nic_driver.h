@@ -42,6 +42,11 @@ class NicDriver {
     // Sets count to a non-zero value while a frame from the host is waiting
     // and to 0 when none is. False on failure.
     virtual bool pendingFrames(std::uint32_t& count) = 0;
+
+    // A descriptor that polls readable while a frame from the host is
+    // waiting, so the owner can drain the adapter the moment one arrives; -1
+    // when the driver has none (its frames are then taken at each tick).
+    virtual int readableDescriptor() const { return -1; }
 };
 
 }  // namespace korvale

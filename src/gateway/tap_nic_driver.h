@@ -59,6 +59,9 @@ class TapNicDriver final : public NicDriver {
     // exact count. False when the interface has gone away.
     bool pendingFrames(std::uint32_t& count) override;
 
+    // The TAP descriptor itself.
+    int readableDescriptor() const override { return fd_; }
+
     // The interface's real hardware address, as last read from it.
     const MacAddress& interfaceMac() const { return interfaceMac_; }
 

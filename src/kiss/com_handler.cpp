@@ -183,10 +183,6 @@ void ComHandler::SetComLinkDirectory(std::string directory) {
     comLinkDirectory_ = std::move(directory);
 }
 
-bool ComHandler::write(std::span<const std::uint8_t> bytes) {
-    return Write(bytes) == 1;
-}
-
 int ComHandler::State() const {
     return link_->state.load(std::memory_order_acquire);
 }

@@ -11,11 +11,15 @@
 // again.
 //
 // Knows nothing of KISS: it moves bytes. Write queues a write whole or not at
-// all, so frames handed over one per Write are never cut or interleaved.
+// all, so frames handed over one per Write are never cut or interleaved. The
+// writer sleeps until bytes are queued and sends them at once; while the
+// device takes no more it waits for the device to become writable. Neither
+// thread wakes up while there is nothing to do. The engine reaches the
+// handler through ComHandlerLink (com_handler_link.h).
 //
 // Ending the threads: every wait of both threads is bounded or interruptible
-// (the reader's poll is woken by Close, the writer's writes and its final
-// draining have time limits), so they end in well under Close's wait. Should
+// (the reader's poll and the writer's sleep are woken by Close, the writer's
+// writes and its final draining have time limits), so they end in well under Close's wait. Should
 // one still hang inside the driver, Close leaves it, detached, holding the
 // only thing it touches: the per-open link state (port, rings, state word),
 // which it shares by shared_ptr and which dies with the last thread. Close
@@ -32,7 +36,6 @@
 #include <string>
 #include <thread>
 
-#include "kiss/byte_sink.h"
 #include "kiss/posix_serial_port.h"
 #include "kiss/serial_port.h"
 
@@ -43,7 +46,6 @@ inline constexpr int kComRingSize = 16384;
 inline constexpr int kComRingCapacity = kComRingSize - 1;
 // Most bytes the reader moves, and announces, at a time.
 inline constexpr int kComMaxChunk = 1023;
-inline constexpr std::chrono::milliseconds kWriterPollInterval{20};
 inline constexpr std::chrono::milliseconds kReaderStartDelay{100};
 inline constexpr std::chrono::milliseconds kWriterStartDelay{300};
 inline constexpr int kOpenAttempts = 30;
@@ -75,7 +77,7 @@ inline constexpr int kComStateThreadsEnded = 0;
 
 struct ComLink;
 
-class ComHandler final : public ByteSink {
+class ComHandler final {
   public:
     using NotifyCallback = std::function<void(int state)>;
 
@@ -83,7 +85,7 @@ class ComHandler final : public ByteSink {
     // "COMn" links are looked for (the program's directory).
     explicit ComHandler(SerialPortFactory makePort = makePosixSerialPort,
                         std::string comLinkDirectory = {});
-    ~ComHandler() override;
+    ~ComHandler();
     ComHandler(const ComHandler&) = delete;
     ComHandler& operator=(const ComHandler&) = delete;
 
@@ -114,9 +116,6 @@ class ComHandler final : public ByteSink {
 
     void SetNotifyCallback(NotifyCallback callback);
     void SetComLinkDirectory(std::string directory);
-
-    // ByteSink: true when Write queued the bytes.
-    bool write(std::span<const std::uint8_t> bytes) override;
 
     // The state word: kComStateClosed, or the port number while open.
     int State() const;

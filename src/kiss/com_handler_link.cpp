@@ -14,7 +14,7 @@ int ComHandlerLink::close() {
 }
 
 bool ComHandlerLink::write(std::span<const std::uint8_t> bytes) {
-    return handler_.write(bytes);
+    return handler_.Write(bytes) == 1;
 }
 
 int ComHandlerLink::read(std::span<std::uint8_t> buffer) {

@@ -58,7 +58,13 @@ bool ComLink::queueTransmit(std::span<const std::uint8_t> bytes) {
     std::memcpy(transmitRing.data() + writeIndex, bytes.data(), first);
     std::memcpy(transmitRing.data(), bytes.data() + first, bytes.size() - first);
     transmitWrite.store(static_cast<int>((writeIndex + bytes.size()) % kComRingSize),
-                        std::memory_order_release);
+                        std::memory_order_seq_cst);
+    // Paired with waitForTransmit: either the writer sees the new index
+    // before it sleeps, or this sees it asleep and wakes it under the lock.
+    if (writerAsleep.load(std::memory_order_seq_cst)) {
+        { std::lock_guard<std::mutex> hold(lifeLock); }
+        transmitQueued.notify_one();
+    }
     return true;
 }
 
@@ -139,6 +145,7 @@ void ComLink::beginClosing(Clock::time_point drainUntil) {
     receiveRoom.notify_all();
     { std::lock_guard<std::mutex> hold(lifeLock); }
     lifeChanged.notify_all();
+    transmitQueued.notify_all();
     port->interruptRead();
 }
 
@@ -149,6 +156,16 @@ ComLink::Clock::time_point ComLink::drainDeadlineTime() const {
 bool ComLink::waitWhileOpen(std::chrono::milliseconds duration) {
     std::unique_lock<std::mutex> hold(lifeLock);
     return !lifeChanged.wait_for(hold, duration, [this] { return !isOpen(); });
+}
+
+void ComLink::waitForTransmit() {
+    std::unique_lock<std::mutex> hold(lifeLock);
+    writerAsleep.store(true, std::memory_order_seq_cst);
+    transmitQueued.wait(hold, [this] {
+        return !isOpen() || transmitWrite.load(std::memory_order_seq_cst) !=
+                                transmitRead.load(std::memory_order_relaxed);
+    });
+    writerAsleep.store(false, std::memory_order_relaxed);
 }
 
 void ComLink::waitUntilClosing() {
@@ -216,7 +233,7 @@ void RunComWriter(std::shared_ptr<ComLink> link) {
     link->waitWhileOpen(kWriterStartDelay);
     while (link->isOpen()) {
         sendPendingOnce(*link);
-        link->waitWhileOpen(kWriterPollInterval);
+        link->waitForTransmit();
     }
     // Closing: what is still queued, typically the TNC's exit text, goes out
     // before the port is closed, within Close's drain limit.

@@ -9,7 +9,10 @@
 // while the callback runs. The transmit ring has no lock: Write is its only
 // producer and the writer thread its only consumer, each index written by one
 // side, with release stores and acquire loads so the bytes are visible before
-// the index that covers them.
+// the index that covers them. The writer sleeps on `transmitQueued` until
+// bytes are queued or closing begins; the producer takes `lifeLock` only
+// when the writer says it is asleep, so a wake-up is never lost and a busy
+// writer costs the producer nothing.
 #pragma once
 
 #include <array>
@@ -51,6 +54,8 @@ struct ComLink {
     std::array<std::uint8_t, kComRingSize> transmitRing{};
     std::atomic<int> transmitWrite{0};
     std::atomic<int> transmitRead{0};
+    std::condition_variable transmitQueued;
+    std::atomic<bool> writerAsleep{false};
 
     std::mutex lifeLock;
     std::condition_variable lifeChanged;
@@ -76,6 +81,8 @@ struct ComLink {
     // Thread side.
     // Sleeps up to `duration`, less when closing begins; returns isOpen().
     bool waitWhileOpen(std::chrono::milliseconds duration);
+    // Sleeps, with no time limit, until bytes are queued or closing begins.
+    void waitForTransmit();
     void waitUntilClosing();
     // Free room in the receive ring, waiting while it is full; 0 once closing.
     int waitForReceiveRoom();

@@ -1,5 +1,8 @@
 // The interface language setting ("Misc" / "Language") at start and at exit.
-// Main thread only; the load runs before any window exists.
+// Main thread only; the load runs before any window exists. The name is the
+// language file's name and is kept byte for byte as the file system spells
+// it (UTF-8 on Linux), without the conversion the other texts of the
+// settings file undergo.
 #pragma once
 
 #include <string>

@@ -1,8 +1,11 @@
 #include "lang/language_file.h"
 
 #include <array>
+#include <unordered_map>
 #include <utility>
+#include <vector>
 
+#include "store/code_pages.h"
 #include "store/profile_file.h"
 #include "store/program_directory.h"
 
@@ -81,15 +84,53 @@ void LoadLanguageFile(LanguageTable& table, std::string_view path,
     if (path.find_first_of("/\\") == std::string_view::npos) {
         fullPath = std::string(programDirectory) + fullPath;
     }
-    const std::optional<ProfileDocument> document = LoadProfileDocument(fullPath);
-    if (!document) {
+    const std::vector<std::string> names =
+        ReadProfileSectionNames(fullPath, kLanguageSectionNamesListSize);
+    if (names.empty()) {
         return;
     }
-    for (const std::string& section : document->sectionNames(kLanguageSectionNamesListSize)) {
-        for (const std::string& line :
-             document->sectionLines(section, kLanguageSectionLinesListSize)) {
-            if (std::optional<LanguageEntry> entry = SplitLanguageLine(line)) {
-                table.addEntry(section, std::move(entry->key), std::move(entry->text));
+    // One more pass gathers the entry lines of every listed section, each
+    // section bounded as its own list: a line that does not fit ends it.
+    struct Section {
+        std::vector<std::string> lines;
+        std::size_t used = 0;
+        bool full = false;
+    };
+    std::vector<Section> sections(names.size());
+    std::unordered_map<std::string, std::size_t> indexByName;
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        indexByName.emplace(FoldAsciiCase(names[i]), i);
+    }
+    Section* current = nullptr;
+    bool utf8 = false;
+    const bool read = ScanProfileFile(
+        fullPath,
+        [&](const ProfileLine& line) {
+            if (line.kind == ProfileLineKind::kHeader) {
+                const auto found = indexByName.find(FoldAsciiCase(line.headerName));
+                current = found == indexByName.end() ? nullptr : &sections[found->second];
+            } else if (line.kind == ProfileLineKind::kEntry && current != nullptr &&
+                       !current->full) {
+                current->full = !FitsInProfileList(current->used, line.content.size(),
+                                                   kLanguageSectionLinesListSize);
+                if (!current->full) {
+                    current->used += line.content.size() + 1;
+                    current->lines.emplace_back(line.content);
+                }
+            }
+            return true;
+        },
+        &utf8);
+    if (!read) {
+        return;
+    }
+    // A file that begins with the UTF-8 byte-order mark is UTF-8; the table
+    // holds Windows-1252, as every other language file is written.
+    const auto asAnsi = [utf8](const std::string& text) { return utf8 ? Utf8ToAnsi(text) : text; };
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        for (const std::string& line : sections[i].lines) {
+            if (std::optional<LanguageEntry> entry = SplitLanguageLine(asAnsi(line))) {
+                table.addEntry(asAnsi(names[i]), std::move(entry->key), std::move(entry->text));
             }
         }
     }

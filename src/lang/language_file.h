@@ -1,8 +1,11 @@
 // Language files: INI-style text files of `"English"="translation"` lines
 // under section headers, read into a LanguageTable.
 //
-// Loading never fails visibly: a missing, unreadable, oversized or binary
-// file, a section without entries and a malformed line all add nothing.
+// Language files are Windows-1252, as they are exchanged between users; one
+// that begins with the UTF-8 byte-order mark is read as UTF-8 and converted.
+// Files of any size are read; what lies beyond the list limits below is
+// skipped. Loading never fails visibly: a missing, unreadable or binary file,
+// a section without entries and a malformed line all add nothing.
 // Runs on the main thread at start-up, before any window exists.
 #pragma once
 

@@ -76,19 +76,54 @@ void SyncDirectoryOf(const std::string& path) {
     }
 }
 
-}  // namespace
+// O_NONBLOCK keeps a FIFO given as a file name from blocking the open.
+int OpenForReading(const std::string& path) {
+    return ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+}
 
-FileReadResult ReadWholeFile(const std::string& path, std::size_t maxSize, std::string& contents) {
-    contents.clear();
-    // O_NONBLOCK keeps a FIFO given as a file name from blocking the open.
-    FileDescriptor file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+// Whether the file opened (errno still from the open) is a regular one;
+// anything else (a FIFO, a device, a directory) is unreadable.
+FileReadResult CheckOpened(const FileDescriptor& file, struct stat& info) {
     if (!file.valid()) {
         return errno == ENOENT || errno == ENOTDIR ? FileReadResult::kMissing
                                                    : FileReadResult::kUnreadable;
     }
-    struct stat info {};
     if (::fstat(file.get(), &info) != 0 || !S_ISREG(info.st_mode)) {
         return FileReadResult::kUnreadable;
+    }
+    return FileReadResult::kOk;
+}
+
+}  // namespace
+
+FileReadResult ReadFileInPieces(const std::string& path,
+                                const std::function<bool(std::string_view piece)>& take) {
+    FileDescriptor file(OpenForReading(path));
+    struct stat info {};
+    if (const FileReadResult opened = CheckOpened(file, info); opened != FileReadResult::kOk) {
+        return opened;
+    }
+    std::vector<char> chunk(kReadChunk);
+    for (;;) {
+        const ssize_t got = ::read(file.get(), chunk.data(), chunk.size());
+        if (got < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return FileReadResult::kUnreadable;
+        }
+        if (got == 0 || !take(std::string_view(chunk.data(), static_cast<std::size_t>(got)))) {
+            return FileReadResult::kOk;
+        }
+    }
+}
+
+FileReadResult ReadWholeFile(const std::string& path, std::size_t maxSize, std::string& contents) {
+    contents.clear();
+    FileDescriptor file(OpenForReading(path));
+    struct stat info {};
+    if (const FileReadResult opened = CheckOpened(file, info); opened != FileReadResult::kOk) {
+        return opened;
     }
     if (static_cast<unsigned long long>(info.st_size) > maxSize) {
         return FileReadResult::kTooLarge;

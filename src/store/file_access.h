@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -24,6 +25,14 @@ enum class FileReadResult {
 // Reads the regular file at path into contents (bytes as they stand). On any
 // result but kOk, contents is left empty.
 FileReadResult ReadWholeFile(const std::string& path, std::size_t maxSize, std::string& contents);
+
+// Reads the regular file at path from its start in pieces of at most 64 KiB,
+// handing each to `take` until the file ends or `take` returns false. Reads
+// files of any size in bounded memory. Returns kOk (also when `take` stopped
+// early), kMissing or kUnreadable; an I/O error midway gives kUnreadable after
+// the pieces read before it.
+FileReadResult ReadFileInPieces(const std::string& path,
+                                const std::function<bool(std::string_view piece)>& take);
 
 // Writes contents to a new file beside path and renames it over path, keeping
 // the old file's permission bits. A symbolic link at path is followed, so the

@@ -21,12 +21,6 @@ char FoldCase(char c) {
     return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
-std::string Folded(std::string_view text) {
-    std::string folded(text);
-    std::transform(folded.begin(), folded.end(), folded.begin(), FoldCase);
-    return folded;
-}
-
 std::string_view TrimLeft(std::string_view text) {
     while (!text.empty() && IsBlank(text.front())) {
         text.remove_prefix(1);
@@ -38,13 +32,28 @@ bool HasLineBreakOrNul(std::string_view text) {
     return text.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos;
 }
 
-// The room a list of NUL-terminated strings leaves for one more entry: the
-// closing NUL of the list must fit too.
-bool FitsInList(std::size_t used, std::size_t entryLength, std::size_t listSize) {
+}  // namespace
+
+bool FitsInProfileList(std::size_t used, std::size_t entryLength, std::size_t listSize) {
+    // The closing NUL of the list must fit too.
     return used + entryLength + 2 <= listSize;
 }
 
-}  // namespace
+ProfileLineKind ClassifyProfileLine(std::string_view content, std::string_view& headerName) {
+    const std::string_view body = TrimLeft(content);
+    const std::size_t close = body.find(kHeaderClose);
+    if (body.empty()) {
+        return ProfileLineKind::kBlank;
+    }
+    if (body.front() == kCommentMark) {
+        return ProfileLineKind::kComment;
+    }
+    if (body.front() == kHeaderOpen && close != std::string_view::npos) {
+        headerName = body.substr(1, close - 1);
+        return ProfileLineKind::kHeader;
+    }
+    return ProfileLineKind::kEntry;
+}
 
 std::string_view TrimBlanks(std::string_view text) {
     text = TrimLeft(text);
@@ -52,6 +61,12 @@ std::string_view TrimBlanks(std::string_view text) {
         text.remove_suffix(1);
     }
     return text;
+}
+
+std::string FoldAsciiCase(std::string_view text) {
+    std::string folded(text);
+    std::transform(folded.begin(), folded.end(), folded.begin(), FoldCase);
+    return folded;
 }
 
 bool EqualIgnoringCase(std::string_view a, std::string_view b) {
@@ -68,7 +83,7 @@ void ProfileDocument::parse() {
     lines_.clear();
     blocks_.clear();
     blocksByName_.clear();
-    std::size_t position = 0;
+    std::size_t position = text_.starts_with(kUtf8ByteOrderMark) ? kUtf8ByteOrderMark.size() : 0;
     int block = -1;
     while (position < text_.size()) {
         Line line;
@@ -81,23 +96,16 @@ void ProfileDocument::parse() {
         }
         position = line.end;
 
-        const std::string_view body = TrimLeft(content(line));
-        const std::size_t close = body.find(kHeaderClose);
-        if (body.empty()) {
-            line.kind = LineKind::kBlank;
-        } else if (body.front() == kCommentMark) {
-            line.kind = LineKind::kComment;
-        } else if (body.front() == kHeaderOpen && close != std::string_view::npos) {
-            line.kind = LineKind::kHeader;
+        std::string_view name;
+        line.kind = ClassifyProfileLine(content(line), name);
+        if (line.kind == LineKind::kHeader) {
             if (block >= 0) {
                 blocks_[static_cast<std::size_t>(block)].endLine = lines_.size();
             }
             block = static_cast<int>(blocks_.size());
-            Block entry{std::string(body.substr(1, close - 1)), lines_.size(), 0};
-            blocksByName_[Folded(entry.name)].push_back(blocks_.size());
+            Block entry{std::string(name), lines_.size(), 0};
+            blocksByName_[FoldAsciiCase(entry.name)].push_back(blocks_.size());
             blocks_.push_back(std::move(entry));
-        } else {
-            line.kind = LineKind::kEntry;
         }
         line.block = block;
         lines_.push_back(line);
@@ -112,7 +120,7 @@ std::string_view ProfileDocument::content(const Line& line) const {
 }
 
 std::vector<std::size_t> ProfileDocument::blocksNamed(std::string_view section) const {
-    const auto found = blocksByName_.find(Folded(section));
+    const auto found = blocksByName_.find(FoldAsciiCase(section));
     return found == blocksByName_.end() ? std::vector<std::size_t>{} : found->second;
 }
 
@@ -121,10 +129,10 @@ std::vector<std::string> ProfileDocument::sectionNames(std::size_t listSize) con
     std::size_t used = 0;
     for (std::size_t index = 0; index < blocks_.size(); ++index) {
         const std::string& name = blocks_[index].name;
-        if (blocksByName_.at(Folded(name)).front() != index) {
+        if (blocksByName_.at(FoldAsciiCase(name)).front() != index) {
             continue;  // a later block of a section already listed
         }
-        if (!FitsInList(used, name.size(), listSize)) {
+        if (!FitsInProfileList(used, name.size(), listSize)) {
             break;
         }
         used += name.size() + 1;
@@ -141,7 +149,7 @@ std::vector<std::string> ProfileDocument::sectionLines(std::string_view section,
         const std::string_view line = content(lines_[index]);
         // A line that does not fit whole is not handed out cut short: half a
         // line would be taken for a different entry.
-        if (!FitsInList(used, line.size(), listSize)) {
+        if (!FitsInProfileList(used, line.size(), listSize)) {
             break;
         }
         used += line.size() + 1;

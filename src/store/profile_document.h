@@ -3,12 +3,12 @@
 //
 // Lines are `[Section]` headers, `Key=Value` entries, blank lines and comment
 // lines (first non-blank character ';'); lines before the first header belong
-// to no section. Section and key names match without regard to ASCII letter
-// case. A section name that occurs more than once names one section made of
-// all its blocks in file order. Bytes are kept as they stand: no character-set
-// conversion, NUL and 8-bit bytes included. An edit changes only the line it
-// replaces or adds; every other line keeps its bytes and its line ending.
-// Not thread-safe; a document is a plain value.
+// to no section. A UTF-8 byte-order mark at the start of the text is no part
+// of the first line (it is kept in the text). Section and key names match without regard to ASCII
+// letter case. A section name that occurs more than once names one section made of all its blocks
+// in file order. Bytes are kept as they stand: no character-set conversion, NUL and 8-bit bytes
+// included. An edit changes only the line it replaces or adds; every other line keeps its bytes and
+// its line ending. Not thread-safe; a document is a plain value.
 #pragma once
 
 #include <cstddef>
@@ -19,6 +19,19 @@
 #include <vector>
 
 namespace korvale {
+
+inline constexpr std::string_view kUtf8ByteOrderMark = "\xEF\xBB\xBF";
+
+enum class ProfileLineKind { kBlank, kComment, kHeader, kEntry };
+
+// The kind of one line (its content, without the line ending); for a header,
+// headerName receives the name between '[' and the first ']'.
+ProfileLineKind ClassifyProfileLine(std::string_view content, std::string_view& headerName);
+
+// Whether one more entry of entryLength characters fits a list of
+// NUL-terminated strings of which `used` characters are taken, the list's
+// closing NUL included, in listSize characters.
+bool FitsInProfileList(std::size_t used, std::size_t entryLength, std::size_t listSize);
 
 class ProfileDocument {
   public:
@@ -50,7 +63,7 @@ class ProfileDocument {
     bool setValue(std::string_view section, std::string_view key, std::string_view value);
 
   private:
-    enum class LineKind { kBlank, kComment, kHeader, kEntry };
+    using LineKind = ProfileLineKind;
     struct Line {
         std::size_t begin = 0;       // first byte of the line
         std::size_t contentEnd = 0;  // one past the last byte before the line ending
@@ -86,5 +99,9 @@ std::string_view TrimBlanks(std::string_view text);
 
 // ASCII letters compared without regard to case; other bytes exactly.
 bool EqualIgnoringCase(std::string_view a, std::string_view b);
+
+// The text with its ASCII letters in lower case: names that are equal
+// ignoring case fold to the same text.
+std::string FoldAsciiCase(std::string_view text);
 
 }  // namespace korvale

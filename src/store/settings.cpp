@@ -3,6 +3,7 @@
 #include <climits>
 
 #include "gateway/gateway_globals.h"
+#include "store/code_pages.h"
 #include "store/profile_file.h"
 
 namespace korvale {
@@ -18,18 +19,29 @@ constexpr std::string_view kSectionBeacon = "Beacon";
 constexpr std::string_view kSectionMisc = "Misc";
 constexpr std::string_view kSectionDialog = "Dialog";
 
+// The file is UTF-8 on Linux, as every editor writes it; a value that is not
+// valid UTF-8 comes from a file written before and is Windows-1252 already.
+std::string FromFileText(std::string value) {
+    return IsValidUtf8(value) ? Utf8ToAnsi(value) : value;
+}
+
+std::string ReadText(const std::string& iniPath, std::string_view section, std::string_view key,
+                     std::string_view defaultText) {
+    return FromFileText(ReadProfileText(iniPath, section, key, defaultText));
+}
+
 void LoadCallsign(Ax25Address& address, const std::string& iniPath, std::string_view section,
                   std::string_view key, std::string_view defaultText) {
     // An invalid stored callsign leaves the address as it was: parse() only
     // changes it on success.
-    address.parse(ReadProfileText(iniPath, section, key, defaultText));
+    address.parse(ReadText(iniPath, section, key, defaultText));
 }
 
 void LoadCallList(AddressList& list, const std::string& iniPath, std::string_view section,
                   std::string_view key) {
     // The callsigns before an invalid one, or before the list is full, stay.
     AddressList loaded(kAddressListCapacity);
-    loaded.parse(ReadProfileText(iniPath, section, key, ""));
+    loaded.parse(ReadText(iniPath, section, key, ""));
     list = loaded;
 }
 
@@ -51,10 +63,15 @@ class ChangedValueWriter {
 
     void text(std::string_view section, std::string_view key, std::string_view value) {
         // A missing key is always written, whatever the value: no sentinel
-        // default can stand for "missing" without one value being lost.
+        // default can stand for "missing" without one value being lost. The
+        // reader drops blanks at the ends of a value, so they are left out of
+        // the comparison: a call list, stored with a blank after each call,
+        // is not written again at every exit.
+        // The stored text is compared as it loads, so a file written before
+        // in Windows-1252 is not rewritten while its values stay the same.
         const std::optional<std::string> stored = FindProfileText(iniPath_, section, key);
-        if (!stored || *stored != value) {
-            ok_ = WriteProfileText(iniPath_, section, key, value) && ok_;
+        if (!stored || FromFileText(*stored) != TrimBlanks(value)) {
+            ok_ = WriteProfileText(iniPath_, section, key, AnsiToUtf8(value)) && ok_;
         }
     }
 
@@ -88,8 +105,8 @@ void LoadSettings(Settings& s, const std::string& ini) {
     s.m_iPersist = ReadProfileInt(ini, kSectionKiss, "m_iPersist", kDefaultPersist);
     s.m_iSlottime = ReadProfileInt(ini, kSectionKiss, "m_iSlottime", kDefaultSlottime);
     s.m_bFullDup = ReadProfileInt(ini, kSectionKiss, "m_bFullDup", 0);
-    s.m_sInitTncText = ReadProfileText(ini, kSectionKiss, "m_sInitTncText", kDefaultInitTncText);
-    s.m_sExitTncText = ReadProfileText(ini, kSectionKiss, "m_sExitTncText", kDefaultExitTncText);
+    s.m_sInitTncText = ReadText(ini, kSectionKiss, "m_sInitTncText", kDefaultInitTncText);
+    s.m_sExitTncText = ReadText(ini, kSectionKiss, "m_sExitTncText", kDefaultExitTncText);
     s.m_bMonitorI = ReadProfileInt(ini, kSectionMonitor, "m_bMonitorI", 1);
     s.m_bMonitorUI = ReadProfileInt(ini, kSectionMonitor, "m_bMonitorUI", 1);
     s.m_bMonitorSABM = ReadProfileInt(ini, kSectionMonitor, "m_bMonitorSABM", 1);
@@ -101,11 +118,12 @@ void LoadSettings(Settings& s, const std::string& ini) {
     LoadCallsign(s.m_BeaconSource, ini, kSectionBeacon, "m_BeaconSource", kDefaultCallsign);
     LoadCallsign(s.m_BeaconDest, ini, kSectionBeacon, "m_BeaconDest", kDefaultDestination);
     LoadCallList(s.m_BeaconDigis, ini, kSectionBeacon, "m_BeaconDigis");
-    s.m_sBeaconText = ReadProfileText(ini, kSectionBeacon, "m_sBeaconText", "");
+    s.m_sBeaconText = ReadText(ini, kSectionBeacon, "m_sBeaconText", "");
     s.m_iBeaconInterval =
         ReadProfileInt(ini, kSectionBeacon, "m_iBeaconInterval", kDefaultBeaconInterval);
     s.m_bBeaconEnable = ReadProfileInt(ini, kSectionBeacon, "m_bBeaconEnable", 0);
     s.m_bOemTranslation = ReadProfileInt(ini, kSectionMisc, "m_bOemTranslation", 1);
+    LoadWindowPlacement(s, ini, s.m_iCx, s.m_iCy);
 }
 
 void LoadWindowPlacement(Settings& s, const std::string& ini, int minCx, int minCy) {

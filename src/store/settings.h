@@ -8,6 +8,12 @@
 // that moment and writes only the keys that differ, so a run that changed
 // nothing leaves the file untouched, and of two programs sharing one file the
 // one that ends last decides each key it changed. Main thread only.
+//
+// The program keeps its texts in Windows-1252; the file is UTF-8. A value is
+// read as UTF-8 when it is valid UTF-8, else as Windows-1252 (as files written
+// before hold it), and converted to Windows-1252 as it is loaded; texts are
+// written back in UTF-8. The language name is a file name and is stored as
+// the file system spells it (see lang/interface_language.h).
 #pragma once
 
 #include <string>
@@ -73,13 +79,17 @@ struct Settings {
     int m_bInTray = 0;
 };
 
-// Reads every setting but the window placement and the language, in the
-// order the main window's construction reads them, into settings and into
-// GatewayOwnAddress and SuppressBroadcasts. Missing keys give the defaults.
+// Reads every setting that SaveSettings writes but the language, in the order
+// the main window's construction reads them, into settings and into
+// GatewayOwnAddress and SuppressBroadcasts, and then the window placement
+// (missing "CX" and "CY" keep the members' values): a program without a
+// window thus keeps what the desktop program stored. Missing keys give the
+// defaults.
 void LoadSettings(Settings& settings, const std::string& iniPath);
 
 // Reads "Left", "Top", "CX" and "CY" (the last two defaulting to the
-// window's first laid-out size) and then "ShowInTray".
+// window's first laid-out size) and then "ShowInTray". The desktop program
+// reads them again once its window is laid out.
 void LoadWindowPlacement(Settings& settings, const std::string& iniPath, int minCx, int minCy);
 
 // Writes every value that differs from the file, section by section in the

@@ -75,6 +75,7 @@ TEST(MonitorText, HeardFramesAreReadAndShownExactlyAndMalformedOnesRefused) {
         {"control codes as dots, ending in LF", kHead + "03 F0 61 00 07 1B 09 7F E4 80 FF 0D 0A",
          true, "NOCALL-7>QST>UI,C,F0:\r\na....\x7F\xE4\x80\xFF\r\n"},
         {"ending in CR", kHead + "03 F0 68690D", true, "NOCALL-7>QST>UI,C,F0:\r\nhi\r"},
+        {"ending in LF", kHead + "03 F0 68690A", true, "NOCALL-7>QST>UI,C,F0:\r\nhi\n\r\n"},
         {"3000 bytes cut to fit", kHead + "03 F0" + std::string(6000, '7'), true,
          "NOCALL-7>QST>UI,C,F0:\r\n" + std::string(kMonitorTextBodyLimit - 23, 'w') + "\r\n"}};
     // clang-format on

@@ -2,6 +2,8 @@
 // key rules, the tray clicks, placement across runs and the hidden state,
 // all through the real window over a session whose adapter is a fake. The
 // rules themselves are tested in tests/app; here only their wiring.
+#include <sys/eventfd.h>
+#include <unistd.h>
 #include <QAction>
 #include <QLineEdit>
 #include <QMenu>
@@ -9,7 +11,9 @@
 #include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QSignalSpy>
+#include <QTimer>
 #include <QtTest>
+
 #include <memory>
 #include <tuple>
 
@@ -22,6 +26,7 @@
 #include "lang/language_file.h"
 #include "lang/translate.h"
 #include "lang/ui_texts.h"
+#include "store/file_descriptor.h"
 #include "store/program_directory.h"
 #include "store/temp_directory.h"
 
@@ -265,6 +270,26 @@ class MainDialogTest : public QObject {
         QCOMPARE(opened.size(), 1);
         QCOMPARE(opened[0].toLocalFile(), QString::fromStdString(dir_->file("korvale.html")));
         QCOMPARE(opened[0].fragment(), QString("main-window"));
+    }
+
+    void aFrameFromTheHostLeavesAsSoonAsTheAdapterIsReadable() {
+        auto owned = std::make_unique<FakeNicDriver>();
+        FakeNicDriver& driver = *owned;
+        const FileDescriptor readable(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK));
+        driver.readable = readable.get();
+        theNicDevice().useDriver(std::move(owned));
+        MainDialog window({dir_->directory(), "korvale", dir_->file("korvale.ini")});
+        waitForFirstTick(window);
+        for (QTimer* timer : window.findChildren<QTimer*>()) {
+            timer->stop();  // no tick drains the adapter from here on
+        }
+        // IPv4 from the host to AB1CDE-7, whose address the callsign rule makes.
+        driver.hostFrames = {
+            {0x82, 0x84, 0x0A, 0x36, 0x3A, 0x3C, 'S', 'M', 'R', 'D', 'R', 'V', 0x08, 0x00, '!'}};
+        const std::uint64_t one = 1;
+        QCOMPARE(::write(readable.get(), &one, sizeof one), ssize_t(sizeof one));
+        QTRY_VERIFY(window.monitor()->toPlainText().contains(">AB1CDE-7>UI,C,CC:\n!"));
+        QVERIFY(driver.hostFrames.empty());
     }
 
     void noDisplayIsReportedBeforeAnythingElse() {

@@ -98,6 +98,21 @@ TEST(AdapterDrain, WaitingFramesAreShownAndSentInOrderEachTickUpToADroppedOne) {
     EXPECT_EQ(r.driver.speeds, (std::vector<std::int32_t>{9600, 4800}));
 }
 
+TEST(AdapterDrain, FrameLeavesWhenTheAdapterIsReadableWithoutWaitingForATick) {
+    Rig r;
+    const std::string to = kAb1cde + "EE" + kNocall + "6F 03 CC ";
+    r.driver.hostFrames = {bytes(kEther + "30")};
+    r.engine.OnAdapterReadable();
+    EXPECT_EQ(r.written(), "") << "drained before the first tick opened the links";
+    EXPECT_EQ(r.engine.adapterDescriptor(), -1) << "a closed adapter to watch";
+    r.tick(3);
+    r.written();
+    r.driver.hostFrames = {bytes(kEther + "31"), bytes(kEther + "32")};
+    r.engine.OnAdapterReadable();
+    EXPECT_EQ(r.written(), kiss(to + "31") + " | " + kiss(to + "32"));
+    EXPECT_EQ(r.shown.back(), "2");
+}
+
 const std::string kBeaconLine = "NOCALL-1/WIDE1-1>BEACON>UI,C,00:";
 
 // The ticks from `from` to `to` that showed a beacon; each must have been
@@ -222,6 +237,32 @@ TEST(Monitor, AppendPastFiftyLinesTrimsTheFirstTenOnce) {
     EXPECT_EQ(append(1, 49), "50 from line 1");  // 49 lines and the empty one after them
     EXPECT_EQ(append(50, 50), "41 from line 11");
     EXPECT_EQ(append(51, 80), "61 from line 21");  // 71 lines, but one trim per append
+}
+
+TEST(Monitor, HeardBytesReachTheTerminalAsNoControlCodeAndEachFrameEndsItsLine) {
+    // Information heard, OEM translation, what the terminal shows of it.
+    const std::tuple<std::string, int, std::string> rows[] = {
+        // C1 controls in Windows-1252, DEL, ESC, then a bare LF
+        {"81 8D 8F 90 9D 7F 1B 0A", 0, "......."},
+        // the same bytes in code page 437: letters; A-umlaut, CR LF as before
+        {"81 8D 8F 90 9D 80 0A", 1, "\xC3\xBC\xC3\xAC\xC3\x85\xC3\x89\xC2\xA5\xC3\x87"},
+        {"E4 0D 0A", 0, "\xC3\xA4"}};
+    for (const auto& [info, oem, shown] : rows) {
+        SCOPED_TRACE(info);
+        Rig r;
+        r.settings.m_bOemTranslation = oem;
+        r.tncSends(kToGateway + "F0 " + info);
+        r.tncSends(kToGateway + "F0");
+        r.engine.OnSerialNotification();
+        r.engine.AppendMonitorText("typed \x81\x9D\x7F\x1B[2J");  // no line end yet
+        r.view.endPartialLine();                                  // the run ends
+        std::string terminal;
+        for (const std::string& line : r.shown) {
+            terminal += TerminalLine(line);
+        }
+        const std::string header = "AB1CDE-7>NOCALL-7>UI,C,F0:\n";
+        EXPECT_EQ(terminal, header + shown + "\n" + header + "typed [2J\n");
+    }
 }
 
 TEST(UnprotoLine, TypedLineIsEchoedShownAsFrameAndSentInOemCodePage) {

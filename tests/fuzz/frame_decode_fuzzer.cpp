@@ -1,9 +1,13 @@
-// Arbitrary bytes from the radio through the frame decoder and the monitor
-// text: nothing may crash or read out of bounds, every monitor text must be
-// a bounded, finished line, and whatever decodes must survive re-encoding.
+// Arbitrary bytes from the radio through the frame decoder, the monitor text
+// and the monitor to the terminal: nothing may crash or read out of bounds,
+// every monitor text must be a bounded, finished line, the terminal must get
+// no control character but the line feed, and whatever decodes must survive
+// re-encoding.
 #include <tuple>
 
 #include "ax25/monitor_text.h"
+#include "engine/line_monitor_view.h"
+#include "engine/monitor.h"
 #include "fuzz_support.h"
 
 using namespace korvale::fuzzing;
@@ -23,7 +27,24 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (const bool showHeaders : {false, true}) {
         const std::string text = renderMonitorText(frame, showHeaders);
         check(text.size() <= kMonitorTextMaxLength && std::ranges::all_of(text, shown) &&
-              (text.ends_with('\n') || text.ends_with('\r')));
+              (text.ends_with("\r\n") || text.ends_with('\r')));
+    }
+    // What the headless runner writes to standard output, in UTF-8: no C0
+    // control but the line feed, no DEL, no C1 control (U+0080 to U+009F).
+    for (const int oem : {0, 1}) {
+        std::string terminal;
+        LineMonitorView view(
+            [&terminal](std::string_view line) { terminal += TerminalLine(line); });
+        Monitor monitor(view);
+        monitor.ShowFrame(frame, MonitorFilter{1, 1, 1, 1, 1, oem});
+        view.endPartialLine();
+        for (std::size_t i = 0; i < terminal.size(); ++i) {
+            const auto byte = static_cast<unsigned char>(terminal[i]);
+            const bool c1 = byte == 0xC2 && i + 1 < terminal.size() &&
+                            static_cast<unsigned char>(terminal[i + 1]) < 0xA0;
+            check((byte >= 0x20 || byte == '\n') && byte != 0x7F && !c1);
+        }
+        check(terminal.ends_with('\n'));
     }
     // Encoding a partly filled frame must be safe as well.
     check(frame.encode().size() >= kAx25MinFrameSize);

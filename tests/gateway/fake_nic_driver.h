@@ -56,6 +56,9 @@ class FakeNicDriver final : public korvale::NicDriver {
         return called(pendingSucceeds);
     }
 
+    // The descriptor the owner is to watch; the test makes it readable.
+    int readableDescriptor() const override { return readable; }
+
     std::deque<std::vector<std::uint8_t>> hostFrames;
     std::vector<std::vector<std::uint8_t>> written;
     std::vector<std::int32_t> speeds;
@@ -68,6 +71,7 @@ class FakeNicDriver final : public korvale::NicDriver {
     // Makes readFrame() claim more bytes than it stored, as a faulty driver
     // might.
     std::size_t extraLengthClaimed = 0;
+    int readable = -1;
 
   private:
     bool called(bool result, int* counter = nullptr) {

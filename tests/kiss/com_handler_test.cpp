@@ -7,7 +7,11 @@
 #include <sys/ioctl.h>
 
 #include <atomic>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
 #include <future>
+#include <map>
 #include <thread>
 #include <tuple>
 
@@ -33,6 +37,27 @@ bool eventually(Condition done) {
         std::this_thread::sleep_for(5ms);
     }
     return met;
+}
+
+// CPU time the whole process has used.
+std::chrono::nanoseconds processCpuTime() {
+    timespec now{};
+    ::clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+    return std::chrono::seconds(now.tv_sec) + std::chrono::nanoseconds(now.tv_nsec);
+}
+
+// The threads of this process, and how often each has gone to sleep.
+std::map<std::string, long> threadSleeps() {
+    std::map<std::string, long> sleeps;
+    for (const auto& task : std::filesystem::directory_iterator("/proc/self/task")) {
+        std::ifstream status(task.path() / "status");
+        for (std::string line; std::getline(status, line);) {
+            if (line.starts_with("voluntary_ctxt_switches:")) {
+                sleeps[task.path().filename()] = std::stol(line.substr(24));
+            }
+        }
+    }
+    return sleeps;
 }
 
 class ComHandlerTest : public ::testing::Test {
@@ -135,7 +160,10 @@ TEST_F(ComHandlerTest, TransmitRingHolds16383BytesRefusesWhatDoesNotFitAndEmptie
     const Bytes queued = patternBytes(16384, 3);
     EXPECT_EQ(handler.Write(queued), 0) << "took more than the ring holds";
     ASSERT_EQ(handler.Write(queued.data(), 16383), 1);
-    std::this_thread::sleep_for(100ms);
+    // The writer waits for the stopped line to take bytes; it must not spin.
+    const auto cpuBefore = processCpuTime();
+    std::this_thread::sleep_for(1s);
+    EXPECT_LT(processCpuTime() - cpuBefore, 150ms) << "the writer spins on a full line";
     EXPECT_EQ(handler.Write(queued.data(), 1), 0) << "overran unsent bytes";
 
     ASSERT_TRUE(pty.send(bytes("11")));
@@ -150,6 +178,33 @@ TEST_F(ComHandlerTest, TransmitRingHolds16383BytesRefusesWhatDoesNotFitAndEmptie
     Bytes expected = wrapped;
     expected.insert(expected.end(), {0xC0, 0xFF, 0xC0});
     EXPECT_TRUE(pty.receive(expected.size() + 1) == expected) << "lost at Close";
+}
+
+TEST_F(ComHandlerTest, IdleThreadsSleepUntilBytesComeAndQueuedBytesLeaveAtOnce) {
+    const auto before = threadSleeps();
+    ASSERT_EQ(open(), 0);
+    const Bytes greeting = bytes("C0 00 48 49 C0");
+    ASSERT_EQ(handler.Write(greeting), 1);  // waits out the writer's start delay
+    ASSERT_EQ(pty.receive(greeting.size()), greeting);
+
+    // Idle: the handler's two threads do not wake up at all.
+    auto idle = threadSleeps();
+    std::this_thread::sleep_for(600ms);
+    const auto after = threadSleeps();
+    int handlerThreads = 0;
+    for (const auto& [thread, sleeps] : after) {
+        if (!before.contains(thread) && idle.contains(thread)) {
+            ++handlerThreads;
+            EXPECT_LE(sleeps - idle[thread], 1) << "thread " << thread << " wakes while idle";
+        }
+    }
+    EXPECT_EQ(handlerThreads, 2);
+    // Bytes queued now are sent without a periodic pass to pick them up.
+    for (std::uint8_t round = 0; round < 20; ++round) {
+        const Bytes frame = {0xC0, 0x00, round, 0xC0};
+        ASSERT_EQ(handler.Write(frame), 1);
+        ASSERT_EQ(pty.receive(frame.size()), frame);
+    }
 }
 
 TEST_F(ComHandlerTest, CloseThenOpenAgainWorksAndCloseWhenClosedReturnsSix) {

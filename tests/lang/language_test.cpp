@@ -76,6 +76,32 @@ TEST(LanguageFileTest, GermanFileWithEscapesRepeatsSeveralSectionsAndLongLinesTr
     }
 }
 
+TEST(LanguageFileTest, LargeFileLoadsWholeAndByteOrderMarkMeansUtf8) {
+    // A file of some megabytes (a long comment between its two sections); a
+    // UTF-8 entry with and without the byte-order mark before the header.
+    const std::string utf8Entry =
+        "[S]\n\"Gr\xC3\xBC\xC3\x9F\"=\"\xE2\x80\x9Cx\xE2\x80\x9D \xC3\xA4\"\n";
+    std::string comment;
+    for (int i = 0; i < 40000; ++i) {
+        comment += "; " + std::string(70, 'c') + "\r\n";
+    }
+    const struct {
+        const char* file;
+        std::string text, section, key, translated;
+    } cases[] = {
+        {"Big", "[S]\n\"a\"=\"b\"\n" + comment + "[T]\n\"c\"=\"d\"\n", "T", "c", "d"},
+        {"Bom", "\xEF\xBB\xBF" + utf8Entry, "S", "Gr\xFC\xDF", "\x93x\x94 \xE4"},
+        {"NoBom", utf8Entry, "S", "Gr\xC3\xBC\xC3\x9F", "\xE2\x80\x9Cx\xE2\x80\x9D \xC3\xA4"}};
+    testing::TempDirectory dir;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file);
+        WriteFileBytes(dir.file(std::string(c.file) + ".lng"), c.text);
+        LanguageTable table;
+        LoadLanguageFile(table, std::string(c.file) + ".lng", dir.directory());
+        EXPECT_EQ(table.translate(c.section, c.key), c.translated);
+    }
+}
+
 TEST(LanguageFileTest, FilesThatCannotBeUsedAddNothing) {
     testing::TempDirectory dir, elsewhere;
     ASSERT_EQ(::mkfifo(dir.file("Pipe.lng").c_str(), 0600), 0);

@@ -56,6 +56,7 @@ TEST_F(ProfileFileTest, WriteChangesOnlyItsOwnLineAndKeepsTheLayout) {
         {"in place", "; c\n[A]\nK = 300\n; n\nz=1\n", "450", "; c\n[A]\nK = 450\n; n\nz=1\n"},
         {"CR LF, new key", "[A]\r\nx=1\r\n", "2", "[A]\r\nx=1\r\nk=2\r\n"},
         {"no final newline, same section", "[A]\nx=1", "2", "[A]\nx=1\nk=2\n"},
+        {"byte-order mark", "\xEF\xBB\xBF[A]\nk=1\n", "2", "\xEF\xBB\xBF[A]\nk=2\n"},
         {"value with a line break", "[A]\nk=1\n", "x\n[Evil]\ny=1", "[A]\nk=1\n"}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.fault);
@@ -78,13 +79,19 @@ TEST_F(ProfileFileTest, WriteKeepsPermissionsAndReplacesTheLinkTarget) {
     EXPECT_EQ(std::filesystem::status(target).permissions(), std::filesystem::perms(0640));
 }
 
-TEST_F(ProfileFileTest, OversizedFileIsNeitherReadNorWrittenOver) {
+TEST_F(ProfileFileTest, LargeFileIsReadWholeAndOnlyWhatLiesBeyondALimitIsSkipped) {
+    // Some megabytes of comment, then a line longer than is read, then a key.
     std::string big = "[A]\nk=v\n";
-    big.resize(kMaxProfileFileSize + 1, ';');
+    for (int i = 0; i < 40000; ++i) {
+        big += "; " + std::string(70, 'c') + "\n";
+    }
+    big += "[B]\nj=" + std::string(kProfileLineMaxLength, 'x') + "\n[C]\nm=1\n";
     WriteFileBytes(path_, big);
-    EXPECT_EQ(ReadProfileText(path_, "A", "k", "default"), "default");
-    EXPECT_FALSE(WriteProfileText(path_, "A", "k", "new"));
-    EXPECT_EQ(ReadFileBytes(path_), big);
+    EXPECT_EQ(ReadProfileText(path_, "A", "k", "default"), "v");
+    EXPECT_EQ(ReadProfileText(path_, "B", "j", "default"), std::string(kProfileTextMaxLength, 'x'));
+    EXPECT_EQ(ReadProfileSectionNames(path_, 9999), (std::vector<std::string>{"A", "B", "C"}));
+    ASSERT_TRUE(WriteProfileInt(path_, "C", "m", 2));
+    EXPECT_EQ(ReadFileBytes(path_), big.substr(0, big.size() - 2) + "2\n");
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include "lang/interface_language.h"
 #include "lang/language_table.h"
 #include "lang/ui_texts.h"
+#include "store/profile_file.h"
 #include "store/program_directory.h"
 #include "store/temp_directory.h"
 
@@ -20,8 +21,8 @@ class SettingsTest : public ::testing::Test {
   protected:
     // What start-up reads, in its order, into process-wide values as they
     // are at start: the language, the main window's settings, its placement
-    // (first laid out at 346 x 180).
-    Settings Load(const std::string& ini) {
+    // (first laid out at 346 x 180) unless it has no window.
+    Settings Load(const std::string& ini, bool window = true) {
         GatewayOwnAddress = Ax25Address{};
         SuppressBroadcasts = 1;
         ProgramDirectory = dir_.directory();
@@ -29,7 +30,9 @@ class SettingsTest : public ::testing::Test {
         LoadInterfaceLanguage(ini);
         Settings settings;
         LoadSettings(settings, ini);
-        LoadWindowPlacement(settings, ini, 346, 180);
+        if (window) {
+            LoadWindowPlacement(settings, ini, 346, 180);
+        }
         return settings;
     }
 
@@ -86,11 +89,18 @@ TEST_F(SettingsTest, EveryKindOfValueReadsBackAfterSave) {
         "m_bMonitorHeaders=5\n\n"
         "[Unproto]\nm_UnprotoSource=DL1ABC-1\nm_UnprotoDest=CQ\nm_UnprotoDigis=WIDE1-1 RELAY \n\n"
         "[Beacon]\nm_BeaconSource=DL1ABC-15\nm_BeaconDest=ID\nm_BeaconDigis=DB0ABC \n"
-        "m_sBeaconText=Korvale = IP \"on air\" \xFC\nm_iBeaconInterval=1000\nm_bBeaconEnable=6\n";
+        "m_sBeaconText=Korvale = IP \"on air\" "
+        "\xC3\xBC\nm_iBeaconInterval=1000\nm_bBeaconEnable=6\n";
     WriteFileBytes(ini_, stored);
     const std::string fresh = dir_.file("fresh.ini");
     Save(Load(ini_), fresh);
     EXPECT_EQ(ReadFileBytes(fresh), stored);
+    // A run without a window keeps the placement and the tray choice: it
+    // writes nothing.
+    const auto stamp = StampOf(ini_);
+    Save(Load(ini_, false), ini_);
+    EXPECT_EQ(ReadFileBytes(ini_), stored);
+    EXPECT_EQ(StampOf(ini_), stamp) << "the file was replaced";
 }
 
 TEST_F(SettingsTest, EachStoredValueLoadsByItsRule) {
@@ -121,6 +131,46 @@ TEST_F(SettingsTest, EachStoredValueLoadsByItsRule) {
         Save(Load(ini_), fresh);
         EXPECT_NE(ReadFileBytes(fresh).find(c.loadedAs), std::string::npos) << ReadFileBytes(fresh);
         EXPECT_EQ(TranslateMsg(kMsgInitializingTnc), c.message);
+    }
+}
+
+TEST_F(SettingsTest, TextsAreUtf8InTheFileAndWindows1252InTheProgram) {
+    // As stored; as the program holds it (Windows-1252); as a save writes it
+    // when the program's value changed.
+    const struct {
+        const char *fault, *stored, *held, *saved;
+    } cases[] = {
+        {"UTF-8",
+         "Gr\xC3\xBC\xC3\x9F"
+         "e 73",
+         "Gr\xFC\xDF"
+         "e 73",
+         "Gr\xC3\xBC\xC3\x9F"
+         "e 73!"},
+        {"written before",
+         "Gr\xFC\xDF"
+         "e 73",
+         "Gr\xFC\xDF"
+         "e 73",
+         "Gr\xC3\xBC\xC3\x9F"
+         "e 73!"},
+        {"curly quotes", "\xE2\x80\x9Chi\xE2\x80\x9D", "\x93hi\x94", "\xE2\x80\x9Chi\xE2\x80\x9D!"},
+        {"no such character", "\xCE\xA3\xE2\x98\xBA", "S?", "S?!"}};
+    Run();  // every key at its default
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.fault);
+        ASSERT_TRUE(WriteProfileText(ini_, "Beacon", "m_sBeaconText", c.stored));
+        const std::string before = ReadFileBytes(ini_);
+        const auto stamp = StampOf(ini_);
+        Settings settings = Load(ini_);
+        EXPECT_EQ(settings.m_sBeaconText, c.held);
+        Save(settings, ini_);
+        EXPECT_EQ(ReadFileBytes(ini_), before);
+        EXPECT_EQ(StampOf(ini_), stamp) << "an unchanged run wrote";
+        settings.m_sBeaconText += '!';
+        Save(settings, ini_);
+        EXPECT_NE(ReadFileBytes(ini_).find(std::string("m_sBeaconText=") + c.saved + "\n"),
+                  std::string::npos);
     }
 }
 
