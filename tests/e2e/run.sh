@@ -90,11 +90,11 @@ sleep 1
 check "a line typed at a shows in b's monitor (UTF-8 both ends)" \
     grep -q "Grüße from a" "$work/b/monitor.log"
 
-# Waits up to 20 s for a line in a station's monitor.
-monitor_says() {  # monitor_says NAME TEXT
+# Waits up to 20 s until a station's monitor holds TEXT in TIMES lines.
+monitor_says() {  # monitor_says NAME TEXT [TIMES]
     local _
     for _ in $(seq 200); do
-        grep -qF "$2" "$work/$1/monitor.log" && return 0
+        [ "$(grep -cF "$2" "$work/$1/monitor.log")" -ge "${3:-1}" ] && return 0
         sleep 0.1
     done
     return 1
@@ -112,8 +112,8 @@ if [ "$tcp" -eq 1 ]; then
     relay_start
     check "a says its TNC is back" monitor_says a "The link to the TNC at COM1 is back"
     check "b says its TNC is back" monitor_says b "The link to the TNC at 127.0.0.1:8001 is back"
-    check "b's TNC got its set-up again" \
-        bash -c "[ \$(grep -c '^RESTART' '$work/b/monitor.log') -eq 2 ]"
+    check "a's TNC got its set-up again" monitor_says a RESTART 2
+    check "b's TNC got its set-up again" monitor_says b RESTART 2
     check "ping from a to b once the TNCs are back" \
         ip netns exec "$ns_a" ping -c 3 -W 5 44.0.0.2
     check "one line each for the TNC going away" \
