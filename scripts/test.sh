@@ -38,7 +38,7 @@ run_ctest() {
     local total fails skips
     total=$(sed -n 's/.*tests failed out of \([0-9]*\).*/\1/p' "$log" | tail -n 1)
     fails=$(sed -n 's/.*, \([0-9]*\) tests failed out of.*/\1/p' "$log" | tail -n 1)
-    skips=$(grep -c 'Skipped ' "$log" | head -n 1 || true)
+    skips=$(grep -c '\*\*\*Skipped' "$log" | head -n 1 || true)
     if [ -z "$total" ]; then
         echo "ctest in $dir did not report a result"
         failed=$((failed + 1))
