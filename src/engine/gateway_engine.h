@@ -13,6 +13,7 @@
 // one thread; nothing waits.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <span>
@@ -20,6 +21,7 @@
 #include <string_view>
 
 #include "ax25/ax25_frame.h"
+#include "engine/air_path.h"
 #include "engine/monitor.h"
 #include "gateway/adapter_to_radio.h"
 #include "gateway/nic_device.h"
@@ -93,6 +95,10 @@ class GatewayEngine {
     void AppendMonitorText(std::string_view text) { monitor_.AppendMonitorText(text); }
     void ShowFrame(const Ax25Frame& frame);
 
+    // The steady clock in milliseconds that paces frames for the radio; tests
+    // give their own.
+    void setClock(std::function<std::int64_t()> clock) { clock_ = std::move(clock); }
+
     // State, for the owner's menus and for tests.
     bool tncInitSending() const { return m_bTncInitSending; }
     bool kissParamsPending() const { return m_bKissParamsPending; }
@@ -103,6 +109,8 @@ class GatewayEngine {
     void stepTncSetUp();
     void drainAdapter();
     void sendBeacon();
+    void sendDataFrame(Ax25Frame frame);
+    void releaseAirFrames();
     void onKissFrame(std::span<const std::uint8_t> ax25Bytes);
     void sendUiFrame(const Ax25Address& source, const Ax25Address& destination,
                      const AddressList& digipeaters, std::string_view text);
@@ -116,6 +124,12 @@ class GatewayEngine {
     AdapterToRadio adapterPath_;
     KissDeframer deframer_;
     std::function<void(bool)> showWindow_;
+    AirPath air_;
+    std::function<std::int64_t()> clock_ = [] {
+        return std::chrono::duration_cast<std::chrono::milliseconds>(
+                   std::chrono::steady_clock::now().time_since_epoch())
+            .count();
+    };
 
     bool m_bFirstTick = true;
     std::string m_sTncInitPending;

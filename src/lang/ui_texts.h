@@ -20,6 +20,10 @@ inline constexpr std::string_view kMsgCannotOpenPort =
     "Error: Cannot open COM%i! Port is disabled.\r";
 inline constexpr std::string_view kMsgPortNotEnabled = "Warning: Serial port is not enabled.\r";
 inline constexpr std::string_view kMsgInitializingTnc = "Initializing TNC...\r";
+// A format with one integer, the count of frames dropped since the last line.
+inline constexpr std::string_view kMsgAirQueueDropped = "Radio queue full, frames dropped: %i\r";
+inline constexpr std::string_view kMsgArpTimersNotSet =
+    "Warning: Cannot set the adapter's ARP timers for the radio bit rate.\r";
 inline constexpr std::string_view kMsgRestartNeeded =
     "You need to restart the program for changes to take effect.";
 inline constexpr std::string_view kMsgControlCodesHelp =
@@ -54,6 +58,8 @@ inline constexpr std::array kUiTexts = {
     UiText{kSectionStrings, kMsgCannotOpenPort},
     UiText{kSectionStrings, kMsgPortNotEnabled},
     UiText{kSectionStrings, kMsgInitializingTnc},
+    UiText{kSectionStrings, kMsgAirQueueDropped},
+    UiText{kSectionStrings, kMsgArpTimersNotSet},
     UiText{kSectionStrings, kMsgRestartNeeded},
     UiText{kSectionStrings, kMsgControlCodesHelp},
     UiText{kSectionStrings, kMsgTrayTip},
@@ -97,6 +103,7 @@ inline constexpr std::array kUiTexts = {
     UiText{kSectionTncDialog, "Full duplex"},
     UiText{kSectionTncDialog, "Init command"},
     UiText{kSectionTncDialog, "Exit command"},
+    UiText{kSectionTncDialog, "Radio bit rate, bit/s (0: off)"},
     UiText{kSectionTncDialog, "OK"},
     UiText{kSectionTncDialog, "Cancel"},
     UiText{kSectionTncDialog, "Help..."},

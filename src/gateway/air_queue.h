@@ -1,0 +1,93 @@
+// The gateway's own queue of frames for the radio, used while a radio bit
+// rate is set: the TNC gets only what air_pacer.h allows, and the rest waits
+// here, where it can be put in a sensible order.
+//
+// Order: priority frames (ARP, beacons, typed lines; air_flow.h) first, in
+// the order they came. Then the IP flows in turn, one frame each: a flow that
+// had nothing queued is served before the flows that are already waiting, so
+// a ping or a keystroke passes another flow's backlog at the next turn.
+//
+// Repairs: a TCP segment that resends data of its flow still queued or sent
+// after the flow's queue began (a retransmission) goes to the head of its
+// flow, behind earlier repairs: the receiver holds everything after the gap
+// until it arrives, so it must not wait behind the whole backlog.
+//
+// Budget: when the frames held would take longer than the budget to send,
+// the flow with the longest backlog (in air time) loses its oldest frame
+// that is not a repair, until the queue fits or no flow holds more than one
+// frame. TCP slows down on a loss at once; a backlog of minutes only makes
+// it wait.
+//
+// Owns its frames. Main thread only.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <map>
+
+#include "ax25/ax25_frame.h"
+#include "gateway/air_flow.h"
+
+namespace korvale {
+
+// Air time the queue may hold before it drops: long enough for a TCP sender
+// to keep the radio busy after halving its window, short enough that its
+// round trip stays well inside its retransmit timer.
+inline constexpr std::int64_t kAirQueueBudgetMs = 20000;
+
+struct AirQueueEntry {
+    Ax25Frame frame;
+    std::size_t bytes = 0;       // encoded AX.25 size
+    std::int64_t airTimeMs = 0;  // what it costs the budget
+    bool repair = false;         // set by the queue: a TCP retransmission
+};
+
+class AirQueue {
+  public:
+    explicit AirQueue(std::int64_t budgetMs = kAirQueueBudgetMs) : budgetMs_(budgetMs) {}
+
+    AirQueue(const AirQueue&) = delete;
+    AirQueue& operator=(const AirQueue&) = delete;
+
+    // Queues a frame of the given flow; returns how many frames were dropped
+    // to stay within the budget (the new one among them when its own flow is
+    // the longest).
+    int push(const AirFlow& flow, AirQueueEntry entry);
+
+    // The frame that leaves next, or nullptr when the queue is empty. Valid
+    // until the next push() or pop().
+    const AirQueueEntry* front() const;
+
+    // Removes and returns the frame front() shows. The queue must not be empty.
+    AirQueueEntry pop();
+
+    bool empty() const { return count_ == 0; }
+    std::size_t size() const { return count_; }
+    std::int64_t queuedAirTimeMs() const { return queuedMs_; }
+
+  private:
+    struct Flow {
+        std::deque<AirQueueEntry> frames;
+        std::int64_t airTimeMs = 0;
+        bool tcpSeen = false;
+        std::uint32_t tcpHighestEnd = 0;  // of the data queued since the flow began
+    };
+    using FlowMap = std::map<AirFlowKey, Flow>;
+
+    Flow* frontFlow();
+    const Flow* frontFlow() const { return const_cast<AirQueue*>(this)->frontFlow(); }
+    AirQueueEntry take(Flow& flow, std::deque<AirQueueEntry>::iterator position);
+    static void place(Flow& flow, const AirFlow& kind, AirQueueEntry entry);
+    bool dropFromLongest();
+
+    std::int64_t budgetMs_;
+    Flow priority_;
+    FlowMap flows_;
+    std::deque<FlowMap::iterator> newFlows_;  // became active, not served yet
+    std::deque<FlowMap::iterator> oldFlows_;  // served, still holding frames
+    std::size_t count_ = 0;
+    std::int64_t queuedMs_ = 0;
+};
+
+}  // namespace korvale
