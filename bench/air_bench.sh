@@ -55,11 +55,14 @@ run_case() {  # run_case LABEL BUILD AIR_RATE
     local sender=$!
     sleep 3
     local pings=$(((bulk_seconds - 3) / 3))
-    ip netns exec "$ns_a" ping -c "$pings" -i 3 -W 60 44.0.0.2 >"$work/busy.log"
+    ip netns exec "$ns_a" ping -c "$pings" -i 3 -W 60 44.0.0.2 >"$work/busy.log" &
+    local pinger=$!
+    # Goodput counts what arrived in order by the end of the transfer; what
+    # was still queued then does not count.
     wait "$sender"
-    sleep 2
     local received
     received=$(stat -c %s "$work/received" 2>/dev/null || echo 0)
+    wait "$pinger"
     kill "$listener" 2>/dev/null
     local answered busy
     answered=$(ping_times <"$work/busy.log" | wc -l)

@@ -13,7 +13,6 @@ constexpr std::size_t kIpv4ProtocolOffset = 9;
 constexpr std::size_t kIpv4AddressesOffset = 12;  // source then destination, 8 bytes
 constexpr std::uint8_t kProtocolTcp = 6;
 constexpr std::uint8_t kProtocolUdp = 17;
-constexpr std::size_t kTcpMinHeaderSize = 20;
 
 }  // namespace
 
@@ -45,21 +44,6 @@ AirFlow airFlowOf(const Ax25Frame& frame) {
         info.size() >= headerSize + 4) {
         std::copy_n(info.begin() + static_cast<std::ptrdiff_t>(headerSize), 4,
                     flow.key.begin() + 10);
-    }
-    const bool unfragmented = firstFragment && (info[6] & 0x20) == 0;  // no "more fragments"
-    if (protocol == kProtocolTcp && unfragmented && info.size() >= headerSize + kTcpMinHeaderSize) {
-        const auto at = [&](std::size_t offset) { return info[headerSize + offset]; };
-        const std::size_t tcpHeaderSize = static_cast<std::size_t>(at(12) >> 4) * 4;
-        const std::size_t totalLength =
-            std::min<std::size_t>((info[2] << 8) | info[3], info.size());
-        if (tcpHeaderSize >= kTcpMinHeaderSize && totalLength > headerSize + tcpHeaderSize) {
-            flow.tcpData = true;
-            flow.tcpStart = (static_cast<std::uint32_t>(at(4)) << 24) |
-                            (static_cast<std::uint32_t>(at(5)) << 16) |
-                            (static_cast<std::uint32_t>(at(6)) << 8) | at(7);
-            flow.tcpEnd = flow.tcpStart +
-                          static_cast<std::uint32_t>(totalLength - headerSize - tcpHeaderSize);
-        }
     }
     return flow;
 }

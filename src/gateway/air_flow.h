@@ -17,17 +17,12 @@ using AirFlowKey = std::array<std::uint8_t, 16>;
 struct AirFlow {
     bool priority = false;  // not IP: never queued behind IP traffic
     AirFlowKey key{};       // IP only
-    // A TCP segment with data: the sequence numbers it covers, [start, end).
-    bool tcpData = false;
-    std::uint32_t tcpStart = 0;
-    std::uint32_t tcpEnd = 0;
 };
 
 // A UI frame with PID 0xCC carrying IPv4 is keyed by source and destination
 // address, protocol and, for an unfragmented or first-fragment TCP or UDP
 // datagram, both ports; any other PID 0xCC frame by its AX.25 source and
-// destination. Every other frame is priority. An unfragmented TCP segment
-// that carries data also gives its sequence range.
+// destination. Every other frame is priority.
 AirFlow airFlowOf(const Ax25Frame& frame);
 
 }  // namespace korvale

@@ -16,7 +16,7 @@ int AirQueue::push(const AirFlow& flow, AirQueueEntry entry) {
     }
     target->airTimeMs += entry.airTimeMs;
     queuedMs_ += entry.airTimeMs;
-    place(*target, flow, std::move(entry));
+    target->frames.push_back(std::move(entry));
     ++count_;
     int dropped = 0;
     while (queuedMs_ > budgetMs_ && dropFromLongest()) {
@@ -43,30 +43,9 @@ const AirQueueEntry* AirQueue::front() const {
     return flow != nullptr ? &flow->frames.front() : nullptr;
 }
 
-void AirQueue::place(Flow& flow, const AirFlow& kind, AirQueueEntry entry) {
-    if (kind.tcpData) {
-        // Sequence numbers wrap: compare by signed difference.
-        const auto before = [](std::uint32_t a, std::uint32_t b) {
-            return static_cast<std::int32_t>(a - b) < 0;
-        };
-        entry.repair = flow.tcpSeen && before(kind.tcpStart, flow.tcpHighestEnd);
-        if (!flow.tcpSeen || before(flow.tcpHighestEnd, kind.tcpEnd)) {
-            flow.tcpHighestEnd = kind.tcpEnd;
-        }
-        flow.tcpSeen = true;
-    }
-    if (!entry.repair) {
-        flow.frames.push_back(std::move(entry));
-        return;
-    }
-    const auto firstNew = std::find_if_not(flow.frames.begin(), flow.frames.end(),
-                                           [](const AirQueueEntry& e) { return e.repair; });
-    flow.frames.insert(firstNew, std::move(entry));
-}
-
-AirQueueEntry AirQueue::take(Flow& flow, std::deque<AirQueueEntry>::iterator position) {
-    AirQueueEntry entry = std::move(*position);
-    flow.frames.erase(position);
+AirQueueEntry AirQueue::takeHead(Flow& flow) {
+    AirQueueEntry entry = std::move(flow.frames.front());
+    flow.frames.pop_front();
     flow.airTimeMs -= entry.airTimeMs;
     queuedMs_ -= entry.airTimeMs;
     --count_;
@@ -75,12 +54,12 @@ AirQueueEntry AirQueue::take(Flow& flow, std::deque<AirQueueEntry>::iterator pos
 
 AirQueueEntry AirQueue::pop() {
     if (!priority_.frames.empty()) {
-        return take(priority_, priority_.frames.begin());
+        return takeHead(priority_);
     }
     std::deque<FlowMap::iterator>& turn = newFlows_.empty() ? oldFlows_ : newFlows_;
     const FlowMap::iterator position = turn.front();
     turn.pop_front();
-    AirQueueEntry entry = take(position->second, position->second.frames.begin());
+    AirQueueEntry entry = takeHead(position->second);
     if (position->second.frames.empty()) {
         flows_.erase(position);
     } else {
@@ -99,9 +78,7 @@ bool AirQueue::dropFromLongest() {
     if (longest == nullptr) {
         return false;
     }
-    const auto oldestNew = std::find_if(longest->frames.begin(), longest->frames.end(),
-                                        [](const AirQueueEntry& e) { return !e.repair; });
-    take(*longest, oldestNew != longest->frames.end() ? oldestNew : longest->frames.begin());
+    takeHead(*longest);
     return true;
 }
 

@@ -7,16 +7,13 @@
 // had nothing queued is served before the flows that are already waiting, so
 // a ping or a keystroke passes another flow's backlog at the next turn.
 //
-// Repairs: a TCP segment that resends data of its flow still queued or sent
-// after the flow's queue began (a retransmission) goes to the head of its
-// flow, behind earlier repairs: the receiver holds everything after the gap
-// until it arrives, so it must not wait behind the whole backlog.
-//
 // Budget: when the frames held would take longer than the budget to send,
-// the flow with the longest backlog (in air time) loses its oldest frame
-// that is not a repair, until the queue fits or no flow holds more than one
-// frame. TCP slows down on a loss at once; a backlog of minutes only makes
-// it wait.
+// the flow with the longest backlog (in air time) loses its oldest frame,
+// until the queue fits or no flow holds more than one frame. TCP slows down
+// on a loss at once; a backlog of minutes only makes it wait. Each flow stays
+// in the order its sender gave: Linux TCP tells a late segment from a lost
+// one by that order, and a retransmission put ahead of its flow makes it
+// resend the whole window.
 //
 // Owns its frames. Main thread only.
 #pragma once
@@ -31,16 +28,18 @@
 
 namespace korvale {
 
-// Air time the queue may hold before it drops: long enough for a TCP sender
-// to keep the radio busy after halving its window, short enough that its
-// round trip stays well inside its retransmit timer.
-inline constexpr std::int64_t kAirQueueBudgetMs = 20000;
+// Air time the queue may hold before it drops: a minute. A TCP sender starts
+// with ten segments and grows its window from there; at 1200 bit/s a
+// 256-byte segment takes over two seconds, and a budget much below half a
+// minute drops from that first window, leaving a gap the receiver waits on
+// for the whole backlog. A minute keeps the round trip well inside TCP's
+// two-minute retransmit ceiling, and other flows do not wait behind it.
+inline constexpr std::int64_t kAirQueueBudgetMs = 60000;
 
 struct AirQueueEntry {
     Ax25Frame frame;
     std::size_t bytes = 0;       // encoded AX.25 size
     std::int64_t airTimeMs = 0;  // what it costs the budget
-    bool repair = false;         // set by the queue: a TCP retransmission
 };
 
 class AirQueue {
@@ -70,15 +69,12 @@ class AirQueue {
     struct Flow {
         std::deque<AirQueueEntry> frames;
         std::int64_t airTimeMs = 0;
-        bool tcpSeen = false;
-        std::uint32_t tcpHighestEnd = 0;  // of the data queued since the flow began
     };
     using FlowMap = std::map<AirFlowKey, Flow>;
 
     Flow* frontFlow();
     const Flow* frontFlow() const { return const_cast<AirQueue*>(this)->frontFlow(); }
-    AirQueueEntry take(Flow& flow, std::deque<AirQueueEntry>::iterator position);
-    static void place(Flow& flow, const AirFlow& kind, AirQueueEntry entry);
+    AirQueueEntry takeHead(Flow& flow);
     bool dropFromLongest();
 
     std::int64_t budgetMs_;

@@ -109,12 +109,12 @@ TEST(AirPath, HostsArpReprobeForAStationJustHeardIsAnsweredWithoutTheAir) {
 
 TEST(AirPath, DropsForTheBudgetMakeOneMonitorLineWithTheirCountAtMostEveryTenSeconds) {
     PacedRig r;
-    // 15 segments of 1752 ms: 11 fit the 20 s budget.
-    for (char fill = 'a'; fill < 'a' + 15; ++fill) {
+    // 40 segments of 1752 ms: 34 fit the budget of a minute.
+    for (char fill = 'A'; fill < 'A' + 40; ++fill) {
         r.driver.hostFrames.push_back(bulk(fill));
     }
     r.tick();
-    EXPECT_EQ(r.shown.back(), "Radio queue full, frames dropped: 4");
+    EXPECT_EQ(r.shown.back(), "Radio queue full, frames dropped: 6");
     r.runUntil(5000);  // three have left, at 0, 2000 and 4000
     r.driver.hostFrames = {bulk('w'), bulk('x'), bulk('y'), bulk('z')};
     r.tick();

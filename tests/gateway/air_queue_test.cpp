@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cctype>
 #include <sstream>
 
 #include "gateway/air_pacer.h"
@@ -64,8 +63,7 @@ TEST(AirPacer, HalfDuplexChannelHeardBusyDelaysWhatTheTncHolds) {
 }
 
 // A script of pushes ("A1": flow A, frame 1; "P": a priority frame, ARP say;
-// "A1:500" costs 500 ms; "A1@100" is a TCP segment of flow A covering
-// sequence numbers 100 to 199) and pops ("-", or "*" for all that remain);
+// "A1:500" costs 500 ms) and pops ("-", or "*" for all that remain);
 // returns the frames popped and the drop count of each push that dropped, in
 // order.
 std::string run(AirQueue& queue, const std::string& script, std::int64_t airTimeMs = 100) {
@@ -80,19 +78,13 @@ std::string run(AirQueue& queue, const std::string& script, std::int64_t airTime
             continue;
         }
         AirFlow flow{.priority = word[0] == 'P'};
-        flow.key[0] = static_cast<std::uint8_t>(std::toupper(word[0]));  // "a1" is in flow A
+        flow.key[0] = static_cast<std::uint8_t>(word[0]);
         Ax25Frame frame;
         frame.info.assign(word.begin(), word.end());
         const std::size_t colon = word.find(':');
-        const std::size_t at = word.find('@');
         const std::int64_t cost =
             colon == std::string::npos ? airTimeMs : std::stoll(word.substr(colon + 1));
-        if (at != std::string::npos) {
-            flow.tcpData = true;
-            flow.tcpStart = static_cast<std::uint32_t>(std::stoll(word.substr(at + 1)));
-            flow.tcpEnd = flow.tcpStart + 100;
-        }
-        frame.info.resize(std::min({colon, at, word.size()}));
+        frame.info.resize(std::min(colon, word.size()));
         if (const int dropped = queue.push(flow, {std::move(frame), 10, cost})) {
             out += "(dropped " + std::to_string(dropped) + ") ";
         }
@@ -132,24 +124,6 @@ TEST(AirQueue, OverBudgetTheLongestFlowLosesItsOldestFrame) {
         {"A1:5000 A2:100 *", "(dropped 1) A2 "},
         // Priority frames are a flow too when they pile up.
         {"A1 P1:500 P2:500 *", "(dropped 1) P2 A1 "}};
-    for (const auto& [script, result] : rows) {
-        AirQueue queue(1000);
-        EXPECT_EQ(run(queue, script, 300), result) << script;
-    }
-}
-
-TEST(AirQueue, TcpRetransmissionGoesAheadOfItsFlowsBacklogAndIsNotDropped) {
-    // Budget 1000 ms, frames 300 ms.
-    const std::pair<const char*, const char*> rows[] = {
-        // A1 resent while it waits, then A0 after it left: repairs keep their order.
-        {"A0@0 A1@100 A2@200 - a1@100 a0@0 *", "A0 (dropped 1) a1 a0 A2 "},
-        {"A0@0 A1@100 - a0@0 A2@200 A3@300 *", "A0 (dropped 1) a0 A2 A3 "},
-        // Across the wrap of the sequence numbers; a flow that ran empty
-        // starts afresh.
-        {"A0@4294967196 A1@0 - a0@4294967196 *", "A0 a0 A1 "},
-        {"A0@0 - a0@0 *", "A0 a0 "},
-        // Other flows still take their turns.
-        {"A0@0 A1@100 - B1 a0@0 *", "A0 B1 a0 A1 "}};
     for (const auto& [script, result] : rows) {
         AirQueue queue(1000);
         EXPECT_EQ(run(queue, script, 300), result) << script;
