@@ -9,8 +9,10 @@
 // kEngineTickMs, calls OnSerialNotification() on its own thread after the
 // serial link has announced received bytes, and calls OnAdapterReadable()
 // whenever adapterDescriptor() polls readable, so a frame from the host
-// leaves at once instead of at the next tick. Everything here runs on that
-// one thread; nothing waits.
+// leaves at once instead of at the next tick. With a radio bit rate set
+// (m_iAirBaudrate), frames for the radio wait in the air path (air_path.h)
+// and leave, at a tick or a drain, as the radio can send them. Everything
+// here runs on that one thread; nothing waits.
 #pragma once
 
 #include <chrono>
