@@ -10,6 +10,7 @@
 #   4. a short run of every libFuzzer target (FUZZ_SECONDS each, default 30)
 #   5. the end-to-end test of two stations over a KISS link, once as built,
 #      once with one station's TNC over TCP and both TNCs restarted, once
+#      over a link paced at 1200 bit/s with the radio rate set, once
 #      built with ASan/UBSan after a minute of noise on the line
 #   6. the end-to-end test of the desktop window under a virtual X server
 # Tests that need root, /dev/net/tun or network namespaces skip themselves
@@ -135,6 +136,8 @@ echo "== end-to-end: two stations over a KISS link"
 run_e2e tests/e2e/run.sh build/test/release
 echo "== end-to-end: one station's TNC over TCP, both TNCs gone and back"
 run_e2e tests/e2e/run.sh build/test/release --tcp
+echo "== end-to-end: two stations over a link paced at 1200 bit/s, radio rate set"
+run_e2e tests/e2e/air_run.sh build/test/release
 echo "== end-to-end: stations built with ASan/UBSan, a minute of line noise first"
 ASAN_OPTIONS=detect_leaks=1 run_e2e tests/e2e/run.sh build/test/asan --noise "${E2E_NOISE_SECONDS:-60}"
 echo "== end-to-end: the desktop window under a virtual X server"

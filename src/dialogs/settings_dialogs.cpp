@@ -11,6 +11,8 @@ namespace {
 // in one byte, hence 2550; persistence is a byte as it is.
 constexpr int kMaxKissTimeMs = 2550;
 constexpr int kMaxPersist = 255;
+// The radio's bit rate; 0 turns pacing off.
+constexpr int kMaxAirBaudrate = 1000000;
 constexpr int kMinBeaconIntervalS = 3;
 constexpr int kMaxBeaconIntervalS = 1000;
 
@@ -84,7 +86,9 @@ DialogDescription KissTncDialog(DialogCopy& copy) {
              integerField(1004, "TxDelay, ms", 0, kMaxKissTimeMs, s.m_iTxDelay),
              integerField(1005, "TxTail, ms", 0, kMaxKissTimeMs, s.m_iTxTail),
              textField(1010, "Init command", s.m_sInitTncText),
-             textField(1011, "Exit command", s.m_sExitTncText)}};
+             textField(1011, "Exit command", s.m_sExitTncText),
+             integerField(1014, "Radio bit rate, bit/s (0: off)", 0, kMaxAirBaudrate,
+                          s.m_iAirBaudrate)}};
 }
 
 DialogDescription MonitorDialog(DialogCopy& copy) {
@@ -134,6 +138,7 @@ void TakeKissTnc(Settings& settings, const DialogCopy& copy) {
     settings.m_iTxTail = s.m_iTxTail;
     settings.m_sInitTncText = s.m_sInitTncText;
     settings.m_sExitTncText = s.m_sExitTncText;
+    settings.m_iAirBaudrate = s.m_iAirBaudrate;
 }
 
 void TakeMonitor(Settings& settings, const DialogCopy& copy) {

@@ -36,7 +36,8 @@ GatewayEngine::GatewayEngine(Settings& settings, SerialLink& serial, NicDevice& 
       nic_(nic),
       monitor_(view),
       adapterPath_(nic),
-      deframer_([this](std::span<const std::uint8_t> frame) { onKissFrame(frame); }) {}
+      deframer_([this](std::span<const std::uint8_t> frame) { onKissFrame(frame); }),
+      air_(nic) {}
 
 bool GatewayEngine::IsTncPortEnabled() const {
     return korvale::IsTncPortEnabled(settings_.m_bTncDisablePort, settings_.m_iTncPort,
@@ -108,6 +109,9 @@ void GatewayEngine::EngineTick() {
     }
     GatewayLinkBitRate = settings_.m_iTncBaudrate;
     watchTncLink();
+    if (!air_.configure(settings_)) {
+        AppendMonitorText(TranslateMsg(kMsgArpTimersNotSet));
+    }
     stepTncSetUp();
     drainAdapter();
     // A negative interval can only come from a hand-edited INI file; read as
@@ -166,9 +170,35 @@ void GatewayEngine::stepTncSetUp() {
 
 void GatewayEngine::drainAdapter() {
     while (auto frame = adapterPath_.takeAdapterFrame()) {
+        if (air_.active()) {
+            air_.takeFromAdapter(std::move(*frame), clock_());
+        } else {
+            sendDataFrame(std::move(*frame));
+        }
+    }
+    releaseAirFrames();
+}
+
+// With a radio rate set the frame waits its turn in the air path; otherwise,
+// and for whatever the queue still holds once the rate is 0, it goes now.
+void GatewayEngine::sendDataFrame(Ax25Frame frame) {
+    if (air_.active() || air_.queuedFrames() > 0) {
+        air_.queue(std::move(frame));
+        releaseAirFrames();
+        return;
+    }
+    ShowFrame(frame);
+    SendKissFrame(static_cast<int>(KissCommand::Data), frame.encode());
+}
+
+void GatewayEngine::releaseAirFrames() {
+    const std::int64_t now = clock_();
+    while (auto frame = air_.nextForTnc(now)) {
         ShowFrame(*frame);
-        const std::vector<std::uint8_t> bytes = frame->encode();
-        SendKissFrame(static_cast<int>(KissCommand::Data), bytes);
+        SendKissFrame(static_cast<int>(KissCommand::Data), frame->encode());
+    }
+    if (const auto dropped = air_.dropReportDue(now)) {
+        AppendMonitorText(TranslateMsgWithInt(kMsgAirQueueDropped, *dropped));
     }
 }
 
@@ -183,9 +213,7 @@ void GatewayEngine::sendUiFrame(const Ax25Address& source, const Ax25Address& de
     Ax25Frame frame;
     frame.build(source, destination, digipeaters, 0, FrameKind::Ui, 1, 0, 0, 0, 0x00,
                 bytesOf(upToNul(text)));
-    ShowFrame(frame);
-    const std::vector<std::uint8_t> bytes = frame.encode();
-    SendKissFrame(static_cast<int>(KissCommand::Data), bytes);
+    sendDataFrame(std::move(frame));
 }
 
 void GatewayEngine::sendBeacon() {
@@ -221,6 +249,9 @@ void GatewayEngine::onKissFrame(std::span<const std::uint8_t> ax25Bytes) {
     Ax25Frame frame;
     frame.decode(ax25Bytes);
     ShowFrame(frame);
+    if (air_.active()) {
+        air_.heard(frame, ax25Bytes.size(), clock_());
+    }
     deliverToAdapter(nic_, frame);
 }
 

@@ -9,10 +9,13 @@
 // kEngineTickMs, calls OnSerialNotification() on its own thread after the
 // serial link has announced received bytes, and calls OnAdapterReadable()
 // whenever adapterDescriptor() polls readable, so a frame from the host
-// leaves at once instead of at the next tick. Everything here runs on that
-// one thread; nothing waits.
+// leaves at once instead of at the next tick. With a radio bit rate set
+// (m_iAirBaudrate), frames for the radio wait in the air path (air_path.h)
+// and leave, at a tick or a drain, as the radio can send them. Everything
+// here runs on that one thread; nothing waits.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <span>
@@ -20,6 +23,7 @@
 #include <string_view>
 
 #include "ax25/ax25_frame.h"
+#include "engine/air_path.h"
 #include "engine/monitor.h"
 #include "gateway/adapter_to_radio.h"
 #include "gateway/nic_device.h"
@@ -95,6 +99,10 @@ class GatewayEngine {
     void AppendMonitorText(std::string_view text) { monitor_.AppendMonitorText(text); }
     void ShowFrame(const Ax25Frame& frame);
 
+    // The steady clock in milliseconds that paces frames for the radio; tests
+    // give their own.
+    void setClock(std::function<std::int64_t()> clock) { clock_ = std::move(clock); }
+
     // State, for the owner's menus and for tests.
     bool tncInitSending() const { return m_bTncInitSending; }
     bool kissParamsPending() const { return m_bKissParamsPending; }
@@ -108,6 +116,8 @@ class GatewayEngine {
     void stepTncSetUp();
     void drainAdapter();
     void sendBeacon();
+    void sendDataFrame(Ax25Frame frame);
+    void releaseAirFrames();
     void onKissFrame(std::span<const std::uint8_t> ax25Bytes);
     void sendUiFrame(const Ax25Address& source, const Ax25Address& destination,
                      const AddressList& digipeaters, std::string_view text);
@@ -121,6 +131,12 @@ class GatewayEngine {
     AdapterToRadio adapterPath_;
     KissDeframer deframer_;
     std::function<void(bool)> showWindow_;
+    AirPath air_;
+    std::function<std::int64_t()> clock_ = [] {
+        return std::chrono::duration_cast<std::chrono::milliseconds>(
+                   std::chrono::steady_clock::now().time_since_epoch())
+            .count();
+    };
 
     bool m_bFirstTick = true;
     std::string m_sTncInitPending;

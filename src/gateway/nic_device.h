@@ -50,6 +50,11 @@ class NicDevice {
     // False when not open or when the driver refused the rate.
     bool setLinkSpeed(std::int32_t bitsPerSecond);
 
+    // False when not open or when the driver could not set the timers.
+    bool setNeighbourTimers(const NeighbourTimers& timers) {
+        return open_ && driver_->setNeighbourTimers(timers);
+    }
+
     // Not open or failed: false with count 0. Otherwise true with count
     // non-zero while a frame from the host is waiting.
     bool pendingFrames(std::uint32_t& count);

@@ -12,6 +12,8 @@
 #include <cstdint>
 #include <span>
 
+#include "gateway/neighbour_timers.h"
+
 namespace korvale {
 
 class NicDriver {
@@ -47,6 +49,10 @@ class NicDriver {
     // waiting, so the owner can drain the adapter the moment one arrives; -1
     // when the driver has none (its frames are then taken at each tick).
     virtual int readableDescriptor() const { return -1; }
+
+    // Sets the host's neighbour (ARP) timers of the adapter; false when the
+    // driver cannot (no such timers, or no right to change them).
+    virtual bool setNeighbourTimers(const NeighbourTimers& /*timers*/) { return false; }
 };
 
 }  // namespace korvale

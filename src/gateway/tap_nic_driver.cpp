@@ -10,6 +10,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string>
+#include <utility>
 
 #include "gateway/ethernet_layout.h"
 #include "gateway/host_frame_translation.h"
@@ -109,6 +111,43 @@ bool TapNicDriver::setLinkSpeed(std::int32_t bitsPerSecond) {
     }
     linkSpeed_ = bitsPerSecond;
     return true;
+}
+
+bool TapNicDriver::setNeighbourTimers(const NeighbourTimers& timers) {
+    if (fd_ < 0) {
+        return false;
+    }
+    const std::string directory =
+        std::string("/proc/sys/net/ipv4/neigh/") + kTapInterfaceName + "/";
+    const std::pair<const char*, int> values[] = {
+        {"retrans_time_ms", timers.retransTimeMs},
+        {"base_reachable_time_ms", timers.baseReachableTimeMs},
+        {"ucast_solicit", timers.unicastProbes},
+        {"mcast_solicit", timers.multicastProbes}};
+    bool allSet = true;
+    for (const auto& [name, value] : values) {
+        const std::string path = directory + name;
+        const std::string text = std::to_string(value) + "\n";
+        // A value an administrator has already set needs no right to keep.
+        std::array<char, 32> current{};
+        const int reader = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        const ssize_t length =
+            reader >= 0 ? ::read(reader, current.data(), current.size() - 1) : -1;
+        if (reader >= 0) {
+            ::close(reader);
+        }
+        if (length > 0 && text == std::string(current.data(), static_cast<std::size_t>(length))) {
+            continue;
+        }
+        const int writer = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
+        allSet = writer >= 0 &&
+                 ::write(writer, text.data(), text.size()) == static_cast<ssize_t>(text.size()) &&
+                 allSet;
+        if (writer >= 0) {
+            ::close(writer);
+        }
+    }
+    return allSet;
 }
 
 bool TapNicDriver::pendingFrames(std::uint32_t& count) {

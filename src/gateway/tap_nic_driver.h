@@ -55,6 +55,11 @@ class TapNicDriver final : public NicDriver {
     // for a rate that is not positive.
     bool setLinkSpeed(std::int32_t bitsPerSecond) override;
 
+    // Writes the timers to /proc/sys/net/ipv4/neigh/korvale0/, which takes
+    // CAP_NET_ADMIN in the interface's network namespace; false when any of
+    // them could not be written.
+    bool setNeighbourTimers(const NeighbourTimers& timers) override;
+
     // Non-zero (1) while at least one frame is queued; the kernel gives no
     // exact count. False when the interface has gone away.
     bool pendingFrames(std::uint32_t& count) override;

@@ -28,6 +28,10 @@ inline constexpr std::string_view kMsgTncLinkBack =
     "The link to the TNC at %s is back; frames dropped while it was down: %i.\r";
 inline constexpr std::string_view kMsgBadTncAddress =
     "Error: The TNC address %s is not host:port! Not connecting.\r";
+// A format with one integer, the count of frames dropped since the last line.
+inline constexpr std::string_view kMsgAirQueueDropped = "Radio queue full, frames dropped: %i\r";
+inline constexpr std::string_view kMsgArpTimersNotSet =
+    "Warning: Cannot set the adapter's ARP timers for the radio bit rate.\r";
 inline constexpr std::string_view kMsgRestartNeeded =
     "You need to restart the program for changes to take effect.";
 inline constexpr std::string_view kMsgControlCodesHelp =
@@ -65,6 +69,8 @@ inline constexpr std::array kUiTexts = {
     UiText{kSectionStrings, kMsgTncLinkDown},
     UiText{kSectionStrings, kMsgTncLinkBack},
     UiText{kSectionStrings, kMsgBadTncAddress},
+    UiText{kSectionStrings, kMsgAirQueueDropped},
+    UiText{kSectionStrings, kMsgArpTimersNotSet},
     UiText{kSectionStrings, kMsgRestartNeeded},
     UiText{kSectionStrings, kMsgControlCodesHelp},
     UiText{kSectionStrings, kMsgTrayTip},
@@ -108,6 +114,7 @@ inline constexpr std::array kUiTexts = {
     UiText{kSectionTncDialog, "Full duplex"},
     UiText{kSectionTncDialog, "Init command"},
     UiText{kSectionTncDialog, "Exit command"},
+    UiText{kSectionTncDialog, "Radio bit rate, bit/s (0: off)"},
     UiText{kSectionTncDialog, "OK"},
     UiText{kSectionTncDialog, "Cancel"},
     UiText{kSectionTncDialog, "Help..."},

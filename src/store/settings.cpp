@@ -107,6 +107,7 @@ void LoadSettings(Settings& s, const std::string& ini) {
     s.m_bFullDup = ReadProfileInt(ini, kSectionKiss, "m_bFullDup", 0);
     s.m_sInitTncText = ReadText(ini, kSectionKiss, "m_sInitTncText", kDefaultInitTncText);
     s.m_sExitTncText = ReadText(ini, kSectionKiss, "m_sExitTncText", kDefaultExitTncText);
+    s.m_iAirBaudrate = ReadProfileInt(ini, kSectionKiss, "m_iAirBaudrate", 0);
     s.m_bMonitorI = ReadProfileInt(ini, kSectionMonitor, "m_bMonitorI", 1);
     s.m_bMonitorUI = ReadProfileInt(ini, kSectionMonitor, "m_bMonitorUI", 1);
     s.m_bMonitorSABM = ReadProfileInt(ini, kSectionMonitor, "m_bMonitorSABM", 1);
@@ -154,6 +155,7 @@ bool SaveSettings(const Settings& s, const std::string& ini) {
     w.integer(kSectionKiss, "m_bFullDup", s.m_bFullDup);
     w.text(kSectionKiss, "m_sInitTncText", s.m_sInitTncText);
     w.text(kSectionKiss, "m_sExitTncText", s.m_sExitTncText);
+    w.integer(kSectionKiss, "m_iAirBaudrate", s.m_iAirBaudrate);
     w.integer(kSectionMonitor, "m_bMonitorI", s.m_bMonitorI);
     w.integer(kSectionMonitor, "m_bMonitorUI", s.m_bMonitorUI);
     w.integer(kSectionMonitor, "m_bMonitorSABM", s.m_bMonitorSABM);

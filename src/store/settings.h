@@ -51,6 +51,9 @@ struct Settings {
     int m_bFullDup = 0;
     std::string m_sInitTncText = kDefaultInitTncText;
     std::string m_sExitTncText = kDefaultExitTncText;
+    // The radio's bit rate (not the serial line's); 0: frames go to the TNC
+    // as they come, as they always did.
+    int m_iAirBaudrate = 0;
     // "Monitor"
     int m_bMonitorI = 1;
     int m_bMonitorUI = 1;

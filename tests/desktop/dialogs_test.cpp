@@ -183,7 +183,7 @@ class DialogsTest : public QObject {
     void tabFollowsTheLayoutAndCallsTurnToCapitals() {
         const std::pair<Describe, QString> rows[] = {
             {TcpIpDialog, "1003^ v1018 vokButton"},
-            {KissTncDialog, "1004 v1005 v1006 v1007 v1012 v1010 v1011 vokButton"},
+            {KissTncDialog, "1004 v1005 v1006 v1007 v1012 v1014 v1010 v1011 vokButton"},
             {MonitorDialog, "1014 >1009 v1010 >1011 v1012 vokButton"},
             {UnprotoDialog, "1015^ v1016^ v1017^ vokButton"},
             {BeaconDialog, "1015^ v1016^ v1017^ v1007 v1004^ >1008 vokButton"}};

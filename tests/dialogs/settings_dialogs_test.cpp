@@ -20,7 +20,8 @@ std::vector<std::string> dump(const Settings& s) {
     // clang-format off
         return std::vector<std::string>{"FullDup=" + n(s.m_bFullDup), "Persist=" + n(s.m_iPersist),
             "SlotTime=" + n(s.m_iSlottime), "TxDelay=" + n(s.m_iTxDelay), "TxTail=" + n(s.m_iTxTail),
-            "Init=" + s.m_sInitTncText, "Exit=" + s.m_sExitTncText, "Headers=" + n(s.m_bMonitorHeaders),
+            "Init=" + s.m_sInitTncText, "Exit=" + s.m_sExitTncText, "Air=" + n(s.m_iAirBaudrate),
+            "Headers=" + n(s.m_bMonitorHeaders),
             "SABM=" + n(s.m_bMonitorSABM), "UI=" + n(s.m_bMonitorUI), "RR=" + n(s.m_bMonitorRR),
             "I=" + n(s.m_bMonitorI), "USource=" + s.m_UnprotoSource.toText(),
             "UDest=" + s.m_UnprotoDest.toText(), "UDigis=" + s.m_UnprotoDigis.toText(),
@@ -55,6 +56,7 @@ Settings someSettings() {
     Settings s;
     s.m_bFullDup = 1, s.m_iPersist = 100, s.m_iSlottime = 20, s.m_iTxDelay = 300;
     s.m_iTxTail = 30, s.m_sInitTncText = "^027@K^013", s.m_sExitTncText = "^192^255^192 ";
+    s.m_iAirBaudrate = 9600;
     s.m_bMonitorHeaders = s.m_bMonitorSABM = s.m_bMonitorUI = s.m_bMonitorRR = s.m_bMonitorI = 0;
     s.m_bBeaconEnable = 1, s.m_iBeaconInterval = 60, s.m_sBeaconText = "Gateway on 438.300";
     s.m_UnprotoSource.parse("N0CALL-15"), s.m_UnprotoDest.parse("QST");
@@ -79,9 +81,10 @@ TEST(SettingsDialogs, ListTheirFieldsInExchangeOrderAndTakeBackOnlyTheirOwnSetti
          {{.checked = true}, {"db0gw-3"}}, "Suppress=1; Gateway=DB0GW-3"},
         {KissTncDialog, TakeKissTnc, "KISS TNC settings", "TNC dialog",
          {"N1012 Full duplex", "I1006 Persist 0..255", "I1007 SlotTime, ms 0..2550",
-          "I1004 TxDelay, ms 0..2550", "I1005 TxTail, ms 0..2550", "T1010 Init command", "T1011 Exit command"},
-         {{.checked = false}, {"1"}, {"2"}, {"3"}, {"4"}, {"INIT^013"}, {"EXIT"}},
-         "FullDup=0; Persist=1; SlotTime=2; TxDelay=3; TxTail=4; Init=INIT^013; Exit=EXIT"},
+          "I1004 TxDelay, ms 0..2550", "I1005 TxTail, ms 0..2550", "T1010 Init command", "T1011 Exit command",
+          "I1014 Radio bit rate, bit/s (0: off) 0..1000000"},
+         {{.checked = false}, {"1"}, {"2"}, {"3"}, {"4"}, {"INIT^013"}, {"EXIT"}, {"1200"}},
+         "FullDup=0; Persist=1; SlotTime=2; TxDelay=3; TxTail=4; Init=INIT^013; Exit=EXIT; Air=1200"},
         {MonitorDialog, TakeMonitor, "Monitor settings", "Monitor dialog",
          {"N1012 Show headers of IP/ARP packets", "N1009 SABM,DISC,UA,DM,FRMR", "N1010 UI",
           "N1011 RR,RNR,REJ", "N1014 I"},
@@ -140,6 +143,9 @@ TEST(SettingsDialogs, FirstRefusalInExchangeOrderWinsAndOnlyEarlierFieldsAreTake
     EXPECT_EQ(copy.settings.m_bFullDup, 0);
     EXPECT_EQ(copy.settings.m_iPersist, before.m_iPersist);
     EXPECT_EQ(copy.settings.m_sInitTncText, before.m_sInitTncText);
+    // The radio's bit rate is not a KISS time: 0 (off) up to a million.
+    EXPECT_EQ(pressOk(KissTncDialog(copy), {{}, {"1"}, {"2"}, {"3"}, {"4"}, {""}, {""}, {"-1"}}),
+              "7:Please enter an integer between 0 and 1000000.");
 }
 
 }  // namespace

@@ -13,6 +13,8 @@
 #   $relay_pid          link_relay; relay_start [options] starts it again
 #   $input_a, $input_b  file descriptors writing to each station's input
 #   $work/a/monitor.log, $work/b/monitor.log  each station's monitor output
+# Set station_air_baudrate (the radio rate, m_iAirBaudrate) and
+# station_full_duplex before it to pace the stations for a slow link.
 # Returns 77 (with the reason printed) when root, /dev/net/tun, network
 # namespaces or a needed tool are missing.
 
@@ -43,6 +45,9 @@ TcpIpMyCall=$call
 m_iTncPort=1
 m_iTncBaudrate=${station_baudrate:-38400}
 m_sTncTcpAddress=$tcp_address
+[KISS]
+m_iAirBaudrate=${station_air_baudrate:-0}
+m_bFullDup=${station_full_duplex:-0}
 [Unproto]
 m_UnprotoSource=$call
 m_UnprotoDest=QST

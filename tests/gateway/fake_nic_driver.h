@@ -50,6 +50,11 @@ class FakeNicDriver final : public korvale::NicDriver {
         return called(speedSucceeds);
     }
 
+    bool setNeighbourTimers(const NeighbourTimers& timers) override {
+        neighbourTimers.push_back(timers);
+        return called(timersSucceed);
+    }
+
     bool pendingFrames(std::uint32_t& count) override {
         // A failing driver may leave garbage behind.
         count = pendingSucceeds ? static_cast<std::uint32_t>(hostFrames.size()) : 7;
@@ -62,12 +67,14 @@ class FakeNicDriver final : public korvale::NicDriver {
     std::deque<std::vector<std::uint8_t>> hostFrames;
     std::vector<std::vector<std::uint8_t>> written;
     std::vector<std::int32_t> speeds;
+    std::vector<NeighbourTimers> neighbourTimers;
     int calls = 0;
     bool openSucceeds = true;
     bool closeSucceeds = true;
     bool writeSucceeds = true;
     bool speedSucceeds = true;
     bool pendingSucceeds = true;
+    bool timersSucceed = true;
     // Makes readFrame() claim more bytes than it stored, as a faulty driver
     // might.
     std::size_t extraLengthClaimed = 0;

@@ -9,8 +9,8 @@ DialogLayout LayoutOfDialog(std::string_view section) {
         return {.rows = {{1003}, {1018}}};  // callsign, suppress broadcasts
     }
     if (section == kSectionTncDialog) {
-        // TxDelay, TxTail, Persist, SlotTime, full duplex, init, exit
-        return {.rows = {{1004}, {1005}, {1006}, {1007}, {1012}, {1010}, {1011}},
+        // TxDelay, TxTail, Persist, SlotTime, full duplex, radio rate, init, exit
+        return {.rows = {{1004}, {1005}, {1006}, {1007}, {1012}, {1014}, {1010}, {1011}},
                 .helpButton = true};
     }
     if (section == kSectionMonitorDialog) {

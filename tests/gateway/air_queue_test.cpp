@@ -1,0 +1,172 @@
+// The gateway's own queue for a slow radio: what a frame costs on the air,
+// how much the TNC is given, the order in which the frames of several flows
+// leave, and which flow loses a frame when the queue is over its budget.
+#include "gateway/air_queue.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "gateway/air_pacer.h"
+#include "gateway/gateway_test_frames.h"
+
+namespace korvale::testing {
+namespace {
+
+TEST(AirTime, FrameCostsItsBytesWithFcsFlagAndWorstCaseStuffing) {
+    // AX.25 bytes, bit rate, milliseconds: (bytes + 3) * 9.6 bits, rounded up.
+    const std::tuple<std::size_t, int, std::int64_t> rows[] = {
+        {272, 1200, 2200},  // a full segment at MTU 256
+        {47, 1200, 400},    // an AX.25 ARP frame
+        {272, 9600, 275},  {1, 1200, 32}, {0, 300, 96}, {272, 0, 0}, {272, -1, 0}};
+    for (const auto& [bytes, rate, ms] : rows) {
+        EXPECT_EQ(frameAirTimeMs(bytes, rate), ms) << bytes << " bytes at " << rate;
+    }
+}
+
+TEST(AirPacer, TncGetsAboutOneSecondBeyondWhatItSendsWithKeyUpPerTransmission) {
+    AirPacer pacer;
+    pacer.configure({.bitsPerSecond = 1200, .txDelayMs = 200, .txTailMs = 50});
+    // Idle: any frame goes, however long; it starts a transmission.
+    EXPECT_TRUE(pacer.mayHand(272, 0));
+    pacer.handed(272, 0);
+    EXPECT_EQ(pacer.backlogMs(0), 200 + 2200 + 50);
+    // Held back while the backlog with the frame would pass one second.
+    EXPECT_FALSE(pacer.mayHand(47, 0));
+    EXPECT_FALSE(pacer.mayHand(47, 1800));  // 650 left + 400
+    EXPECT_TRUE(pacer.mayHand(47, 1850));   // 600 + 400
+    // Still keyed: it joins the transmission, no second TxDelay.
+    pacer.handed(47, 1850);
+    EXPECT_EQ(pacer.backlogMs(1850), 1000);
+    EXPECT_EQ(pacer.backlogMs(5000), 0);
+    // Idle again: a new key-up.
+    pacer.handed(47, 5000);
+    EXPECT_EQ(pacer.backlogMs(5000), 650);
+}
+
+TEST(AirPacer, HalfDuplexChannelHeardBusyDelaysWhatTheTncHolds) {
+    // Duplex, when a 400 ms frame of another station was heard, and our
+    // backlog then: we had handed a 400 ms frame at 0 (TxDelay 200: busy
+    // until 600).
+    const std::tuple<bool, std::int64_t, std::int64_t> rows[] = {
+        {false, 100, 500 + 400},  // the whole frame fell in our wait
+        {false, 700, 300 - 100},  // only its first 300 ms did
+        {false, 1000, 0},         // we had finished before it began
+        {true, 100, 500}};        // full duplex: the air is not shared
+    for (const auto& [fullDuplex, heardAt, backlog] : rows) {
+        AirPacer pacer;
+        pacer.configure({.bitsPerSecond = 1200, .txDelayMs = 200, .fullDuplex = fullDuplex});
+        pacer.handed(47, 0);
+        pacer.heard(47, heardAt);
+        EXPECT_EQ(pacer.backlogMs(heardAt), backlog) << heardAt;
+    }
+}
+
+// A script of pushes ("A1": flow A, frame 1; "P": a priority frame, ARP say;
+// "A1:500" costs 500 ms) and pops ("-", or "*" for all that remain);
+// returns the frames popped and the drop count of each push that dropped, in
+// order.
+std::string run(AirQueue& queue, const std::string& script, std::int64_t airTimeMs = 100) {
+    std::istringstream words(script);
+    std::string out;
+    for (std::string word; words >> word;) {
+        if (word == "-" || word == "*") {
+            do {
+                const AirQueueEntry entry = queue.pop();
+                out += std::string(entry.frame.info.begin(), entry.frame.info.end()) + " ";
+            } while (word == "*" && !queue.empty());
+            continue;
+        }
+        AirFlow flow{.priority = word[0] == 'P'};
+        flow.key[0] = static_cast<std::uint8_t>(word[0]);
+        Ax25Frame frame;
+        frame.info.assign(word.begin(), word.end());
+        const std::size_t colon = word.find(':');
+        const std::int64_t cost =
+            colon == std::string::npos ? airTimeMs : std::stoll(word.substr(colon + 1));
+        frame.info.resize(std::min(colon, word.size()));
+        if (const int dropped = queue.push(flow, {std::move(frame), 10, cost})) {
+            out += "(dropped " + std::to_string(dropped) + ") ";
+        }
+    }
+    return out;
+}
+
+TEST(AirQueue, FlowsTakeTurnsNewFlowsFirstAndPriorityFramesAheadOfAllIp) {
+    const std::pair<const char*, const char*> rows[] = {
+        // One frame per flow per turn.
+        {"A1 A2 A3 B1 B2 B3 *", "A1 B1 A2 B2 A3 B3 "},
+        // A ping arriving behind a backlog leaves at the next turn.
+        {"A1 A2 A3 A4 - B1 *", "A1 B1 A2 A3 A4 "},
+        {"A1 A2 - B1 - C1 *", "A1 B1 C1 A2 "},
+        // ARP, beacons and typed lines: before any IP frame, in their order.
+        {"A1 A2 B1 P1 P2 - A3 P3 *", "P1 P2 P3 A1 B1 A2 A3 "},
+        // A flow that ran empty and comes back counts as new again.
+        {"A1 B1 B2 - - A2 *", "A1 B1 A2 B2 "}};
+    for (const auto& [script, order] : rows) {
+        AirQueue queue;
+        EXPECT_EQ(run(queue, script), order) << script;
+        EXPECT_TRUE(queue.empty());
+        EXPECT_EQ(queue.queuedAirTimeMs(), 0);
+    }
+}
+
+TEST(AirQueue, OverBudgetTheLongestFlowLosesItsOldestFrame) {
+    // Budget 1000 ms; frames 300 ms unless named otherwise.
+    const std::pair<const char*, const char*> rows[] = {
+        {"A1 A2 A3 B1 *", "(dropped 1) A2 B1 A3 "},
+        // The longest by air time, not by count.
+        {"A1:100 A2:100 A3:100 B1:400 B2:400 *", "(dropped 1) A1 B2 A2 A3 "},
+        // The new frame's own flow may be the longest.
+        {"B1 A1 A2 A3 *", "(dropped 1) B1 A2 A3 "},
+        // A frame alone in its flow is kept, even over the budget.
+        {"A1:5000 B1:5000 P1:5000 *", "P1 A1 B1 "},
+        {"A1:5000 A2:100 *", "(dropped 1) A2 "},
+        // Priority frames are a flow too when they pile up.
+        {"A1 P1:500 P2:500 *", "(dropped 1) P2 A1 "}};
+    for (const auto& [script, result] : rows) {
+        AirQueue queue(1000);
+        EXPECT_EQ(run(queue, script, 300), result) << script;
+    }
+}
+
+TEST(AirFlow, IpIsKeyedByAddressesProtocolAndPortsEverythingElseGoesFirst) {
+    // IPv4 header (20 bytes) from 44.0.0.1 to 44.0.0.2; protocol and the
+    // fragment field are filled in per row, then the first transport bytes.
+    const auto ip = [](const std::string& protocol, const std::string& rest,
+                       const std::string& fragment = "0000") {
+        return bytes("4500 0028 0000" + fragment + " 40" + protocol + "0000 2C000001 2C000002" +
+                     rest);
+    };
+    const auto key = [](const Ax25Frame& frame) { return airFlowOf(frame).key; };
+    const Ax25Frame tcp1 = uiFrame("KV1A", "KV1B", kPidIp, ip("06", "1F41 0050 00000000"));
+    const Ax25Frame tcp1Later = uiFrame("KV1A", "KV1B", kPidIp, ip("06", "1F41 0050 FFFFFFFF"));
+    const Ax25Frame tcp2 = uiFrame("KV1A", "KV1B", kPidIp, ip("06", "1F42 0050 00000000"));
+    const Ax25Frame udp1 = uiFrame("KV1A", "KV1B", kPidIp, ip("11", "1F41 0050"));
+    const Ax25Frame tcpFragment = uiFrame("KV1A", "KV1B", kPidIp, ip("06", "1F42 0050", "0010"));
+    const Ax25Frame icmp1 = uiFrame("KV1A", "KV1B", kPidIp, ip("01", "0800"));
+    const Ax25Frame icmp2 = uiFrame("KV1A", "KV1B", kPidIp, ip("01", "0000"));
+    EXPECT_EQ(key(tcp1), key(tcp1Later));
+    EXPECT_NE(key(tcp1), key(tcp2));
+    EXPECT_NE(key(tcp1), key(udp1));
+    EXPECT_NE(key(tcpFragment), key(tcp2));  // later fragments carry no ports
+    EXPECT_EQ(key(icmp1), key(icmp2));
+    // Not IPv4 (IPv6, a cut header): by stations, apart from IPv4.
+    const Ax25Frame ipv6 = uiFrame("KV1A", "KV1B", kPidIp, bytes("6000 0000"));
+    const Ax25Frame otherPair = uiFrame("KV1A", "KV1C", kPidIp, bytes("6000 0000"));
+    EXPECT_EQ(key(ipv6), key(uiFrame("KV1A", "KV1B", kPidIp, bytes("45"))));
+    EXPECT_NE(key(ipv6), key(otherPair));
+    EXPECT_NE(key(ipv6), key(icmp1));
+    for (const Ax25Frame& frame : {tcp1, icmp1, ipv6}) {
+        EXPECT_FALSE(airFlowOf(frame).priority);
+    }
+    // ARP, beacons and typed lines (PID 0), and anything not UI.
+    for (const Ax25Frame& frame : {uiFrame("KV1A", "QST", kPidArp, bytes(ax25Arp("01" + kNoHw))),
+                                   uiFrame("KV1A", "ID", 0x00, bytes("41")),
+                                   uiFrame("KV1A", "KV1B", kPidIp, ip("06", ""), FrameKind::I)}) {
+        EXPECT_TRUE(airFlowOf(frame).priority);
+    }
+}
+
+}  // namespace
+}  // namespace korvale::testing
