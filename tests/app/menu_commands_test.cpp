@@ -44,25 +44,33 @@ class MenuCommandsTest : public ::testing::Test {
 };
 
 TEST_F(MenuCommandsTest, HidingNeedsATrayIconAndAStoredHiddenWindowShowsWithoutOne) {
-    struct Row {
-        int inTray;
-        bool trayShown;
-        bool showsAfterToggle;
-        int inTrayAfterToggle;
-        bool firstTickShows;
-    };
-    const Row rows[] = {
+    // ShowInTray stored, tray icon shown; shown after the toggle and ShowInTray
+    // then; whether the first tick shows the window.
+    const std::tuple<int, bool, bool, int, bool> rows[] = {
         {0, true, false, 1, true},
         {1, true, true, 0, false},
         {0, false, true, 0, true},  // nothing would bring a hidden window back
-        {1, false, true, 0, true},
-    };
+        {1, false, true, 0, true}};
     auto session = start();
-    for (const Row& row : rows) {
-        session->settings().m_bInTray = row.inTray;
-        EXPECT_EQ(FirstTickShowsWindow(session->settings(), row.trayShown), row.firstTickShows);
-        EXPECT_EQ(ToggleWindowHidden(*session, row.trayShown), row.showsAfterToggle);
-        EXPECT_EQ(session->settings().m_bInTray, row.inTrayAfterToggle);
+    for (const auto& [inTray, trayShown, shownAfter, inTrayAfter, firstTickShows] : rows) {
+        session->settings().m_bInTray = inTray;
+        EXPECT_EQ(FirstTickShowsWindow(session->settings(), trayShown), firstTickShows);
+        EXPECT_EQ(ToggleWindowHidden(*session, trayShown), shownAfter);
+        EXPECT_EQ(session->settings().m_bInTray, inTrayAfter);
+    }
+}
+
+TEST_F(MenuCommandsTest, ReinitIsOfferedForAnEnabledPortOrTcpAddressOnly) {
+    // Disable port, port, TCP address; whether "Re-init the TNC now" is enabled.
+    const std::tuple<int, int, const char*, bool> rows[] = {
+        {0, 7, "", true},  {1, 7, "", false},        {0, 0, "", false},
+        {0, -1, "", true}, {0, 0, "tnc:8001", true}, {1, 0, "tnc:8001", false}};
+    auto session = start();
+    for (const auto& [disabled, port, address, reinit] : rows) {
+        Settings& settings = session->settings();
+        settings.m_bTncDisablePort = disabled, settings.m_iTncPort = port;
+        settings.m_sTncTcpAddress = address;
+        EXPECT_EQ(CurrentMenuItemStates(*session, false).reinitEnabled, reinit) << port << address;
     }
 }
 

@@ -56,13 +56,8 @@ TEST(FieldExchange, TakesWellFormedTextsAndRefusesTheRestKeepingTheSetting) {
         address.parse("OLD-3");
         AddressList calls;
         calls.parse("OLD-1 OLD-2");
-        DialogField field{.kind = row.kind,
-                          .minimum = row.minimum,
-                          .maximum = row.maximum,
-                          .integer = &integer,
-                          .text = &text,
-                          .address = &address,
-                          .list = &calls};
+        DialogField field{.kind = row.kind, .minimum = row.minimum, .maximum = row.maximum};
+        field.integer = &integer, field.text = &text, field.address = &address, field.list = &calls;
         EXPECT_EQ(FieldFromControl(field, {.text = row.typed}).value_or(""), row.message);
         EXPECT_EQ(FieldToControl(field).text, row.shown);
     }

@@ -51,26 +51,14 @@ TEST(SerialPortChoices, TcpAddressFieldTakesHostColonPortOrNothingAndRefusesTheR
         EXPECT_EQ(address ? address->host + ":" + std::to_string(address->port) : ":0",
                   std::string(host) + ":" + std::to_string(port));
     }
-    for (const char* refused : {"localhost",
-                                "localhost:",
-                                "localhost:0",
-                                "localhost:65536",
-                                "localhost:80a",
-                                "localhost:+80",
-                                ":8001",
-                                "::1:8001",
-                                "[::1]8001",
-                                "[::1]",
-                                "[::g]:8001",
-                                "[192.168.1.1]:8001",
-                                "[fe80::1%]:8001",
-                                "192.168.1.300:8001",
-                                "1.2.3:8001",
-                                "my host:8001",
-                                "-pi.example:8001",
-                                "pi..example:8001",
-                                "pi.example.:8001",
-                                "h\xFCtte:8001"}) {
+    // clang-format off
+    const char* const refusals[] = {
+        "localhost", "localhost:", "localhost:0", "localhost:65536", "localhost:80a",
+        "localhost:+80", ":8001", "::1:8001", "[::1]8001", "[::1]", "[::g]:8001",
+        "[192.168.1.1]:8001", "[fe80::1%]:8001", "192.168.1.300:8001", "1.2.3:8001",
+        "my host:8001", "-pi.example:8001", "pi..example:8001", "pi.example.:8001", "h\xFCtte:8001"};
+    // clang-format on
+    for (const char* refused : refusals) {
         EXPECT_EQ(TncAddressFromField(refused), std::nullopt) << refused;
     }
     EXPECT_NE(kTncAddressRefusal.find("host:port"), std::string_view::npos);
