@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <functional>
 #include <memory>
+#include <tuple>
 #include <vector>
 
 #include "desktop/ansi_text.h"
@@ -170,11 +171,10 @@ class DialogsTest : public QObject {
             QTest::keyClick(edit(dialog, 1007), Qt::Key_Return);  // Enter presses OK
         });
         QVERIFY(RunExchangeDialog(nullptr, BeaconDialog(copy)));
-        Settings taken;
-        TakeBeacon(taken, copy);
-        QCOMPARE(taken.m_BeaconSource, settings.m_BeaconSource);
-        QCOMPARE(taken.m_BeaconDest, settings.m_BeaconDest);
-        QVERIFY(taken.m_BeaconDigis == settings.m_BeaconDigis);
+        const Settings& taken = copy.settings;
+        QCOMPARE(taken.m_BeaconSource.toText() + " " + taken.m_BeaconDest.toText() + " " +
+                     taken.m_BeaconDigis.toText(),
+                 "AB1CD-15 QST WIDE1-1 RELAY");
     }
 
     // Tab from the first field, each control marked with where it stands from
@@ -243,17 +243,16 @@ class DialogsTest : public QObject {
         for (const char* key : {"Port", "Undefined", "COM12", "COM255", "4800", "115200"}) {
             TheLanguageTable().addEntry(kSectionPortDialog, key, std::string(key) + " (de)");
         }
-        const struct {
-            int port, rate, disabled;
-            QString shownPort, shownRate;
-        } rows[] = {{0, 4800, 0, "Undefined", "4800 (de)"},
-                    {12, 5000, 1, "COM12", "4800 (de)"},
-                    {255, 230400, 2, "COM255", "115200 (de)"}};
-        for (const auto& row : rows) {
-            SerialPortDialog dialog(row.port, row.rate, row.disabled);
-            QCOMPARE(child<QComboBox>(dialog, "portList")->currentText(), row.shownPort);
-            QCOMPARE(child<QComboBox>(dialog, "baudRateList")->currentText(), row.shownRate);
-            QCOMPARE(child<QCheckBox>(dialog, "disablePort")->isChecked(), row.disabled == 1);
+        // Stored port, rate and "Disable port"; the port and rate shown.
+        const std::tuple<int, int, int, QString, QString> rows[] = {
+            {0, 4800, 0, "Undefined", "4800 (de)"},
+            {12, 5000, 1, "COM12", "4800 (de)"},
+            {255, 230400, 2, "COM255", "115200 (de)"}};
+        for (const auto& [port, rate, disabled, shownPort, shownRate] : rows) {
+            SerialPortDialog dialog(port, rate, disabled);
+            QCOMPARE(child<QComboBox>(dialog, "portList")->currentText(), shownPort);
+            QCOMPARE(child<QComboBox>(dialog, "baudRateList")->currentText(), shownRate);
+            QCOMPARE(child<QCheckBox>(dialog, "disablePort")->isChecked(), disabled == 1);
             QVERIFY(shownTexts(dialog).contains("Port (de)"));
         }
         QVERIFY(QFile::link("/dev/null", directory_->filePath("COM3")));
@@ -335,47 +334,19 @@ class DialogsTest : public QObject {
         }
     }
 
-    void editContentIsTranslatedButNotAKeyOfAnotherSection() {
+    // Edit texts are translated too; a key of another section, or a
+    // translation too long for the translation buffer, is not applied.
+    void editContentIsTranslatedButNotAKeyOfAnotherSectionNorAnOverlongText() {
         TheLanguageTable().addEntry(kSectionBeaconDialog, "Source call", "Quelle");
+        TheLanguageTable().addEntry(kSectionBeaconDialog, "Dest call", std::string(999, 'x'));
         TheLanguageTable().addEntry(kSectionBeaconDialog, "CQ de AB1CD", "Hallo von AB1CD");
         Settings settings;
         settings.m_sBeaconText = "CQ de AB1CD";
         DialogCopy copy = MakeDialogCopy(settings);
         QVERIFY(shownTexts(*makeWindow(kSectionUnprotoDialog, copy)).contains("Source call"));
         ExchangeDialog beacon(BeaconDialog(copy));
-        QVERIFY(shownTexts(beacon).contains("Quelle"));
+        QVERIFY(shownTexts(beacon).contains("Quelle") && shownTexts(beacon).contains("Dest call"));
         QCOMPARE(edit(beacon, 1007)->text(), "Hallo von AB1CD");
-    }
-
-    void translationOfMoreThan998CharactersIsNotApplied() {
-        for (const int length : {998, 999}) {
-            TheLanguageTable().clear();
-            TheLanguageTable().addEntry("Test window", "Text", std::string(length, 'x'));
-            QWidget window;
-            auto* label = new QLabel("Text", &window);
-            TranslateWindow("Test window", &window);
-            QCOMPARE(label->text(), length == 998 ? QString(998, 'x') : "Text");
-        }
-    }
-
-    void menusKeepCommandsAndSubmenusAndSkipSeparators() {
-        loadDeutsch();
-        QMainWindow window;
-        QMenu* view = window.menuBar()->addMenu("&View");
-        view->addAction("&Hide in system tray")->setData(32771);
-        view->addSeparator();
-        QMenu* settings = view->addMenu("&Settings");
-        settings->addAction("Enable beacon")->setData(32790);
-        TranslateWindow(kSectionMainDialog, &window);
-        const QList<QAction*> items = view->actions();
-        QCOMPARE(items.size(), 3);
-        QCOMPARE(items[0]->text(), "Im Infobereich &verbergen");
-        QCOMPARE(items[0]->data().toInt(), 32771);
-        QVERIFY(items[1]->isSeparator() && items[1]->text().isEmpty());
-        QCOMPARE(QMenu::menuInAction(items[2]), settings);
-        QCOMPARE(items[2]->text(), "&Einstellungen");
-        QCOMPARE(settings->actions().front()->text(), "Bake einschalten");
-        QCOMPARE(settings->actions().front()->data().toInt(), 32790);
     }
 };
 

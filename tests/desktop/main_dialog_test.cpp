@@ -4,15 +4,8 @@
 // rules themselves are tested in tests/app; here only their wiring.
 #include <sys/eventfd.h>
 #include <unistd.h>
-#include <QAction>
-#include <QLineEdit>
-#include <QMenu>
-#include <QMenuBar>
-#include <QPlainTextEdit>
-#include <QScrollBar>
-#include <QSignalSpy>
-#include <QTimer>
 #include <QtTest>
+#include <QtWidgets>
 
 #include <memory>
 #include <tuple>
@@ -115,25 +108,24 @@ class MainDialogTest : public QObject {
         writeIni(
             "[TNC]\r\nm_iTncPort=7\r\nm_bTncDisablePort=1\r\n[Beacon]\r\nm_bBeaconEnable=0\r\n");
         auto window = start();
-        const auto item = [&](MenuCommand command) {
+        // Re-init and "Hide" enabled, "Enable beacon" and "OEM" ticked, as
+        // the menu shows them once opened.
+        using enum MenuCommand;
+        const auto states = [&] {
             for (QAction* menu : window->menuBar()->actions()) {
                 window->refreshMenu(menu->menu());
             }
-            return window->action(command);
+            return QList<bool>({window->action(ReinitTnc)->isEnabled(),
+                                window->action(HideInTray)->isEnabled(),
+                                window->action(EnableBeacon)->isChecked(),
+                                window->action(OemTranslation)->isChecked()});
         };
-        QVERIFY(!item(MenuCommand::ReinitTnc)->isEnabled());   // port 7 is disabled
-        QVERIFY(!item(MenuCommand::HideInTray)->isEnabled());  // no tray icon to come back from
-        QVERIFY(!item(MenuCommand::EnableBeacon)->isChecked());
-        QVERIFY(item(MenuCommand::OemTranslation)->isChecked());
-        window->runCommand(static_cast<int>(MenuCommand::EnableBeacon));
-        window->runCommand(static_cast<int>(MenuCommand::OemTranslation));
-        QVERIFY(item(MenuCommand::EnableBeacon)->isChecked());
-        QVERIFY(!item(MenuCommand::OemTranslation)->isChecked());
-        for (const auto& [port, reinit] : {std::pair{7, true}, {0, false}, {-1, true}}) {
-            window->session().settings().m_bTncDisablePort = 0;
-            window->session().settings().m_iTncPort = port;
-            QCOMPARE(item(MenuCommand::ReinitTnc)->isEnabled(), reinit);
-        }
+        // Port 7 is disabled; no tray icon to come back from.
+        QCOMPARE(states(), QList<bool>({false, false, false, true}));
+        window->runCommand(static_cast<int>(EnableBeacon));
+        window->runCommand(static_cast<int>(OemTranslation));
+        window->session().settings().m_bTncDisablePort = 0;
+        QCOMPARE(states(), QList<bool>({true, false, true, false}));
     }
 
     void keysGoToTheEditLineEnterSendsTheLineAndTheMonitorIsTrimmed() {
@@ -235,7 +227,7 @@ class MainDialogTest : public QObject {
         QVERIFY2(next->width() >= next->minimumOuterWidth(), "never below the first size");
     }
 
-    void deutschTranslatesTheWindowTheMenusAndTheTrayMenu() {
+    void deutschTranslatesTheWindowTheMenusKeepingTheirIdsAndTheTrayMenu() {
         LoadLanguageFile(TheLanguageTable(), KORVALE_SOURCE_DIR "/lang/Deutsch.lng", "");
         trayAvailable_ = true;
         auto window = start();
@@ -251,6 +243,9 @@ class MainDialogTest : public QObject {
             QCOMPARE(shown, fromAnsi(LookupText(section, english)));
             QVERIFY2(shown != QString(english), english);
         }
+        // Submenus, the ids the menu states are kept by and separators stay.
+        QCOMPARE(rowsOf(window->menuBar()->actions()[1]->menu()).mid(8, 2),
+                 QStringList({"Bake einschalten|32774", "|0"}));
         QCOMPARE(tray->title(), fromAnsi(LookupText(kSectionSystrayMenu, "Tray")));
         QCOMPARE(window->trayIcon().tip(), fromAnsi(TranslateMsg(kMsgTrayTip)).left(63));
     }
