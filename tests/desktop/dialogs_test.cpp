@@ -73,25 +73,6 @@ QStringList shownTexts(const QWidget& window) {
     return texts;
 }
 
-std::unique_ptr<QWidget> makeWindow(std::string_view section, DialogCopy& copy) {
-    if (section == kSectionPortDialog) {
-        return std::make_unique<SerialPortDialog>(1, 9600, 0);
-    }
-    if (section == kSectionLanguageDialog) {
-        return std::make_unique<LanguageDialog>(std::vector<std::string>{"English"}, "English");
-    }
-    if (section == kSectionAboutDialog) {
-        return std::make_unique<AboutDialog>();
-    }
-    for (const auto describe :
-         {TcpIpDialog, KissTncDialog, MonitorDialog, UnprotoDialog, BeaconDialog}) {
-        if (describe(copy).section == section) {
-            return std::make_unique<ExchangeDialog>(describe(copy));
-        }
-    }
-    return nullptr;
-}
-
 }  // namespace
 
 class DialogsTest : public QObject {
@@ -311,12 +292,20 @@ class DialogsTest : public QObject {
 
     void deutschTranslatesEveryDialogText() {
         loadDeutsch();
-        for (const std::string_view name :
-             {kSectionAboutDialog, kSectionTcpIpDialog, kSectionTncDialog, kSectionMonitorDialog,
-              kSectionUnprotoDialog, kSectionBeaconDialog, kSectionPortDialog,
-              kSectionLanguageDialog}) {
-            DialogCopy copy = MakeDialogCopy(Settings{});
-            const QStringList translated = shownTexts(*makeWindow(name, copy));
+        DialogCopy copy = MakeDialogCopy(Settings{});
+        std::vector<std::pair<std::string_view, std::unique_ptr<QWidget>>> windows;
+        windows.emplace_back(kSectionAboutDialog, std::make_unique<AboutDialog>());
+        windows.emplace_back(kSectionPortDialog, std::make_unique<SerialPortDialog>(1, 9600, 0));
+        windows.emplace_back(
+            kSectionLanguageDialog,
+            std::make_unique<LanguageDialog>(std::vector<std::string>{"English"}, "English"));
+        for (const auto describe :
+             {TcpIpDialog, KissTncDialog, MonitorDialog, UnprotoDialog, BeaconDialog}) {
+            windows.emplace_back(describe(copy).section,
+                                 std::make_unique<ExchangeDialog>(describe(copy)));
+        }
+        for (const auto& [name, window] : windows) {
+            const QStringList translated = shownTexts(*window);
             int looked = 0;
             for (const UiText& text : kUiTexts) {
                 const QString original = fromAnsi(text.english);
@@ -343,7 +332,7 @@ class DialogsTest : public QObject {
         Settings settings;
         settings.m_sBeaconText = "CQ de AB1CD";
         DialogCopy copy = MakeDialogCopy(settings);
-        QVERIFY(shownTexts(*makeWindow(kSectionUnprotoDialog, copy)).contains("Source call"));
+        QVERIFY(shownTexts(ExchangeDialog(UnprotoDialog(copy))).contains("Source call"));
         ExchangeDialog beacon(BeaconDialog(copy));
         QVERIFY(shownTexts(beacon).contains("Quelle") && shownTexts(beacon).contains("Dest call"));
         QCOMPARE(edit(beacon, 1007)->text(), "Hallo von AB1CD");
