@@ -31,12 +31,10 @@ constexpr int kPort = 7;
 std::map<std::string, long> threadSleeps() {
     std::map<std::string, long> sleeps;
     for (const auto& task : std::filesystem::directory_iterator("/proc/self/task")) {
-        std::ifstream status(task.path() / "status");
-        for (std::string line; std::getline(status, line);) {
-            if (line.starts_with("voluntary_ctxt_switches:")) {
-                sleeps[task.path().filename()] = std::stol(line.substr(24));
-            }
-        }
+        std::ifstream file(task.path() / "status");
+        const std::string status(std::istreambuf_iterator<char>(file), {});
+        sleeps[task.path().filename()] =
+            std::stol(status.substr(status.find("\nvoluntary_ctxt_switches:") + 25));
     }
     return sleeps;
 }
