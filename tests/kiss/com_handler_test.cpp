@@ -43,7 +43,7 @@ class ComHandlerTest : public ::testing::Test {
   protected:
     void SetUp() override {
         ASSERT_TRUE(pty.ok()) << "no pseudo-terminal available";
-        ASSERT_TRUE(linkPort(directory, kPort, pty.slavePath()));
+        ASSERT_TRUE(directory.linkPort(kPort, pty.slavePath()));
         handler.SetNotifyCallback([this](int) { ++notifications; });
     }
 
@@ -65,7 +65,7 @@ class ComHandlerTest : public ::testing::Test {
     std::atomic<int> notifications{0};
     TempDirectory directory;
     PtyPair pty;
-    ComHandler handler{makePosixSerialPort, directory.directory()};
+    ComHandler handler{makePosixSerialPort, directory.path()};
 };
 
 TEST_F(ComHandlerTest, TncPortRunsEightNoneOneRtsCtsAndCarriesBytesBothWaysUnchanged) {
@@ -221,7 +221,7 @@ TEST_F(ComHandlerTest, FailedOpenSaysWhyAndTheTncPortStaysDisabled) {
     // Not a speed figure: a shorter time means the 30 tries were not 100 ms apart.
     EXPECT_GE(std::chrono::steady_clock::now() - start, 2900ms);
 
-    ASSERT_TRUE(linkPort(directory, 8, "/dev/null"));  // no serial line
+    ASSERT_TRUE(directory.linkPort(8, "/dev/null"));  // no serial line
     const std::string warning = "Warning: Serial port is not enabled.\r";
     const std::string error = "Error: Cannot open COM%i! Port is disabled.\r";
     // Port and disable flag; then the text shown, with its port, and the flag after.
@@ -255,12 +255,10 @@ TEST_F(ComHandlerTest, DeviceThatGoesAwayTakesNoMoreBytesAndCloses) {
 TEST(ComDeviceName, ComLinkInProgramDirectoryWinsElsePortNIsTtySOfNMinusOne) {
     TempDirectory directory;
     // Dangling: an unplugged adapter must not make the program open another line.
-    ASSERT_TRUE(linkPort(directory, 1, directory.file("unplugged")));
-    const std::string bare = directory.directory().substr(0, directory.directory().size() - 1);
-    EXPECT_EQ(ResolveComDevice(1, bare), directory.file("COM1")) << "no '/' added";
-    EXPECT_EQ(ResolveComDevice(1, directory.directory()), directory.file("COM1"));
-    EXPECT_EQ(ResolveComDevice(11, bare), "/dev/ttyS10") << "taken for COM1";
-    EXPECT_EQ(ResolveComDevice(0, bare), "") << "port 0 names no device";
+    ASSERT_TRUE(directory.linkPort(1, directory.path() + "/unplugged"));
+    EXPECT_EQ(ResolveComDevice(1, directory.path() + "/"), directory.path() + "/COM1");
+    EXPECT_EQ(ResolveComDevice(11, directory.path()), "/dev/ttyS10") << "taken for COM1";
+    EXPECT_EQ(ResolveComDevice(0, directory.path()), "") << "port 0 names no device";
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // Test support for the serial link and KISS tests: bytes from hex text (as the
-// AX.25 tests write them), a byte pattern, a bounded wait, "COMn" links in a
-// temporary directory, and a pseudo-terminal whose master side plays the TNC.
+// AX.25 tests write them), a byte pattern, a bounded wait, a temporary
+// directory for "COMn" links, and a pseudo-terminal whose master side plays
+// the TNC.
 #pragma once
 
 #include <fcntl.h>
@@ -11,14 +12,14 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdint>
+#include <filesystem>
 #include <span>
 #include <string>
 #include <thread>
 #include <utility>
 #include <vector>
 
-#include "ax25/ax25_test_support.h"
-#include "store/temp_directory.h"
+#include "../ax25/ax25_test_support.h"  // relative: the benchmarks use this header too
 
 namespace korvale::testing {
 
@@ -46,12 +47,24 @@ bool eventually(Condition done) {
     return met;
 }
 
-// Makes "COM<port>" in `directory` a link to `target`.
-inline bool linkPort(const TempDirectory& directory, int port, const std::string& target) {
-    const std::string link = directory.file("COM" + std::to_string(port));
-    ::unlink(link.c_str());
-    return ::symlink(target.c_str(), link.c_str()) == 0;
-}
+// A directory under /tmp, removed with everything in it.
+class TempDirectory {
+  public:
+    ~TempDirectory() { std::filesystem::remove_all(path_, ignored_); }
+    const std::string& path() const { return path_; }
+
+    // Makes "COM<port>" here a link to `target`.
+    bool linkPort(int port, const std::string& target) const {
+        const std::string link = path_ + "/COM" + std::to_string(port);
+        ::unlink(link.c_str());
+        return ::symlink(target.c_str(), link.c_str()) == 0;
+    }
+
+  private:
+    char pattern_[32] = "/tmp/korvale-serial-XXXXXX";
+    std::string path_ = ::mkdtemp(pattern_) != nullptr ? pattern_ : "";
+    std::error_code ignored_;
+};
 
 // Moves `size` bytes through the non-blocking `fd` with `move`, as far as the
 // peer lets it, and says how many: it stops when the peer hangs up or `limit`

@@ -145,8 +145,8 @@ struct Station {
     Settings settings;
     std::atomic<int> announced{0};
     int notifications = 0;
-    ComHandler handler{makePosixSerialPort, directory.directory()};
-    ReconnectingTncLink link{settings, handler, directory.directory(), [this] { ++announced; }};
+    ComHandler handler{makePosixSerialPort, directory.path()};
+    ReconnectingTncLink link{settings, handler, directory.path(), [this] { ++announced; }};
     NicDevice nic{std::make_unique<FakeNicDriver>()};
     std::vector<std::string> shown;
     LineMonitorView view{[this](std::string_view line) { shown.emplace_back(line); }};
@@ -291,7 +291,7 @@ TEST(SerialTnc, DeviceThatGoesAwayIsWaitedForAndGetsTheSetUpWhenBackWhileOneThat
     constexpr int kPort = 7;
     Station station("", kPort);
     auto first = std::make_unique<PtyPair>();
-    ASSERT_TRUE(first->ok() && linkPort(station.directory, kPort, first->slavePath()));
+    ASSERT_TRUE(first->ok() && station.directory.linkPort(kPort, first->slavePath()));
     EXPECT_EQ(receiveTicking(station, *first, kSetUp.size()), kSetUp);
 
     first.reset();  // unplugged
@@ -302,7 +302,7 @@ TEST(SerialTnc, DeviceThatGoesAwayIsWaitedForAndGetsTheSetUpWhenBackWhileOneThat
     EXPECT_EQ(station.linesWith(kNoLink), 1);
 
     PtyPair second;  // plugged in again
-    ASSERT_TRUE(second.ok() && linkPort(station.directory, kPort, second.slavePath()));
+    ASSERT_TRUE(second.ok() && station.directory.linkPort(kPort, second.slavePath()));
     ASSERT_TRUE(station.tickUntil([&] {
         return station.linesWith(
                    "The link to the TNC at COM7 is back; frames dropped while it "
@@ -313,7 +313,7 @@ TEST(SerialTnc, DeviceThatGoesAwayIsWaitedForAndGetsTheSetUpWhenBackWhileOneThat
     // A port that cannot be opened at start is switched off, as ever, and
     // not tried again.
     Station failing("", 8);
-    ASSERT_TRUE(linkPort(failing.directory, 8, "/dev/null"));
+    ASSERT_TRUE(failing.directory.linkPort(8, "/dev/null"));
     failing.tick(kReconnectTicks + 10);
     EXPECT_EQ(failing.shown.front(), "Error: Cannot open COM8! Port is disabled.");
     EXPECT_EQ(failing.settings.m_bTncDisablePort, 1);
