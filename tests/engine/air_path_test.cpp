@@ -73,34 +73,27 @@ TEST(AirPath, TncGetsFramesAsTheRadioSendsThemAndPingsAndTypedLinesPassTheBacklo
 }
 
 TEST(AirPath, HostsArpReprobeForAStationJustHeardIsAnsweredWithoutTheAir) {
-    // The host asks AB1CDE-7 (unicast) or everyone (broadcast) for 44.0.0.2.
-    const std::string unicast = "82 84 0A 36 3A 3C";
-    const std::string broadcast = "FF FF FF FF FF FF";
-    const std::string question =
-        " 53 4D 52 44 52 56 08 06 00 01 08 00 06 04 00 01 "
-        "53 4D 52 44 52 56 2C 00 00 01 00 00 00 00 00 00 2C 00 00 02";
+    // The host asks AB1CDE-7 (unicast) for 44.0.0.2.
+    const Bytes question = bytes(
+        "82 84 0A 36 3A 3C 53 4D 52 44 52 56 08 06 00 01 08 00 06 04 00 01 "
+        "53 4D 52 44 52 56 2C 00 00 01 00 00 00 00 00 00 2C 00 00 02");
     // AB1CDE-7's answer, as the host gets it from the adapter (source first).
     const Bytes answer = bytes(
         "82 84 0A 36 3A 3C 53 4D 52 44 52 56 08 06 00 01 08 00 06 04 00 02 "
         "82 84 0A 36 3A 3C 2C 00 00 02 53 4D 52 44 52 56 2C 00 00 01");
-    // Radio rate, destination, whether AB1CDE-7 was heard, answered here.
-    const std::tuple<int, std::string, bool, bool> rows[] = {{1200, unicast, true, true},
-                                                             {1200, unicast, false, false},
-                                                             {1200, broadcast, true, false},
-                                                             {0, unicast, true, false}};
-    for (const auto& [rate, destination, heard, answered] : rows) {
-        SCOPED_TRACE(destination + (heard ? " heard" : "") + " at " + std::to_string(rate));
+    // Which requests the responder answers (unicast, for a station heard) is
+    // its own test's; here: answered with a radio rate, sent on without one.
+    for (const int rate : {1200, 0}) {
+        SCOPED_TRACE(rate);
+        const bool answered = rate > 0;
         PacedRig r;
         r.settings.m_iAirBaudrate = rate;
-        if (heard) {
-            // A datagram from AB1CDE-7, 44.0.0.2, to the gateway.
-            r.tncSends(kNocall + "EE" + kAb1cde +
-                       "6F 03 CC 45 00 00 14 00 00 00 00 40 01 00 00 "
-                       "2C 00 00 02 2C 00 00 01");
-            r.engine.OnSerialNotification();
-        }
+        // A datagram from AB1CDE-7, 44.0.0.2, to the gateway.
+        r.tncSends(kNocall + "EE" + kAb1cde +
+                   "6F 03 CC 45 00 00 14 00 00 00 00 40 01 00 00 2C 00 00 02 2C 00 00 01");
+        r.engine.OnSerialNotification();
         r.driver.written.clear();
-        r.driver.hostFrames = {bytes(destination + question)};
+        r.driver.hostFrames = {question};
         r.tick();
         EXPECT_EQ(r.driver.written, answered ? std::vector<Bytes>{answer} : std::vector<Bytes>{});
         EXPECT_EQ(r.written().empty(), answered) << "on the air only when not answered here";

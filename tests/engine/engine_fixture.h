@@ -7,8 +7,7 @@
 
 #include <gtest/gtest.h>
 
-#include <sstream>
-
+#include "ax25/ax25_test_support.h"
 #include "engine/gateway_engine.h"
 #include "engine/line_monitor_view.h"
 #include "gateway/fake_nic_driver.h"
@@ -16,18 +15,7 @@
 
 namespace korvale::testing {
 
-using Bytes = std::vector<std::uint8_t>;
 using Lines = std::vector<std::string>;
-
-// Hex pairs separated by any amount of white space.
-inline Bytes bytes(const std::string& hexText) {
-    Bytes out;
-    std::istringstream in(hexText);
-    for (unsigned value = 0; in >> std::hex >> value;) {
-        out.push_back(static_cast<std::uint8_t>(value));
-    }
-    return out;
-}
 
 inline std::string hex(std::span<const std::uint8_t> data) {
     static constexpr char kDigits[] = "0123456789ABCDEF";

@@ -76,21 +76,22 @@ TEST(TncSetUp, StartUpReportsMissingLinksAndExitTextGoesOutBeforeThePortCloses) 
 
 // The Ethernet header between AB1CDE-7 (packed into an address by the callsign
 // rule) and the adapter's own address, IPv4: the host's frames to the station
-// and, source first, the frames from the station to the host.
+// and, source first, the frames from the station to the host. Those frames
+// leave from NOCALL-7 (the gateway) to AB1CDE-7 (C bit), UI, PID 0xCC.
 const std::string kEther = "82 84 0A 36 3A 3C 53 4D 52 44 52 56 08 00 ";
+const std::string kToPeer = kAb1cde + "EE" + kNocall + "6F 03 CC ";
 
 TEST(AdapterDrain, WaitingFramesAreShownAndSentInOrderEachTickUpToADroppedOne) {
     Rig r;
     // The third frame is too short.
     r.driver.hostFrames = {
         bytes(kEther + "31"), bytes(kEther + "32"), {0x11}, bytes(kEther + "33")};
-    // NOCALL-7 (the gateway) to AB1CDE-7 (C bit), UI, PID 0xCC.
-    const std::string to = kAb1cde + "EE" + kNocall + "6F 03 CC ";
     r.tick();  // drained while the init text is still being sent
-    EXPECT_EQ(r.written(), hex("KISS ON\r") + " | " + kiss(to + "31") + " | " + kiss(to + "32"));
+    EXPECT_EQ(r.written(),
+              hex("KISS ON\r") + " | " + kiss(kToPeer + "31") + " | " + kiss(kToPeer + "32"));
     r.settings.m_iTncBaudrate = 4800;  // after the default 9600
     r.tick(2);
-    EXPECT_EQ(r.written(), hex("RESTART\r") + " | " + kiss(to + "33") + " | " + kParams);
+    EXPECT_EQ(r.written(), hex("RESTART\r") + " | " + kiss(kToPeer + "33") + " | " + kParams);
     const std::string ui = "NOCALL-7>AB1CDE-7>UI,C,CC:";
     EXPECT_EQ(r.shown,
               (Lines{"Initializing TNC...", "KISS ON", ui, "1", ui, "2", "RESTART", ui, "3"}));
@@ -100,7 +101,6 @@ TEST(AdapterDrain, WaitingFramesAreShownAndSentInOrderEachTickUpToADroppedOne) {
 
 TEST(AdapterDrain, FrameLeavesWhenTheAdapterIsReadableWithoutWaitingForATick) {
     Rig r;
-    const std::string to = kAb1cde + "EE" + kNocall + "6F 03 CC ";
     r.driver.hostFrames = {bytes(kEther + "30")};
     r.engine.OnAdapterReadable();
     EXPECT_EQ(r.written(), "") << "drained before the first tick opened the links";
@@ -109,7 +109,7 @@ TEST(AdapterDrain, FrameLeavesWhenTheAdapterIsReadableWithoutWaitingForATick) {
     r.written();
     r.driver.hostFrames = {bytes(kEther + "31"), bytes(kEther + "32")};
     r.engine.OnAdapterReadable();
-    EXPECT_EQ(r.written(), kiss(to + "31") + " | " + kiss(to + "32"));
+    EXPECT_EQ(r.written(), kiss(kToPeer + "31") + " | " + kiss(kToPeer + "32"));
     EXPECT_EQ(r.shown.back(), "2");
 }
 

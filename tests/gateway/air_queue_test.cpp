@@ -138,28 +138,24 @@ TEST(AirFlow, IpIsKeyedByAddressesProtocolAndPortsEverythingElseGoesFirst) {
         return bytes("4500 0028 0000" + fragment + " 40" + protocol + "0000 2C000001 2C000002" +
                      rest);
     };
-    const auto key = [](const Ax25Frame& frame) { return airFlowOf(frame).key; };
-    const Ax25Frame tcp1 = uiFrame("KV1A", "KV1B", kPidIp, ip("06", "1F41 0050 00000000"));
-    const Ax25Frame tcp1Later = uiFrame("KV1A", "KV1B", kPidIp, ip("06", "1F41 0050 FFFFFFFF"));
-    const Ax25Frame tcp2 = uiFrame("KV1A", "KV1B", kPidIp, ip("06", "1F42 0050 00000000"));
-    const Ax25Frame udp1 = uiFrame("KV1A", "KV1B", kPidIp, ip("11", "1F41 0050"));
-    const Ax25Frame tcpFragment = uiFrame("KV1A", "KV1B", kPidIp, ip("06", "1F42 0050", "0010"));
-    const Ax25Frame icmp1 = uiFrame("KV1A", "KV1B", kPidIp, ip("01", "0800"));
-    const Ax25Frame icmp2 = uiFrame("KV1A", "KV1B", kPidIp, ip("01", "0000"));
-    EXPECT_EQ(key(tcp1), key(tcp1Later));
-    EXPECT_NE(key(tcp1), key(tcp2));
-    EXPECT_NE(key(tcp1), key(udp1));
-    EXPECT_NE(key(tcpFragment), key(tcp2));  // later fragments carry no ports
-    EXPECT_EQ(key(icmp1), key(icmp2));
+    // The flow of an IP frame from KV1A to `to`.
+    const auto flow = [](const Bytes& info, std::string_view to = "KV1B") {
+        return airFlowOf(uiFrame("KV1A", to, kPidIp, info));
+    };
+    const AirFlow tcp1 = flow(ip("06", "1F41 0050 00000000"));
+    const auto tcp2 = flow(ip("06", "1F42 0050 00000000")).key;
+    EXPECT_EQ(tcp1.key, flow(ip("06", "1F41 0050 FFFFFFFF")).key);
+    EXPECT_NE(tcp1.key, tcp2);
+    EXPECT_NE(tcp1.key, flow(ip("11", "1F41 0050")).key);
+    EXPECT_NE(flow(ip("06", "1F42 0050", "0010")).key, tcp2);  // later fragments carry no ports
+    const AirFlow icmp = flow(ip("01", "0800"));
+    EXPECT_EQ(icmp.key, flow(ip("01", "0000")).key);
     // Not IPv4 (IPv6, a cut header): by stations, apart from IPv4.
-    const Ax25Frame ipv6 = uiFrame("KV1A", "KV1B", kPidIp, bytes("6000 0000"));
-    const Ax25Frame otherPair = uiFrame("KV1A", "KV1C", kPidIp, bytes("6000 0000"));
-    EXPECT_EQ(key(ipv6), key(uiFrame("KV1A", "KV1B", kPidIp, bytes("45"))));
-    EXPECT_NE(key(ipv6), key(otherPair));
-    EXPECT_NE(key(ipv6), key(icmp1));
-    for (const Ax25Frame& frame : {tcp1, icmp1, ipv6}) {
-        EXPECT_FALSE(airFlowOf(frame).priority);
-    }
+    const AirFlow ipv6 = flow(bytes("6000 0000"));
+    EXPECT_EQ(ipv6.key, flow(bytes("45")).key);
+    EXPECT_NE(ipv6.key, flow(bytes("6000 0000"), "KV1C").key);
+    EXPECT_NE(ipv6.key, icmp.key);
+    EXPECT_FALSE(tcp1.priority || icmp.priority || ipv6.priority);
     // ARP, beacons and typed lines (PID 0), and anything not UI.
     for (const Ax25Frame& frame : {uiFrame("KV1A", "QST", kPidArp, bytes(ax25Arp("01" + kNoHw))),
                                    uiFrame("KV1A", "ID", 0x00, bytes("41")),

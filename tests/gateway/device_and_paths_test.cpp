@@ -130,19 +130,15 @@ TEST_F(GatewayTest, NothingIsReadWhenClosedOrNotCountedAndBitRateIsReportedOnCha
     EXPECT_EQ(driver.speeds, (std::vector<std::int32_t>{9600, 1200}));
 }
 
-struct InboundCase {
-    const char* what;
-    Ax25Frame frame;      // as heard on the radio
-    std::string written;  // "" when nothing is; for IP the header, the datagram follows
-};
-
 TEST_F(GatewayTest, HeardFramesBecomeExactEthernetFramesOrNothing) {
     const Bytes request = bytes(ax25Arp("01" + kAb1cde7Hw + kStationIp + kNoHw + kHostIp));
     const Bytes reply = bytes(ax25Arp("02" + kAb1cde7Hw + kStationIp + kNocall7Hw + kHostIp));
     const std::string toAdapter = kAb1cde7Mac + kAdapter + "0800";
     Ax25Frame viaRelay = uiFrame("AB1CDE-7", "G7XYZ-2", kPidIp, Bytes(9, 0x45));
     ASSERT_EQ(viaRelay.digipeaters.parse("RELAY"), 1);  // and not yet repeated
-    const InboundCase cases[] = {
+    // The frame as heard on the radio; what the adapter is given: "" when
+    // nothing, for IP the header (the datagram follows).
+    const std::tuple<const char*, Ax25Frame, std::string> cases[] = {
         {"IP to own call", uiFrame("AB1CDE-7", "NOCALL-7", kPidIp, Bytes(20, 0x45)), toAdapter},
         {"ARP request to QST", uiFrame("AB1CDE-7", "QST", kPidArp, request),
          ethernetArp(kAb1cde7Mac, kBroadcast, "01" + kAb1cde7Mac + kStationIp + kZero + kHostIp)},
@@ -161,20 +157,21 @@ TEST_F(GatewayTest, HeardFramesBecomeExactEthernetFramesOrNothing) {
         {"PID F0", uiFrame("AB1CDE-7", "NOCALL-7", kPidNoLayer3, {0x45}), ""},
         {"PID CF (NET/ROM)", uiFrame("AB1CDE-7", "NOCALL-7", 0xCF, {0x45}), ""},
     };
-    EXPECT_FALSE(deliverToAdapter(device, cases[0].frame));  // closed
+    const Ax25Frame& toOwnCall = std::get<1>(cases[0]);
+    EXPECT_FALSE(deliverToAdapter(device, toOwnCall));  // closed
     ASSERT_TRUE(device.open());
-    for (const InboundCase& c : cases) {
-        SCOPED_TRACE(c.what);
+    for (const auto& [what, frame, written] : cases) {
+        SCOPED_TRACE(what);
         driver.written.clear();
-        EXPECT_EQ(deliverToAdapter(device, c.frame), !c.written.empty());
-        Bytes expected = bytes(c.written);
-        if (!expected.empty() && c.frame.pid == kPidIp) {
-            expected.insert(expected.end(), c.frame.info.begin(), c.frame.info.end());
+        EXPECT_EQ(deliverToAdapter(device, frame), !written.empty());
+        Bytes expected = bytes(written);
+        if (!expected.empty() && frame.pid == kPidIp) {
+            expected.insert(expected.end(), frame.info.begin(), frame.info.end());
         }
         EXPECT_EQ(driver.written, std::vector<Bytes>(expected.empty() ? 0 : 1, expected));
     }
     driver.writeSucceeds = false;
-    EXPECT_FALSE(deliverToAdapter(device, cases[0].frame));
+    EXPECT_FALSE(deliverToAdapter(device, toOwnCall));
 }
 
 }  // namespace

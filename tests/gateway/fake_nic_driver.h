@@ -69,12 +69,9 @@ class FakeNicDriver final : public korvale::NicDriver {
     std::vector<std::int32_t> speeds;
     std::vector<NeighbourTimers> neighbourTimers;
     int calls = 0;
-    bool openSucceeds = true;
-    bool closeSucceeds = true;
-    bool writeSucceeds = true;
-    bool speedSucceeds = true;
-    bool pendingSucceeds = true;
-    bool timersSucceed = true;
+    // What each operation reports.
+    bool openSucceeds = true, closeSucceeds = true, writeSucceeds = true;
+    bool speedSucceeds = true, pendingSucceeds = true, timersSucceed = true;
     // Makes readFrame() claim more bytes than it stored, as a faulty driver
     // might.
     std::size_t extraLengthClaimed = 0;

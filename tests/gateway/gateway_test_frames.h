@@ -1,7 +1,7 @@
-// Byte-level helpers for the gateway tests: frames written as hex text put
-// together from named address fields, so a table row states its input and its
-// expected bytes in a line or two; and a fixture with a device over the
-// in-memory driver.
+// Byte-level helpers for the gateway tests, over the AX.25 ones: frames
+// written as hex text put together from named address fields, so a table row
+// states its input and its expected bytes in a line or two; and a fixture with
+// a device over the in-memory driver.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -10,24 +10,12 @@
 #include <string>
 #include <vector>
 
-#include "ax25/ax25_frame.h"
+#include "ax25/ax25_test_support.h"
 #include "gateway/adapter_to_radio.h"
 #include "gateway/fake_nic_driver.h"
 #include "gateway/gateway_globals.h"
 
 namespace korvale::testing {
-
-using Bytes = std::vector<std::uint8_t>;
-
-// Hex text to bytes; spaces are ignored.
-inline Bytes bytes(std::string hex) {
-    std::erase(hex, ' ');
-    Bytes out;
-    for (std::size_t i = 0; i + 1 < hex.size(); i += 2) {
-        out.push_back(static_cast<std::uint8_t>(std::stoi(hex.substr(i, 2), nullptr, 16)));
-    }
-    return out;
-}
 
 // Hardware addresses: AB1CDE-7 packed by the callsign rule (worked out by
 // hand), the adapter "SMRDRV", broadcast, IPv4 multicast, all zero.
@@ -55,14 +43,10 @@ inline std::string ax25Arp(const std::string& body) {
     return "0003 00CC 0704 00" + body;
 }
 
+// A command without digipeaters.
 inline Ax25Frame uiFrame(std::string_view source, std::string_view destination, int pid,
-                         const Bytes& info, FrameKind kind = FrameKind::Ui) {
-    Ax25Address from;
-    Ax25Address to;
-    EXPECT_TRUE(from.parse(source) && to.parse(destination));
-    Ax25Frame frame;
-    frame.build(from, to, {}, 0, kind, 1, 0, 0, 0, pid, info);
-    return frame;
+                         const Bytes& info, FrameKind kind = Ui) {
+    return frameOf(source, destination, "", 0, kind, 1, 0, 0, 0, pid, info);
 }
 
 inline std::string route(const Ax25Frame& frame) {

@@ -21,19 +21,13 @@
 namespace korvale::testing {
 namespace {
 
-struct BoundaryCase {
-    const char* what;
-    bool toHost;
-    std::string in;
-    std::string out;
-};
-
 TEST(HostFrameTranslation, OnlyAddressFieldsTradeInterfaceAddressAndAdapter) {
     const std::string nic = "EE2A1BA3452D";
     // The two addresses where an ARP body holds its hardware fields.
     const std::string ip = "0800 45000014 00000000" + nic + "00000000" + kAdapter;
     const std::string arp = ethernetArp(kBroadcast, nic, "01" + nic + kHostIp + nic + kStationIp);
-    const BoundaryCase cases[] = {
+    // Whether the frame goes to the host, as it comes, as it goes on.
+    const std::tuple<const char*, bool, std::string, std::string> cases[] = {
         {"ARP reply from host", false,
          ethernetArp(kAb1cde7Mac, nic, "02" + nic + kStationIp + nic + kHostIp),
          ethernetArp(kAb1cde7Mac, kAdapter, "02" + kAdapter + kStationIp + kAdapter + kHostIp)},
@@ -48,16 +42,16 @@ TEST(HostFrameTranslation, OnlyAddressFieldsTradeInterfaceAddressAndAdapter) {
         {"13 bytes to host", true, kAb1cde7Mac + kAdapter + "08", kAb1cde7Mac + kAdapter + "08"},
     };
     const MacAddress nicMac = {0xEE, 0x2A, 0x1B, 0xA3, 0x45, 0x2D};
-    for (const BoundaryCase& c : cases) {
-        SCOPED_TRACE(c.what);
-        Bytes frame = bytes(c.in);
-        if (c.toHost) {
+    for (const auto& [what, toHost, in, out] : cases) {
+        SCOPED_TRACE(what);
+        Bytes frame = bytes(in);
+        if (toHost) {
             // A writer translates only the prefix that can change.
             translateFrameToHost(std::span(frame).first(hostTranslatedPrefixSize(frame)), nicMac);
         } else {
             translateFrameFromHost(frame, nicMac);
         }
-        EXPECT_EQ(frame, bytes(c.out));
+        EXPECT_EQ(frame, bytes(out));
     }
 }
 

@@ -1,6 +1,7 @@
-// Test support for the serial link and KISS tests: bytes from hex text, a
-// byte pattern, a pseudo-terminal whose master side plays the TNC, and a
-// temporary directory for "COMn" links.
+// Test support for the serial link and KISS tests: bytes from hex text (as the
+// AX.25 tests write them), a byte pattern, a bounded wait, a temporary
+// directory for "COMn" links, and a pseudo-terminal whose master side plays
+// the TNC.
 #pragma once
 
 #include <fcntl.h>
@@ -13,24 +14,16 @@
 #include <cstdint>
 #include <filesystem>
 #include <span>
-#include <sstream>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
+#include "../ax25/ax25_test_support.h"  // relative: the benchmarks use this header too
+
 namespace korvale::testing {
 
-using Bytes = std::vector<std::uint8_t>;
-
-// "C0 00 41" -> {0xC0, 0x00, 0x41}.
-inline Bytes bytes(const std::string& hexText) {
-    Bytes out;
-    std::istringstream in{hexText};
-    for (unsigned value = 0; in >> std::hex >> value;) {
-        out.push_back(static_cast<std::uint8_t>(value));
-    }
-    return out;
-}
+using namespace std::chrono_literals;
 
 // `count` bytes that show loss, duplication and reordering: the sequence
 // depends on the position and does not repeat every 256 bytes.
@@ -41,6 +34,17 @@ inline Bytes patternBytes(std::size_t count, std::uint32_t seed = 1) {
         byte = static_cast<std::uint8_t>(seed >> 16);
     }
     return out;
+}
+
+// Calls `done` until it returns true (then true) or 10 s have passed.
+template <typename Condition>
+bool eventually(Condition done) {
+    const auto deadline = std::chrono::steady_clock::now() + 10s;
+    bool met = false;
+    while (!(met = done()) && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(5ms);
+    }
+    return met;
 }
 
 // A directory under /tmp, removed with everything in it.
@@ -62,8 +66,34 @@ class TempDirectory {
     std::error_code ignored_;
 };
 
+// Moves `size` bytes through the non-blocking `fd` with `move`, as far as the
+// peer lets it, and says how many: it stops when the peer hangs up or `limit`
+// passes without progress.
+template <typename Move>
+std::size_t pump(int fd, short events, std::chrono::milliseconds limit, std::size_t size,
+                 Move move) {
+    std::size_t done = 0;
+    for (pollfd ready{fd, events, 0};
+         size > done && ::poll(&ready, 1, static_cast<int>(limit.count())) > 0;) {
+        const ssize_t n = move(done);
+        if (n == 0 || (n < 0 && errno != EAGAIN)) {
+            break;  // hung up
+        }
+        done += static_cast<std::size_t>(n < 0 ? 0 : n);
+    }
+    return done;
+}
+
+// What the peer at `fd` sent, until `count` bytes have come or pump() stopped.
+inline Bytes receiveFrom(int fd, std::size_t count, std::chrono::milliseconds limit) {
+    Bytes got(count);
+    got.resize(pump(fd, POLLIN, limit, count,
+                    [&](std::size_t done) { return ::read(fd, got.data() + done, count - done); }));
+    return got;
+}
+
 // The master side of a pseudo-terminal, non-blocking; the handler opens the
-// slave. send() and receive() give up once `limit` passes without progress.
+// slave. send() gives up after 10 s without progress, receive() after `limit`.
 class PtyPair {
   public:
     PtyPair() {
@@ -85,40 +115,16 @@ class PtyPair {
     void closeMaster() { ::close(std::exchange(master_, -1)); }
 
     // Sends all of `data` to the slave, or says it could not.
-    bool send(std::span<const std::uint8_t> data,
-              std::chrono::milliseconds limit = std::chrono::seconds(10)) const {
-        return pump(POLLOUT, limit, data.size(), [&](std::size_t done) {
+    bool send(std::span<const std::uint8_t> data) const {
+        return pump(master_, POLLOUT, 10s, data.size(), [&](std::size_t done) {
                    return ::write(master_, data.data() + done, data.size() - done);
                }) == data.size();
     }
-
-    // What the slave sent, until `count` bytes have come or it hung up.
-    Bytes receive(std::size_t count,
-                  std::chrono::milliseconds limit = std::chrono::seconds(10)) const {
-        Bytes got(count);
-        got.resize(pump(POLLIN, limit, count, [&](std::size_t done) {
-            return ::read(master_, got.data() + done, count - done);
-        }));
-        return got;
+    Bytes receive(std::size_t count, std::chrono::milliseconds limit = 10s) const {
+        return receiveFrom(master_, count, limit);
     }
 
   private:
-    // Moves `size` bytes with `move`, as far as the line lets it, and says how many.
-    template <typename Move>
-    std::size_t pump(short events, std::chrono::milliseconds limit, std::size_t size,
-                     Move move) const {
-        std::size_t done = 0;
-        for (pollfd ready{master_, events, 0};
-             size > done && ::poll(&ready, 1, static_cast<int>(limit.count())) > 0;) {
-            const ssize_t n = move(done);
-            if (n == 0 || (n < 0 && errno != EAGAIN)) {
-                break;  // hung up
-            }
-            done += static_cast<std::size_t>(n < 0 ? 0 : n);
-        }
-        return done;
-    }
-
     int master_ = ::posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     std::string slavePath_;
 };

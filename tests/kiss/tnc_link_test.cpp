@@ -17,50 +17,33 @@
 #include "engine/gateway_engine.h"
 #include "engine/line_monitor_view.h"
 #include "gateway/fake_nic_driver.h"
-#include "kiss/kiss_deframer.h"
+#include "kiss/kiss_encoder.h"
 #include "kiss_test_support.h"
 #include "store/file_descriptor.h"
 
 namespace korvale {
 namespace {
 
-using namespace std::chrono_literals;
 using namespace testing;
-
-// Calls `done` until it returns true (then true) or 10 s have passed.
-template <typename Condition>
-bool eventually(Condition done) {
-    const auto deadline = std::chrono::steady_clock::now() + 10s;
-    bool met = false;
-    while (!(met = done()) && std::chrono::steady_clock::now() < deadline) {
-        std::this_thread::sleep_for(5ms);
-    }
-    return met;
-}
 
 // What a TNC receives when the engine sets it up with the default settings:
 // the init text as plain lines, then TxDelay 20, persistence 63, slot time 1,
 // TxTail 0 and half duplex as KISS parameter frames.
-const Bytes kSetUp = [] {
-    const std::string text = "KISS ON\rRESTART\r";
-    Bytes all(text.begin(), text.end());
-    const Bytes parameters = bytes("C0 01 14 C0 C0 02 3F C0 C0 03 01 C0 C0 04 00 C0 C0 05 00 C0");
-    all.insert(all.end(), parameters.begin(), parameters.end());
-    return all;
-}();
+const Bytes kSetUp = bytes(
+    "4B 49 53 53 20 4F 4E 0D 52 45 53 54 41 52 54 0D "  // KISS ON\rRESTART\r
+    "C0 01 14 C0 C0 02 3F C0 C0 03 01 C0 C0 04 00 C0 C0 05 00 C0");
 
-// A KISS data frame carrying a UI frame from AB1CDE to NOCALL with `text`.
-Bytes kissFrameFromRadio(const std::string& text) {
-    Ax25Frame frame;
-    Ax25Address from, to;
-    EXPECT_TRUE(from.parse("AB1CDE") && to.parse("NOCALL"));
-    frame.build(from, to, AddressList(kAddressListCapacity), 0, FrameKind::Ui, 1, 0, 0, 0, 0xF0,
-                Bytes(text.begin(), text.end()));
-    Bytes out = {0xC0, 0x00};
-    const Bytes encoded = frame.encode();
-    out.insert(out.end(), encoded.begin(), encoded.end());
-    out.push_back(0xC0);
-    return out;
+// A KISS data frame carrying a UI command frame with `text`.
+Bytes kissUi(std::string_view from, std::string_view to, int pid, const std::string& text) {
+    const Bytes info(text.begin(), text.end());
+    return encodeKissFrame(0, frameOf(from, to, "", 0, Ui, 1, 0, 0, 0, pid, info).encode());
+}
+
+sockaddr_in loopback(int port) {
+    return {.sin_family = AF_INET,
+            .sin_port = htons(static_cast<std::uint16_t>(port)),
+            .sin_addr = {htonl(INADDR_LOOPBACK)},
+            .sin_zero = {}};
 }
 
 // A TNC listening on a loopback port, as soft modems offer KISS over TCP.
@@ -85,10 +68,7 @@ class TcpTnc {
         listener_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
         const int on = 1;
         ::setsockopt(listener_, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
-        sockaddr_in where{};
-        where.sin_family = AF_INET;
-        where.sin_port = htons(static_cast<std::uint16_t>(port));
-        where.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        sockaddr_in where = loopback(port);
         socklen_t length = sizeof where;
         if (::bind(listener_, reinterpret_cast<sockaddr*>(&where), length) != 0 ||
             (listenNow && ::listen(listener_, backlog) != 0) ||
@@ -98,61 +78,35 @@ class TcpTnc {
         port_ = ntohs(where.sin_port);
         return true;
     }
-    void stopListening() { closeFd(listener_); }
+    void stopListening() { ::close(std::exchange(listener_, -1)); }
 
-    // Takes the next connection, waiting up to `limit`.
-    bool accept(std::chrono::milliseconds limit = 10s) {
+    // Takes the next connection, waiting up to 10 s.
+    bool accept() {
         pollfd ready{listener_, POLLIN, 0};
-        if (::poll(&ready, 1, static_cast<int>(limit.count())) != 1) {
+        if (::poll(&ready, 1, 10000) != 1) {
             return false;
         }
         hangUp();
         connection_ = ::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
         return connection_ >= 0;
     }
-    void hangUp() { closeFd(connection_); }
+    void hangUp() { ::close(std::exchange(connection_, -1)); }
 
     bool send(std::span<const std::uint8_t> data) const {
-        std::size_t done = 0;
-        pollfd ready{connection_, POLLOUT, 0};
-        while (done < data.size() && ::poll(&ready, 1, 10000) > 0) {
-            const ssize_t n =
-                ::send(connection_, data.data() + done, data.size() - done, MSG_NOSIGNAL);
-            if (n < 0 && errno != EAGAIN) {
-                break;
-            }
-            done += static_cast<std::size_t>(std::max<ssize_t>(n, 0));
-        }
-        return done == data.size();
+        return pump(connection_, POLLOUT, 10s, data.size(), [&](std::size_t done) {
+                   return ::send(connection_, data.data() + done, data.size() - done, MSG_NOSIGNAL);
+               }) == data.size();
     }
-
     // What the link sent, until `count` bytes have come, it closed, or
     // `limit` passed without a byte.
     Bytes receive(std::size_t count, std::chrono::milliseconds limit = 10s) const {
-        Bytes got(count);
-        std::size_t done = 0;
-        pollfd ready{connection_, POLLIN, 0};
-        while (done<count&& ::poll(&ready, 1, static_cast<int>(limit.count()))> 0) {
-            const ssize_t n = ::recv(connection_, got.data() + done, count - done, 0);
-            if (n == 0 || (n < 0 && errno != EAGAIN)) {
-                break;
-            }
-            done += static_cast<std::size_t>(std::max<ssize_t>(n, 0));
-        }
-        got.resize(done);
-        return got;
+        return receiveFrom(connection_, count, limit);
     }
 
     // Whether the link closed the connection with nothing more to say.
     bool closedByLink() const { return receive(1).empty(); }
 
   private:
-    static void closeFd(int& fd) {
-        if (fd >= 0) {
-            ::close(std::exchange(fd, -1));
-        }
-    }
-
     int listener_ = -1;
     int connection_ = -1;
     int port_ = 0;
@@ -171,15 +125,7 @@ struct Station {
     // Ticks until `done` holds (true) or 10 s have passed (false).
     template <typename Condition>
     bool tickUntil(Condition done) {
-        const auto deadline = std::chrono::steady_clock::now() + 10s;
-        while (!done()) {
-            if (std::chrono::steady_clock::now() > deadline) {
-                return false;
-            }
-            tick();
-            std::this_thread::sleep_for(2ms);
-        }
-        return true;
+        return eventually([&] { return done() || (tick(), false); });
     }
     void tick(int count = 1) {
         for (int i = 0; i < count; ++i) {
@@ -233,22 +179,15 @@ TEST(TcpTnc, GetsTheSetUpThenFramesFlowBothWaysGarbageAsideAndTheExitTextEndsIt)
     // Noise that is no frame, then a frame; the noise is bounded by the
     // deframer, the frame is shown.
     Bytes noise = patternBytes(64 * 1024, 9);
-    const Bytes frame = kissFrameFromRadio("hello gateway");
+    const Bytes frame = kissUi("AB1CDE", "NOCALL", 0xF0, "hello gateway");
     noise.insert(noise.end(), frame.begin(), frame.end());
     ASSERT_TRUE(tnc.send(noise));
     EXPECT_TRUE(station.tickUntil([&] { return station.linesWith("hello gateway") == 1; }));
     EXPECT_GT(station.notifications, 0);
 
     station.engine.SendUnprotoLine("73 de NOCALL\r");
-    std::vector<Ax25Frame> heard;
-    KissDeframer deframer(
-        [&](std::span<const std::uint8_t> ax25) { heard.emplace_back().decode(ax25); });
-    for (int piece = 0; piece < 100 && heard.empty(); ++piece) {
-        deframer.ProcessKissBytes(tnc.receive(1));
-    }
-    ASSERT_EQ(heard.size(), 1u);
-    EXPECT_EQ(heard[0].source.toText() + ">" + heard[0].destination.toText(), "NOCALL>CQ");
-    EXPECT_EQ(std::string(heard[0].info.begin(), heard[0].info.end()), "73 de NOCALL\r");
+    const Bytes unproto = kissUi("NOCALL", "CQ", 0, "73 de NOCALL\r");
+    EXPECT_EQ(tnc.receive(unproto.size()), unproto);
 
     station.engine.Shutdown();
     EXPECT_EQ(tnc.receive(3), bytes("C0 FF C0"));
@@ -290,7 +229,7 @@ TEST(TcpTnc, LateOrLostTncIsTriedEveryFewSecondsQuietlyAndGetsTheSetUpWhenBack) 
     EXPECT_EQ(receiveTicking(station, tnc, kSetUp.size()), kSetUp);
     // The half frame from before the break is not joined to the next one.
     const std::size_t linesBefore = station.shown.size();
-    ASSERT_TRUE(tnc.send(kissFrameFromRadio("whole again")));
+    ASSERT_TRUE(tnc.send(kissUi("AB1CDE", "NOCALL", 0xF0, "whole again")));
     ASSERT_TRUE(station.tickUntil([&] { return station.linesWith("whole again") == 1; }));
     ASSERT_EQ(station.shown.size(), linesBefore + 2) << station.shown[linesBefore];
     EXPECT_EQ(station.shown[linesBefore], "AB1CDE>NOCALL>UI,C,F0:");
@@ -302,11 +241,8 @@ TEST(TcpTnc, PeerThatNeverAcceptsHoldsUpNeitherTheTicksNorTheExit) {
     std::deque<FileDescriptor> queued;
     for (int i = 0; i < 2; ++i) {
         queued.emplace_back(::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
-        sockaddr_in where{};
-        where.sin_family = AF_INET;
-        where.sin_port = htons(static_cast<std::uint16_t>(tnc.port()));
-        where.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        ::connect(queued.back().get(), reinterpret_cast<sockaddr*>(&where), sizeof where);
+        const sockaddr_in where = loopback(tnc.port());
+        ::connect(queued.back().get(), reinterpret_cast<const sockaddr*>(&where), sizeof where);
     }
     Station station(tnc.address());
     station.tick(30);

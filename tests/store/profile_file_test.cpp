@@ -8,15 +8,12 @@
 
 #include "store/temp_directory.h"
 
-namespace korvale {
+namespace korvale::testing {
 namespace {
-
-using testing::ReadFileBytes;
-using testing::WriteFileBytes;
 
 class ProfileFileTest : public ::testing::Test {
   protected:
-    testing::TempDirectory dir_;
+    TempDirectory dir_;
     std::string path_ = dir_.file("korvale.ini");
 };
 
@@ -95,4 +92,4 @@ TEST_F(ProfileFileTest, LargeFileIsReadWholeAndOnlyWhatLiesBeyondALimitIsSkipped
 }
 
 }  // namespace
-}  // namespace korvale
+}  // namespace korvale::testing
