@@ -15,25 +15,6 @@ bool IsIntConversion(char c) {
     return c == 'i' || c == 'd';
 }
 
-// Puts value in place of the one conversion and turns "%%" into "%"; the
-// format must have passed HasSingleIntConversion.
-std::string FormatWithInt(std::string_view format, int value) {
-    std::string result;
-    for (std::size_t i = 0; i < format.size(); ++i) {
-        if (format[i] != kConversionMark || i + 1 >= format.size()) {
-            result += format[i];
-            continue;
-        }
-        ++i;
-        if (IsIntConversion(format[i])) {
-            result += std::to_string(value);
-        } else {
-            result += format[i];
-        }
-    }
-    return result;
-}
-
 // How many "%s" and how many "%i" or "%d" a format holds; nothing when it
 // holds any other conversion.
 std::optional<std::pair<int, int>> TextAndIntConversions(std::string_view format) {
@@ -56,6 +37,8 @@ std::optional<std::pair<int, int>> TextAndIntConversions(std::string_view format
     return counts;
 }
 
+// Puts `text` in place of each "%s" and `value` in place of each "%i" or
+// "%d", and turns "%%" into "%".
 std::string FormatWithTextAndInt(std::string_view format, std::string_view text, int value) {
     std::string result;
     for (std::size_t i = 0; i < format.size(); ++i) {
@@ -111,10 +94,10 @@ bool HasSingleIntConversion(std::string_view format) {
 std::string TranslateMsgWithInt(std::string_view english, int value) {
     const std::string translated = TranslateMsg(english);
     if (HasSingleIntConversion(translated)) {
-        return FormatWithInt(translated, value);
+        return FormatWithTextAndInt(translated, {}, value);
     }
     if (HasSingleIntConversion(english)) {
-        return FormatWithInt(english, value);
+        return FormatWithTextAndInt(english, {}, value);
     }
     // Only reached for a message that is not a one-integer format at all:
     // shown as it stands rather than guessed at.

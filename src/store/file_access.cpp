@@ -94,18 +94,12 @@ FileReadResult CheckOpened(const FileDescriptor& file, struct stat& info) {
     return FileReadResult::kOk;
 }
 
-}  // namespace
-
-FileReadResult ReadFileInPieces(const std::string& path,
-                                const std::function<bool(std::string_view piece)>& take) {
-    FileDescriptor file(OpenForReading(path));
-    struct stat info {};
-    if (const FileReadResult opened = CheckOpened(file, info); opened != FileReadResult::kOk) {
-        return opened;
-    }
+// Hands what `fd` holds to `take` in pieces of up to kReadChunk bytes, until
+// the end or until `take` returns false.
+FileReadResult ReadPieces(int fd, const std::function<bool(std::string_view piece)>& take) {
     std::vector<char> chunk(kReadChunk);
     for (;;) {
-        const ssize_t got = ::read(file.get(), chunk.data(), chunk.size());
+        const ssize_t got = ::read(fd, chunk.data(), chunk.size());
         if (got < 0) {
             if (errno == EINTR) {
                 continue;
@@ -116,6 +110,18 @@ FileReadResult ReadFileInPieces(const std::string& path,
             return FileReadResult::kOk;
         }
     }
+}
+
+}  // namespace
+
+FileReadResult ReadFileInPieces(const std::string& path,
+                                const std::function<bool(std::string_view piece)>& take) {
+    FileDescriptor file(OpenForReading(path));
+    struct stat info {};
+    if (const FileReadResult opened = CheckOpened(file, info); opened != FileReadResult::kOk) {
+        return opened;
+    }
+    return ReadPieces(file.get(), take);
 }
 
 FileReadResult ReadWholeFile(const std::string& path, std::size_t maxSize, std::string& contents) {
@@ -130,22 +136,16 @@ FileReadResult ReadWholeFile(const std::string& path, std::size_t maxSize, std::
     }
     // The limit is checked again while reading: the file may grow meanwhile.
     std::string data;
-    std::vector<char> chunk(kReadChunk);
-    for (;;) {
-        const ssize_t got = ::read(file.get(), chunk.data(), chunk.size());
-        if (got < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return FileReadResult::kUnreadable;
+    bool tooLarge = false;
+    const FileReadResult read = ReadPieces(file.get(), [&](std::string_view piece) {
+        tooLarge = data.size() + piece.size() > maxSize;
+        if (!tooLarge) {
+            data.append(piece);
         }
-        if (got == 0) {
-            break;
-        }
-        if (data.size() + static_cast<std::size_t>(got) > maxSize) {
-            return FileReadResult::kTooLarge;
-        }
-        data.append(chunk.data(), static_cast<std::size_t>(got));
+        return !tooLarge;
+    });
+    if (read != FileReadResult::kOk || tooLarge) {
+        return tooLarge ? FileReadResult::kTooLarge : read;
     }
     contents = std::move(data);
     return FileReadResult::kOk;

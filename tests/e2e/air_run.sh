@@ -16,18 +16,6 @@ build=${1:?usage: air_run.sh BUILD_DIR}
 source "$(dirname "$0")/stations.sh"
 trap stations_cleanup EXIT
 
-failures=0
-check() {  # check DESCRIPTION COMMAND...
-    local what=$1
-    shift
-    if "$@"; then
-        echo "ok: $what"
-    else
-        echo "FAILED: $what"
-        failures=$((failures + 1))
-    fi
-}
-
 station_air_baudrate=1200
 station_full_duplex=1  # the relay carries both directions at once
 station_beacon_enable=0
@@ -61,17 +49,5 @@ arp_b=$(grep -c "ARP: .*Sender: 44.0.0.2," "$work/b/monitor.log")
 echo "ARP frames on the air: a $arp_a, b $arp_b"
 check "at most two ARP frames on the air per station" [ "$arp_a" -le 2 -a "$arp_b" -le 2 ]
 
-kill -TERM "$pid_a" "$pid_b"
-check "station a ends on SIGTERM" timeout 10 tail --pid="$pid_a" -f /dev/null
-check "station b ends on SIGTERM" timeout 10 tail --pid="$pid_b" -f /dev/null
-if grep -q "ERROR: AddressSanitizer\|runtime error:" "$work"/*/stderr.log; then
-    cat "$work"/*/stderr.log
-    check "no sanitizer reports" false
-fi
-
-if [ "$failures" -gt 0 ]; then
-    echo "--- a's monitor (tail)"; tail -n 20 "$work/a/monitor.log"
-    echo "--- b's monitor (tail)"; tail -n 20 "$work/b/monitor.log"
-    exit 1
-fi
-echo "end-to-end over a slow radio: all checks passed"
+stations_stop
+stations_verdict "end-to-end over a slow radio: all checks passed"

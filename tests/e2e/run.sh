@@ -34,18 +34,6 @@ fi
 source "$(dirname "$0")/stations.sh"
 trap stations_cleanup EXIT
 
-failures=0
-check() {  # check DESCRIPTION COMMAND...
-    local what=$1
-    shift
-    if "$@"; then
-        echo "ok: $what"
-    else
-        echo "FAILED: $what"
-        failures=$((failures + 1))
-    fi
-}
-
 relay_args=()
 [ "$noise" -gt 0 ] && relay_args=(--noise 0 "$noise")
 stations_up "$build" "${relay_args[@]}"
@@ -121,19 +109,6 @@ if [ "$tcp" -eq 1 ]; then
                     grep -c 'No link to the TNC') -eq 2 ]"
 fi
 
-kill -TERM "$pid_a" "$pid_b"
-check "station a ends on SIGTERM" timeout 10 tail --pid="$pid_a" -f /dev/null
-check "station b ends on SIGTERM" timeout 10 tail --pid="$pid_b" -f /dev/null
+stations_stop
 check "settings were saved at exit" grep -q "^\[Misc\]" "$work/a/korvale-headless.ini"
-if grep -q "ERROR: AddressSanitizer\|runtime error:" "$work"/*/stderr.log; then
-    cat "$work"/*/stderr.log
-    check "no sanitizer reports" false
-fi
-
-if [ "$failures" -gt 0 ]; then
-    echo "--- a's monitor (tail)"; tail -n 20 "$work/a/monitor.log"
-    echo "--- b's monitor (tail)"; tail -n 20 "$work/b/monitor.log"
-    cat "$work"/*/stderr.log
-    exit 1
-fi
-echo "end-to-end: all checks passed"
+stations_verdict "end-to-end: all checks passed"

@@ -20,6 +20,41 @@
 
 station_pids=()
 
+# Runs a check and says how it went; stations_verdict counts the failures.
+failures=0
+check() {  # check DESCRIPTION COMMAND...
+    local what=$1
+    shift
+    if "$@"; then
+        echo "ok: $what"
+    else
+        echo "FAILED: $what"
+        failures=$((failures + 1))
+    fi
+}
+
+# Ends both stations as the user would and checks that they do.
+stations_stop() {
+    kill -TERM "$pid_a" "$pid_b"
+    check "station a ends on SIGTERM" timeout 10 tail --pid="$pid_a" -f /dev/null
+    check "station b ends on SIGTERM" timeout 10 tail --pid="$pid_b" -f /dev/null
+}
+
+# Ends the script: exit 1 with the end of each monitor and the stations'
+# error output when a check failed or a sanitizer spoke, else prints MESSAGE.
+stations_verdict() {  # stations_verdict MESSAGE
+    if grep -q "ERROR: AddressSanitizer\|runtime error:" "$work"/*/stderr.log; then
+        check "no sanitizer reports" false
+    fi
+    if [ "$failures" -gt 0 ]; then
+        echo "--- a's monitor (tail)"; tail -n 20 "$work/a/monitor.log"
+        echo "--- b's monitor (tail)"; tail -n 20 "$work/b/monitor.log"
+        cat "$work"/*/stderr.log
+        exit 1
+    fi
+    echo "$1"
+}
+
 stations_cleanup() {
     for pid in "${station_pids[@]}"; do kill "$pid" 2>/dev/null; done
     wait 2>/dev/null
