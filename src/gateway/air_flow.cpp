@@ -3,16 +3,13 @@
 #include <algorithm>
 #include <span>
 
+#include "gateway/ethernet_layout.h"
+
 namespace korvale {
 namespace {
 
 constexpr std::uint8_t kKeyIpv4 = 1;
 constexpr std::uint8_t kKeyStations = 2;
-constexpr std::size_t kIpv4MinHeaderSize = 20;
-constexpr std::size_t kIpv4ProtocolOffset = 9;
-constexpr std::size_t kIpv4AddressesOffset = 12;  // source then destination, 8 bytes
-constexpr std::uint8_t kProtocolTcp = 6;
-constexpr std::uint8_t kProtocolUdp = 17;
 
 }  // namespace
 
@@ -37,10 +34,10 @@ AirFlow airFlowOf(const Ax25Frame& frame) {
     flow.key[0] = kKeyIpv4;
     const std::uint8_t protocol = info[kIpv4ProtocolOffset];
     flow.key[1] = protocol;
-    std::copy_n(info.begin() + kIpv4AddressesOffset, 8, flow.key.begin() + 2);
+    std::copy_n(info.begin() + kIpv4SourceOffset, 2 * kIpv4AddressSize, flow.key.begin() + 2);
     // Later fragments carry no ports; they join the flow without them.
     const bool firstFragment = ((info[6] & 0x1F) | info[7]) == 0;
-    if ((protocol == kProtocolTcp || protocol == kProtocolUdp) && firstFragment &&
+    if ((protocol == kIpProtocolTcp || protocol == kIpProtocolUdp) && firstFragment &&
         info.size() >= headerSize + 4) {
         std::copy_n(info.begin() + static_cast<std::ptrdiff_t>(headerSize), 4,
                     flow.key.begin() + 10);

@@ -9,8 +9,6 @@
 namespace korvale {
 namespace {
 
-constexpr std::size_t kIpv4MinHeaderSize = 20;
-constexpr std::size_t kIpv4SourceOffset = 12;
 constexpr std::uint8_t kArpRequest = 1;
 constexpr std::uint8_t kArpReply = 2;
 

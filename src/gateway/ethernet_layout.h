@@ -39,6 +39,13 @@ inline constexpr std::size_t kAx25ArpTargetIpOffset = 26;
 inline constexpr std::uint16_t kAx25ArpHardwareType = 3;
 inline constexpr std::uint8_t kAx25ArpHardwareAddressLength = 7;
 
+// IPv4 header fields the radio queue and the ARP responder look at.
+inline constexpr std::size_t kIpv4MinHeaderSize = 20;
+inline constexpr std::size_t kIpv4ProtocolOffset = 9;
+inline constexpr std::size_t kIpv4SourceOffset = 12;  // the destination follows
+inline constexpr std::uint8_t kIpProtocolTcp = 6;
+inline constexpr std::uint8_t kIpProtocolUdp = 17;
+
 // The largest IP datagram either path carries, and the largest Ethernet
 // frame the radio-to-adapter path builds around it.
 inline constexpr std::size_t kMaxIpDatagramSize = 4985;
