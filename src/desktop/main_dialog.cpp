@@ -3,6 +3,8 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QDesktopServices>
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QIcon>
 #include <QKeyEvent>
@@ -18,6 +20,7 @@
 #include "desktop/ansi_text.h"
 #include "desktop/message_box.h"
 #include "desktop/window_translation.h"
+#include "lang/translate.h"
 #include "lang/ui_texts.h"
 #include "store/settings.h"
 
@@ -181,7 +184,22 @@ void MainDialog::placeWindow() {
 void MainDialog::EngineTick() {
     session_->engine().EngineTick();
     watchAdapter();
+    followTrayHost();
     settlePlacement();
+}
+
+void MainDialog::followTrayHost() {
+    const TrayHost change = trayIcon_->FollowHost();
+    if (session_->settings().m_bInTray == 0) {
+        return;
+    }
+    if (change == TrayHost::Came) {
+        // Stored hidden, but shown at the first tick for want of a tray icon.
+        showWindow(false);
+    } else if (change == TrayHost::Went && !isVisible()) {
+        // Nothing else could bring a hidden window back.
+        runCommand(static_cast<int>(MenuCommand::HideInTray));
+    }
 }
 
 void MainDialog::watchAdapter() {
@@ -225,6 +243,9 @@ void MainDialog::settlePlacement() {
            std::max(settings.m_iCy - frame.height(), m_iMinCy));
     move(settings.m_iLeft, settings.m_iTop);
     placementSettled_ = true;
+    // Nothing may change from here on, and no event would record it: a first
+    // run still stores the outer size.
+    recordPlacement();
 }
 
 void MainDialog::recordPlacement() {
@@ -287,14 +308,22 @@ void MainDialog::sendEditLine() {
 
 void MainDialog::openHelp() {
     const ProgramLocation& location = session_->location();
-    const QString path = QString::fromStdString(location.directory + location.baseName + ".html");
-    QUrl url = QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath());
+    const QString path = QDir::cleanPath(
+        QFileInfo(QFile::decodeName((location.directory + location.baseName + ".html").c_str()))
+            .absoluteFilePath());
+    QUrl url = QUrl::fromLocalFile(path);
     url.setFragment(QString::fromLatin1(kHelpTopic));
-    const bool opened = QFileInfo::exists(path) &&
-                        (helpOpener_ ? helpOpener_(url) : QDesktopServices::openUrl(url));
-    if (!opened) {
-        ShowMessage(this, MessageIcon::Exclamation,
-                    QStringLiteral("Cannot open the help file %1.").arg(path));
+    std::string_view failure;
+    if (!QFileInfo::exists(path)) {
+        failure = kMsgHelpFileMissing;
+    } else if (!(helpOpener_ ? helpOpener_(url) : QDesktopServices::openUrl(url))) {
+        failure = kMsgNoHelpViewer;
+    }
+    if (!failure.empty()) {
+        const MessageAroundText message = TranslateMsgAroundText(failure);
+        ShowMessage(
+            this, MessageIcon::Exclamation,
+            fromAnsi(message.before) + QDir::toNativeSeparators(path) + fromAnsi(message.after));
     }
 }
 

@@ -83,6 +83,7 @@ class MainDialog final : public QWidget {
     void placeWindow();
     void EngineTick();
     void watchAdapter();
+    void followTrayHost();
     void settlePlacement();
     void recordPlacement();
     void showWindow(bool visible);

@@ -1,8 +1,10 @@
 #include "desktop/tray_icon.h"
 
+#include <QApplication>
 #include <QCursor>
 #include <QIcon>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QSystemTrayIcon>
 #include <string>
 
@@ -32,6 +34,10 @@ QString translatedTip() {
     return fromAnsi(tip);
 }
 
+// The name Qt gives the window that carries an icon in an X11 notification
+// area (the XEmbed system tray protocol).
+constexpr const char* kX11TrayWindowName = "QSystemTrayIconSys";
+
 }  // namespace
 
 void SetTrayAvailability(std::function<bool()> available) {
@@ -39,13 +45,14 @@ void SetTrayAvailability(std::function<bool()> available) {
 }
 
 CTrayIcon::CTrayIcon(int resourceId, QObject* parent)
-    : QObject(parent), iconId_(resourceId), tip_(translatedTip()) {}
+    : QObject(parent), iconId_(resourceId), hostPresent_(trayAvailable()), tip_(translatedTip()) {}
 
 CTrayIcon::~CTrayIcon() {
     SetIconResource(0);
 }
 
 bool CTrayIcon::SetIconResource(int resourceId) {
+    shownResourceId_ = resourceId;
     if (resourceId == 0) {
         if (icon_) {
             icon_->hide();
@@ -60,6 +67,8 @@ bool CTrayIcon::SetIconResource(int resourceId) {
     }
     if (!icon_) {
         icon_ = std::make_unique<QSystemTrayIcon>();
+        // Where the platform reports clicks itself (a D-Bus notification
+        // area); in an X11 one the click window's events are taken instead.
         connect(icon_.get(), &QSystemTrayIcon::activated, this,
                 [this](QSystemTrayIcon::ActivationReason reason) {
                     switch (reason) {
@@ -80,11 +89,69 @@ bool CTrayIcon::SetIconResource(int resourceId) {
     icon_->setIcon(QIcon(QStringLiteral(":/icons/korvale-tray.svg")));
     icon_->setToolTip(tip_);
     icon_->show();
+    watchClicks();
     return isShown();
 }
 
 bool CTrayIcon::isShown() const {
     return icon_ != nullptr && icon_->isVisible() && trayAvailable();
+}
+
+TrayHost CTrayIcon::FollowHost() {
+    watchClicks();
+    const bool present = trayAvailable();
+    if (present == hostPresent_) {
+        return TrayHost::Unchanged;
+    }
+    hostPresent_ = present;
+    if (!present) {
+        // The platform's window went with the notification area; a new icon
+        // is made when one comes.
+        icon_.reset();
+        return TrayHost::Went;
+    }
+    if (shownResourceId_ != 0) {
+        SetIconResource(shownResourceId_);
+    }
+    return TrayHost::Came;
+}
+
+void CTrayIcon::watchClicks() {
+    if (!icon_ || clickWindow_) {
+        return;
+    }
+    // The program shows one tray icon, so the one such window is its own.
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        if (window->objectName() == QLatin1String(kX11TrayWindowName)) {
+            clickWindow_ = window;
+            window->installEventFilter(this);
+            return;
+        }
+    }
+}
+
+bool CTrayIcon::eventFilter(QObject* watched, QEvent* event) {
+    if (watched != clickWindow_) {
+        return QObject::eventFilter(watched, event);
+    }
+    switch (event->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonDblClick:
+            return true;  // a press does nothing; a double click is two releases
+        case QEvent::MouseButtonRelease: {
+            const auto* mouse = static_cast<QMouseEvent*>(event);
+            // Released away from the icon: the click is called off.
+            if (clickWindow_->rect().contains(mouse->position().toPoint())) {
+                HandleTrayMessage(iconId_,
+                                  mouse->button() == Qt::LeftButton    ? TrayMouse::LeftButtonUp
+                                  : mouse->button() == Qt::RightButton ? TrayMouse::RightButtonUp
+                                                                       : TrayMouse::Other);
+            }
+            return true;
+        }
+        default:
+            return QObject::eventFilter(watched, event);
+    }
 }
 
 void CTrayIcon::buildMenu() {

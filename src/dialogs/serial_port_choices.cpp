@@ -8,6 +8,8 @@
 
 #include "kiss/com_device_name.h"
 #include "kiss/tnc_address.h"
+#include "lang/ui_texts.h"
+#include "store/code_pages.h"
 
 namespace korvale {
 
@@ -35,8 +37,11 @@ std::optional<std::string> linkTarget(const std::string& path) {
     return target;
 }
 
-std::string presence(const std::string& path) {
-    return exists(path) ? " (present)" : " (not present)";
+// `where` (UTF-8) followed by whether path exists now, translated.
+std::string withPresence(const std::string& where, const std::string& path) {
+    const MessageAroundText message =
+        TranslateMsgAroundText(exists(path) ? kMsgDevicePresent : kMsgDeviceNotPresent);
+    return AnsiToUtf8(message.before) + where + AnsiToUtf8(message.after);
 }
 
 }  // namespace
@@ -84,21 +89,22 @@ std::string DescribeComDevice(int tncPort, const std::string& programDirectory) 
         return {};
     }
     if (device.starts_with(kBuiltInSerialPrefix)) {
-        return device + presence(device);
+        return withPresence(device, device);
     }
     const std::string linkName = kComLinkPrefix + std::to_string(tncPort);
-    const std::string whereLink = linkName + " in the program directory";
+    const std::string whereLink =
+        AnsiToUtf8(TranslateMsgWithInt(kMsgComLinkInProgramDirectory, tncPort));
     const std::optional<std::string> target = linkTarget(device);
     if (!target) {
         // A device node or file of that name, opened as it is.
-        return whereLink + presence(device);
+        return withPresence(whereLink, device);
     }
     // A relative target counts from the directory the link is in; say so in
     // full, since the user reads this from anywhere.
     const std::string shown = target->starts_with('/')
                                   ? *target
                                   : device.substr(0, device.size() - linkName.size()) + *target;
-    return whereLink + " -> " + shown + presence(device);
+    return withPresence(whereLink + " -> " + shown, device);
 }
 
 std::optional<std::string> TncAddressFromField(std::string_view text) {

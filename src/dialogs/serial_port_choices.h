@@ -38,7 +38,9 @@ int PortFromListPosition(int position);
 
 // One line, in the user's terms, saying which device port n opens: the
 // "COMn" link in the program directory and where it points, or
-// /dev/ttyS<n-1>, and whether that device exists now. Empty for port 0.
+// /dev/ttyS<n-1>, and whether that device exists now. Translated, in UTF-8:
+// the language file's texts converted, file names as the file system holds
+// them. Empty for port 0.
 std::string DescribeComDevice(int tncPort, const std::string& programDirectory);
 
 // What the dialog says when the TCP address field holds no address it can

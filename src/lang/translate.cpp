@@ -113,4 +113,15 @@ std::string TranslateMsgWithText(std::string_view english, std::string_view text
     return FormatWithTextAndInt(english, text, value);
 }
 
+MessageAroundText TranslateMsgAroundText(std::string_view english) {
+    // A control character no message holds marks where the text goes.
+    constexpr char kSlot = '\x01';
+    const std::string message = TranslateMsgWithText(english, std::string_view(&kSlot, 1));
+    const std::size_t at = message.find(kSlot);
+    if (at == std::string::npos) {
+        return {message, {}};
+    }
+    return {message.substr(0, at), message.substr(at + 1)};
+}
+
 }  // namespace korvale

@@ -35,4 +35,14 @@ std::string TranslateMsgWithInt(std::string_view english, int value);
 // conversions as the English, and nothing else but "%%".
 std::string TranslateMsgWithText(std::string_view english, std::string_view text, int value = 0);
 
+// The translation of a message that holds one "%s" and no "%i", as the texts
+// before and after the "%s" (chosen as TranslateMsgWithText chooses), for a
+// caller whose text is in another encoding than the language file, such as a
+// file name.
+struct MessageAroundText {
+    std::string before;
+    std::string after;
+};
+MessageAroundText TranslateMsgAroundText(std::string_view english);
+
 }  // namespace korvale

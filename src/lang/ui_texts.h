@@ -38,6 +38,17 @@ inline constexpr std::string_view kMsgControlCodesHelp =
     "Control codes:\n\n^xxx - insert code xxx\n\n^013 - carriage return\n^010 - line "
     "feed\n^094 - insert the ^ symbol\n\n";
 inline constexpr std::string_view kMsgTrayTip = "Click to toggle the Korvale window";
+// The serial port dialog's device line: the device, or the COM link in the
+// program directory and where it points, then whether it exists now (see
+// TranslateMsgAroundText: the "%s" is a file name).
+inline constexpr std::string_view kMsgComLinkInProgramDirectory = "COM%i in the program directory";
+inline constexpr std::string_view kMsgDevicePresent = "%s (present)";
+inline constexpr std::string_view kMsgDeviceNotPresent = "%s (not present)";
+// "Contents...": the help page is missing, or no web browser shows it; the
+// "%s" is the page's path.
+inline constexpr std::string_view kMsgHelpFileMissing = "The help file %s is missing.";
+inline constexpr std::string_view kMsgNoHelpViewer =
+    "No web browser could be started to show the help file %s.";
 
 // The About box's version text and its notice line.
 inline constexpr std::string_view kProgramVersion = "1.3";
@@ -74,6 +85,11 @@ inline constexpr std::array kUiTexts = {
     UiText{kSectionStrings, kMsgRestartNeeded},
     UiText{kSectionStrings, kMsgControlCodesHelp},
     UiText{kSectionStrings, kMsgTrayTip},
+    UiText{kSectionStrings, kMsgComLinkInProgramDirectory},
+    UiText{kSectionStrings, kMsgDevicePresent},
+    UiText{kSectionStrings, kMsgDeviceNotPresent},
+    UiText{kSectionStrings, kMsgHelpFileMissing},
+    UiText{kSectionStrings, kMsgNoHelpViewer},
 
     UiText{kSectionMainDialog, "Korvale - Monitor/Unproto window"},
     UiText{kSectionMainDialog, "&View"},

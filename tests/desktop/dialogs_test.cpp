@@ -236,12 +236,18 @@ class DialogsTest : public QObject {
             QCOMPARE(child<QCheckBox>(dialog, "disablePort")->isChecked(), disabled == 1);
             QVERIFY(shownTexts(dialog).contains("Port (de)"));
         }
-        QVERIFY(QFile::link("/dev/null", directory_->filePath("COM3")));
+        // The device line is translated; the language file's code page and
+        // the file name's UTF-8 both show right.
+        TheLanguageTable().addEntry(kSectionStrings, std::string(kMsgComLinkInProgramDirectory),
+                                    "COM%i hier");
+        TheLanguageTable().addEntry(kSectionStrings, std::string(kMsgDeviceNotPresent),
+                                    "%s (fehlt, \xE4)");
+        QVERIFY(QFile::link(QString::fromUtf8("/dev/null-\u00fc"), directory_->filePath("COM3")));
         SerialPortDialog dialog(0, 9600, 0);
         QCOMPARE(child<QLabel>(dialog, "portDevice")->text(), QString());
         child<QComboBox>(dialog, "portList")->setCurrentIndex(3);
         QCOMPARE(child<QLabel>(dialog, "portDevice")->text(),
-                 QFile::decodeName(DescribeComDevice(3, ProgramDirectory).c_str()));
+                 QString::fromUtf8("COM3 hier -> /dev/null-\u00fc (fehlt, \u00e4)"));
         // An address that does not parse is refused, and the dialog stays.
         int port = 2, rate = 19200, disabled = 1;
         std::string address = "tnc:8001";

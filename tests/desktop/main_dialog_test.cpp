@@ -250,21 +250,67 @@ class MainDialogTest : public QObject {
         QCOMPARE(window->trayIcon().tip(), fromAnsi(TranslateMsg(kMsgTrayTip)).left(63));
     }
 
-    void contentsOpensTheHelpBesideTheProgramAtTheWindowsTopic() {
-        auto window = start();
+    void contentsOpensTheHelpOrSaysWhetherThePageOrABrowserIsMissing() {
+        theNicDevice().useDriver(std::make_unique<FakeNicDriver>());
+        // As started by "./korvale": the page's path is shown without "/./".
+        MainDialog window({dir_->directory() + "./", "korvale", dir_->file("korvale.ini")});
         QList<QUrl> opened;
         QStringList messages;
-        window->setHelpOpener([&](const QUrl& url) { return opened.append(url), true; });
+        bool browser = false;
+        window.setHelpOpener([&](const QUrl& url) { return opened.append(url), browser; });
         SetMessagePresenter([&](QWidget*, MessageIcon, const QString& text) { messages << text; });
-        window->runCommand(static_cast<int>(MenuCommand::HelpContents));  // missing: says so
+        window.runCommand(static_cast<int>(MenuCommand::HelpContents));
         WriteFileBytes(dir_->file("korvale.html"), "<html></html>");
-        window->runCommand(static_cast<int>(MenuCommand::HelpContents));
+        window.runCommand(static_cast<int>(MenuCommand::HelpContents));
+        browser = true;
+        window.runCommand(static_cast<int>(MenuCommand::HelpContents));
         SetMessagePresenter({});
-        QCOMPARE(messages.size(), 1);
-        QVERIFY(messages[0].contains("korvale.html"));
-        QCOMPARE(opened.size(), 1);
-        QCOMPARE(opened[0].toLocalFile(), QString::fromStdString(dir_->file("korvale.html")));
-        QCOMPARE(opened[0].fragment(), QString("main-window"));
+        const QString page = QString::fromStdString(dir_->file("korvale.html"));
+        QCOMPARE(messages, QStringList({"The help file " + page + " is missing.",
+                                        "No web browser could be started to show the help file " +
+                                            page + "."}));
+        QCOMPARE(opened.size(), 2);
+        QCOMPARE(opened[1].toLocalFile(), page);
+        QCOMPARE(opened[1].fragment(), QString("main-window"));
+    }
+
+    // A notification area that comes after the start takes the icon and
+    // hides a window stored hidden; one that goes shows the hidden window.
+    void aNotificationAreaThatComesOrGoesIsFollowed() {
+        writeIni("[Dialog]\nShowInTray=1\n");
+        auto window = start();
+        const auto hideOffered = [&] {
+            window->refreshMenu(window->menuBar()->actions()[0]->menu());
+            return window->action(MenuCommand::HideInTray)->isEnabled();
+        };
+        waitForFirstTick(*window);
+        QVERIFY(window->isVisible() && !window->trayIcon().isShown() && !hideOffered());
+        trayAvailable_ = true;
+        QTRY_VERIFY(window->trayIcon().isShown());
+        QVERIFY(!window->isVisible() && hideOffered());
+        trayAvailable_ = false;
+        QTRY_VERIFY(window->isVisible());
+        QCOMPARE(window->session().settings().m_bInTray, 0);
+        trayAvailable_ = true;
+        QTRY_VERIFY(window->trayIcon().isShown());
+        QVERIFY(window->isVisible() && hideOffered());
+    }
+
+    // "CX" and "CY" are the outer size from the first run on.
+    void aFirstRunStoresTheOuterSize() {
+        QSize outer;
+        {
+            auto window = start();
+            waitForFirstTick(*window);
+            QTRY_VERIFY(window->isVisible());
+            outer = window->frameGeometry().size();
+            QVERIFY(outer != window->size());
+            QVERIFY(window->finish());
+        }
+        const std::string saved = ini();
+        QVERIFY2(saved.find("CX=" + std::to_string(outer.width()) + "\n" +
+                            "CY=" + std::to_string(outer.height())) != std::string::npos,
+                 saved.c_str());
     }
 
     void aFrameFromTheHostLeavesAsSoonAsTheAdapterIsReadable() {

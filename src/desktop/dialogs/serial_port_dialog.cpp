@@ -2,7 +2,6 @@
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QFile>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -117,11 +116,9 @@ SerialPortDialog::SerialPortDialog(int tncPort, int tncBaudrate, int tncDisableP
 }
 
 void SerialPortDialog::showPortDevice(int position) {
-    // The description names files, whose names are bytes of the file system.
     const int port = PortFromListPosition(position);
-    portDevice_->setText(port > 0
-                             ? QFile::decodeName(DescribeComDevice(port, ProgramDirectory).c_str())
-                             : QString());
+    portDevice_->setText(
+        port > 0 ? QString::fromStdString(DescribeComDevice(port, ProgramDirectory)) : QString());
 }
 
 void SerialPortDialog::takeControls() {
