@@ -11,9 +11,13 @@
 #   - a line typed into the window leaves as a KISS-framed UI frame;
 #   - the Unproto dialog opened from the keyboard changes the source call of
 #     the next typed line;
-#   - a left click on the tray icon hides the window, a second shows it;
+#   - a notification area that comes after the start gets the tray icon and
+#     offers View > Hide in system tray; pressing the left button on the
+#     icon does nothing, releasing it shows the window, a click hides it; a
+#     notification area that goes while the window is hidden gives it back;
 #   - View > Exit from the keyboard sends the exit text after the last frame,
-#     ends the process with status 0 and keeps the new call in korvale.ini;
+#     ends the process with status 0 and keeps the new call and the window's
+#     outer size in korvale.ini;
 #   - without a display korvale says why on one line and writes no INI.
 # A screenshot of the screen is left in BUILD_DIR for each failed check.
 #
@@ -75,6 +79,8 @@ desktop_tnc_up "$station" || exit 1
 # TxTail 50 ms (in units of 10 ms) and full duplex, one KISS command each.
 init_bytes="$(text_hex $'KISS ON\r') c0 01 1e c0 c0 02 80 c0 c0 03 0a c0 c0 04 05 c0 c0 05 01 c0"
 
+# No notification area at the start; it comes later.
+desktop_tray_down
 if ! desktop_korvale_start "$station"; then
     check "korvale's window opens" false
     exit 1
@@ -125,27 +131,48 @@ xdotool key Return
 check "the next typed line leaves from the new call $new_call" \
     desktop_wait 5 desktop_line_has "$station" "$frame2"
 
-# The tray icon: a left click hides the window, the next shows it again.
+# c. The notification area comes only now: the icon docks in it and "Hide in
+# system tray" is offered.
+tray_comes() { desktop_tray_up && desktop_wait 5 desktop_tray_icon >/dev/null; }
+check "a notification area that comes after the start gets the tray icon" tray_comes
+hide_from_menu() {
+    desktop_focus "$korvale_window"
+    desktop_alt v
+    desktop_wait 5 desktop_popup_menu >/dev/null || return 1
+    xdotool key h
+    desktop_wait 5 desktop_window_unmapped "$korvale_window"
+}
+check "View > Hide in system tray, offered now, hides the window" hide_from_menu
+tray_press() {
+    local icon
+    icon=$(desktop_tray_icon) || return 1
+    xdotool mousemove --window "$icon" 5 5 mousedown 1 && sleep 1 &&
+        desktop_window_unmapped "$korvale_window"
+}
+tray_release() {
+    xdotool mouseup 1 && desktop_wait 5 desktop_window_mapped "$korvale_window"
+}
 tray_click() {
     local icon
     icon=$(desktop_tray_icon) || return 1
-    xdotool mousemove --window "$icon" 5 5 click 1
+    xdotool mousemove --window "$icon" 5 5 click 1 &&
+        desktop_wait 5 desktop_window_unmapped "$korvale_window"
 }
-hide_by_tray() {
-    desktop_wait 5 desktop_tray_icon >/dev/null || return 1
-    tray_click && desktop_wait 5 desktop_window_unmapped "$korvale_window"
-}
-show_by_tray() {
-    tray_click && desktop_wait 5 desktop_window_mapped "$korvale_window"
-}
-tray_icon_docked() { desktop_wait 5 desktop_tray_icon >/dev/null; }
-check "the tray icon is docked in the notification area" tray_icon_docked
-check "a left click on the tray icon hides the window" hide_by_tray
-check "a second left click shows it again" show_by_tray
+check "pressing the left button on the tray icon does nothing" tray_press
+check "releasing it shows the window" tray_release
+check "a left click on the tray icon hides it again" tray_click
+tray_goes() { desktop_tray_down && desktop_wait 5 desktop_window_mapped "$korvale_window"; }
+check "a notification area that goes while the window is hidden gives it back" tray_goes
 
-# c. View > Exit from the keyboard.
+# d. View > Exit from the keyboard, the window's outer size noted first.
+# The window manager's frame with its border: the size korvale stores.
+outer_size() {
+    xwininfo -id "$(desktop_frame_of "$korvale_window")" |
+        awk '/Width:/ { w = $2 } /Height:/ { h = $2 } /Border width:/ { b = $3 } END { print w + 2 * b, h + 2 * b }'
+}
 exit_from_keyboard() {
     desktop_focus "$korvale_window"
+    outer=$(outer_size)
     desktop_alt v
     desktop_wait 5 desktop_popup_menu >/dev/null || return 1
     xdotool key x
@@ -163,8 +190,10 @@ check "korvale.ini keeps m_UnprotoSource=$new_call in [Unproto]" \
     test "$(ini_value Unproto m_UnprotoSource)" = "$new_call"
 check "korvale.ini keeps the window shown (ShowInTray=0 in [Dialog])" \
     test "$(ini_value Dialog ShowInTray)" = 0
+check "korvale.ini keeps the window's outer size ($outer) as CX and CY" \
+    test "$(ini_value Dialog CX) $(ini_value Dialog CY)" = "$outer"
 
-# d. No display.
+# e. No display.
 no_display=$(desktop_program_dir no-display) || exit 1
 (
     cd "$work" &&

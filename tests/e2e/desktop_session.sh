@@ -4,6 +4,8 @@
 #   desktop_session_up BUILD_DIR   Xvfb + twm + trayer; sets DISPLAY, $work,
 #                                  $korvale_exe. Returns 77 (reason printed)
 #                                  when a tool is missing.
+#   desktop_tray_down, desktop_tray_up  end the notification area (trayer),
+#                                  start it again.
 #   desktop_program_dir NAME       $work/NAME with a copy of korvale, the
 #                                  language files and the help page: a
 #                                  program directory of its own, so
@@ -109,15 +111,7 @@ TWMRC
         return 1
     fi
 
-    trayer --edge bottom --align right --widthtype pixel --width 120 \
-        --heighttype pixel --height 28 --transparent false --SetDockType true \
-        >"$work/trayer.log" 2>&1 &
-    desktop_pids+=($!)
-    if ! desktop_tray_panel=$(timeout 10 xdotool search --sync --onlyvisible --class '^trayer$' | head -n 1) ||
-        [ -z "$desktop_tray_panel" ]; then
-        echo "trayer did not start:"; cat "$work/trayer.log"
-        return 1
-    fi
+    desktop_tray_up || return 1
 
     # As root, korvale gets a network namespace of its own, so the TAP
     # adapter it makes never meets the host's interfaces or another test's.
@@ -125,6 +119,28 @@ TWMRC
         desktop_netns=(unshare --net --)
     fi
     return 0
+}
+
+# The notification area (trayer), started anew or ended; its pid is kept
+# apart from desktop_pids so that it can come and go within one test.
+desktop_tray_up() {
+    trayer --edge bottom --align right --widthtype pixel --width 120 \
+        --heighttype pixel --height 28 --transparent false --SetDockType true \
+        >>"$work/trayer.log" 2>&1 &
+    desktop_tray_pid=$!
+    if ! desktop_tray_panel=$(timeout 10 xdotool search --sync --onlyvisible --class '^trayer$' | head -n 1) ||
+        [ -z "$desktop_tray_panel" ]; then
+        echo "trayer did not start:"; cat "$work/trayer.log"
+        return 1
+    fi
+}
+
+desktop_tray_down() {
+    [ -n "${desktop_tray_pid:-}" ] || return 0
+    kill "$desktop_tray_pid" 2>/dev/null
+    wait "$desktop_tray_pid" 2>/dev/null
+    desktop_tray_pid=""
+    desktop_wait 5 test -z "$(xdotool search --onlyvisible --class '^trayer$' 2>/dev/null)"
 }
 
 desktop_program_dir() {  # NAME -> path
@@ -371,6 +387,7 @@ desktop_cleanup() {
         done
         desktop_korvale_ended "$dir" || kill -KILL "$pid" 2>/dev/null
     done
+    desktop_tray_down
     for ((i = ${#desktop_pids[@]} - 1; i >= 0; i--)); do
         kill "${desktop_pids[i]}" 2>/dev/null
     done
