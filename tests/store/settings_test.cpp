@@ -8,6 +8,7 @@
 #include "lang/ui_texts.h"
 #include "store/profile_file.h"
 #include "store/program_directory.h"
+#include "store/settings_table.h"
 #include "store/temp_directory.h"
 
 namespace korvale::testing {
@@ -64,34 +65,70 @@ TEST_F(SettingsTest, FirstRunCreatesEveryKeyAtItsDefaultInSectionOrderAndTheNext
     EXPECT_EQ(StampOf(ini_), stamp) << "the file was written again";
 }
 
-TEST_F(SettingsTest, EveryKindOfValueReadsBackAfterSave) {
-    // Distinct values everywhere, so that two members swapped show; the
-    // extreme integers must not overflow the unequal default of the save, and
-    // "default-default" was once the reader's sentinel for a missing key.
-    const std::string stored =
-        "[Misc]\nLanguage=Deutsch\nm_bOemTranslation=8\n\n"
-        "[Dialog]\nLeft=-1280\nTop=40\nCX=800\nCY=600\nShowInTray=9\n\n"
-        "[TCP-IP]\nTcpIpMyCall=DL1ABC-10\nSuppressBroadcasts=0\n\n"
-        "[TNC]\nm_iTncPort=3\nm_iTncBaudrate=1200\nm_bTncDisablePort=1\n"
-        "m_sTncTcpAddress=[fe80::1%eth0]:8001\n\n"
-        "[KISS]\nm_iTxDelay=2147483647\nm_iTxTail=-2147483648\nm_iPersist=-5\nm_iSlottime=2550\n"
-        "m_bFullDup=7\nm_sInitTncText=default-default\nm_sExitTncText=\nm_iAirBaudrate=1200\n\n"
-        "[Monitor]\nm_bMonitorI=0\nm_bMonitorUI=2\nm_bMonitorSABM=3\nm_bMonitorRR=4\n"
-        "m_bMonitorHeaders=5\n\n"
-        "[Unproto]\nm_UnprotoSource=DL1ABC-1\nm_UnprotoDest=CQ\nm_UnprotoDigis=WIDE1-1 RELAY \n\n"
-        "[Beacon]\nm_BeaconSource=DL1ABC-15\nm_BeaconDest=ID\nm_BeaconDigis=DB0ABC \n"
-        "m_sBeaconText=Korvale = IP \"on air\" "
-        "\xC3\xBC\nm_iBeaconInterval=1000\nm_bBeaconEnable=6\n";
-    WriteFileBytes(ini_, stored);
-    const std::string fresh = dir_.file("fresh.ini");
-    Save(Load(ini_), fresh);
-    EXPECT_EQ(ReadFileBytes(fresh), stored);
-    // A run without a window keeps the placement and the tray choice: it
-    // writes nothing.
-    const auto stamp = StampOf(ini_);
-    Save(Load(ini_, false), ini_);
-    EXPECT_EQ(ReadFileBytes(ini_), stored);
-    EXPECT_EQ(StampOf(ini_), stamp) << "the file was replaced";
+// A value for each row, unlike its default and every other row's: as the
+// program holds it, and as the file keeps it. Every text is non-ASCII.
+std::pair<std::string, std::string> ValueFor(const SettingRow& row, int index) {
+    const std::string n = std::to_string(index);
+    switch (row.kind) {
+        case SettingKind::Integer: {
+            // The extremes must not overflow the save's unequal default.
+            const std::string value = index == 0 ? "-2147483648" : index == 1 ? "2147483647" : n;
+            return {value, value};
+        }
+        case SettingKind::Flag:
+            return {n, n};
+        case SettingKind::Callsign:
+            return {"KV" + n + "-" + std::to_string(index % 15 + 1),
+                    "KV" + n + "-" + std::to_string(index % 15 + 1)};
+        case SettingKind::CallList:
+            return {"A" + n + " B" + n + " ", "A" + n + " B" + n + " "};
+        default:
+            if (row.form == FileForm::AsItStands) {
+                return {"D\xC3\xA9" + n, "D\xC3\xA9" + n};
+            }
+            return {"Gr\xFC\xDF \x93" + n + "\x94",
+                    "Gr\xC3\xBC\xC3\x9F \xE2\x80\x9C" + n + "\xE2\x80\x9D"};
+    }
+}
+
+void Hold(const SettingValue& value, const std::string& held) {
+    if (int* const* number = std::get_if<int*>(&value)) {
+        **number = std::stoi(held);
+    } else if (std::string* const* text = std::get_if<std::string*>(&value)) {
+        **text = held;
+    } else if (Ax25Address* const* address = std::get_if<Ax25Address*>(&value)) {
+        ASSERT_TRUE((*address)->parse(held));
+    } else if (AddressList* const* list = std::get_if<AddressList*>(&value)) {
+        ASSERT_EQ((*list)->parse(held), 2);
+    }
+}
+
+TEST_F(SettingsTest, EveryRowIsWrittenInItsFormAndReadsBackByteForByteRunAfterRun) {
+    Run();
+    Settings settings = Load(ini_);
+    const std::span<const SettingRow> rows = SettingsTable();
+    for (int i = 0; i < static_cast<int>(rows.size()); ++i) {
+        Hold(rows[i].place(LivePlaces(&settings)), ValueFor(rows[i], i).first);
+    }
+    Save(settings, ini_);
+    const std::string stored = ReadFileBytes(ini_);
+    for (int i = 0; i < static_cast<int>(rows.size()); ++i) {
+        const std::string line =
+            "\n" + std::string(rows[i].key) + "=" + ValueFor(rows[i], i).second;
+        EXPECT_NE(stored.find(line + "\n"), std::string::npos) << line;
+    }
+    // Runs that change nothing, one of them without a window, leave every
+    // byte as it is.
+    for (int run = 0; run < 3; ++run) {
+        const auto stamp = StampOf(ini_);
+        Settings loaded = Load(ini_, run != 1);
+        for (int i = 0; i < static_cast<int>(rows.size()); ++i) {
+            EXPECT_EQ(SettingFileText(rows[i], LivePlaces(&loaded)), ValueFor(rows[i], i).second);
+        }
+        Save(loaded, ini_);
+        EXPECT_EQ(ReadFileBytes(ini_), stored);
+        EXPECT_EQ(StampOf(ini_), stamp) << "run " << run << " wrote";
+    }
 }
 
 TEST_F(SettingsTest, EachStoredValueLoadsByItsRule) {
