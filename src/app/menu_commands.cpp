@@ -44,36 +44,31 @@ bool FirstTickShowsWindow(const Settings& settings, bool trayIconShown) {
 }
 
 void ApplyTcpIp(const DialogCopy& copy) {
-    TakeTcpIp(copy);
+    TakeDialog(TcpIpDialog, copy, LivePlaces());
 }
 
 void ApplyKissTnc(GatewaySession& session, const DialogCopy& copy) {
     // Nothing is sent: the values reach the TNC with the next re-init.
-    TakeKissTnc(session.settings(), copy);
+    TakeDialog(KissTncDialog, copy, LivePlaces(&session.settings()));
 }
 
 void ApplyMonitor(GatewaySession& session, const DialogCopy& copy) {
-    TakeMonitor(session.settings(), copy);
+    TakeDialog(MonitorDialog, copy, LivePlaces(&session.settings()));
 }
 
 void ApplyUnproto(GatewaySession& session, const DialogCopy& copy) {
-    TakeUnproto(session.settings(), copy);
+    TakeDialog(UnprotoDialog, copy, LivePlaces(&session.settings()));
 }
 
 void ApplyBeacon(GatewaySession& session, const DialogCopy& copy) {
-    TakeBeacon(session.settings(), copy);
+    TakeDialog(BeaconDialog, copy, LivePlaces(&session.settings()));
     session.engine().ResetBeaconCountdown();
 }
 
-void ApplySerialPort(GatewaySession& session, int tncPort, int tncBaudrate, int tncDisablePort,
-                     const std::string& tncTcpAddress) {
+void ApplySerialPort(GatewaySession& session, const DialogCopy& copy) {
     GatewayEngine& engine = session.engine();
     engine.CloseTncPort();
-    Settings& settings = session.settings();
-    settings.m_iTncPort = tncPort;
-    settings.m_iTncBaudrate = tncBaudrate;
-    settings.m_bTncDisablePort = tncDisablePort;
-    settings.m_sTncTcpAddress = tncTcpAddress;
+    TakeSerialPort(copy, LivePlaces(&session.settings()));
     engine.OpenTncPort();
 }
 

@@ -60,11 +60,10 @@ void ApplyMonitor(GatewaySession& session, const DialogCopy& copy);
 void ApplyUnproto(GatewaySession& session, const DialogCopy& copy);
 void ApplyBeacon(GatewaySession& session, const DialogCopy& copy);
 
-// The serial port dialog's OK: closes the port, takes the four values and
-// opens the port (or the TCP link) again, which shows why in the monitor when
-// it does not open (and disables a port that fails). The TNC is not
-// initialised again.
-void ApplySerialPort(GatewaySession& session, int tncPort, int tncBaudrate, int tncDisablePort,
-                     const std::string& tncTcpAddress);
+// The serial port dialog's OK: closes the port, takes the values of the
+// serial link from the copy and opens the port (or the TCP link) again, which
+// shows why in the monitor when it does not open (and disables a port that
+// fails). The TNC is not initialised again.
+void ApplySerialPort(GatewaySession& session, const DialogCopy& copy);
 
 }  // namespace korvale

@@ -40,8 +40,7 @@ void MainDialog::runSettingsDialog(MenuCommand command) {
             Settings& settings = copy.settings;
             if (RunSerialPortDialog(this, settings.m_iTncPort, settings.m_iTncBaudrate,
                                     settings.m_bTncDisablePort, settings.m_sTncTcpAddress)) {
-                ApplySerialPort(*session_, settings.m_iTncPort, settings.m_iTncBaudrate,
-                                settings.m_bTncDisablePort, settings.m_sTncTcpAddress);
+                ApplySerialPort(*session_, copy);
             }
             break;
         }

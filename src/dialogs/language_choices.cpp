@@ -5,13 +5,12 @@
 
 #include <memory>
 
+#include "lang/interface_language.h"
 #include "lang/language_file.h"
 
 namespace korvale {
 
 namespace {
-
-constexpr const char* kBuiltInLanguage = "English";
 
 struct DirectoryCloser {
     void operator()(DIR* directory) const { ::closedir(directory); }
@@ -20,7 +19,7 @@ struct DirectoryCloser {
 }  // namespace
 
 std::vector<std::string> LanguageChoices(const std::string& programDirectory) {
-    std::vector<std::string> choices{kBuiltInLanguage};
+    std::vector<std::string> choices{std::string(kBuiltInLanguage)};
     std::string prefix = programDirectory.empty() ? std::string("./") : programDirectory;
     if (prefix.back() != '/') {
         prefix += '/';

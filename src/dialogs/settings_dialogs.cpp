@@ -1,6 +1,5 @@
 #include "dialogs/settings_dialogs.h"
 
-#include "gateway/gateway_globals.h"
 #include "lang/ui_texts.h"
 
 namespace korvale {
@@ -50,10 +49,20 @@ DialogField callListField(int controlId, std::string_view label, AddressList& va
             .upperCaseAsTyped = true};
 }
 
-// Only the callsign and the SSID are the dialog's to change.
-void copyCallsign(Ax25Address& to, const Ax25Address& from) {
-    to.callsign = from.callsign;
-    to.ssid = from.ssid;
+SettingValue boundValue(const DialogField& field) {
+    if (field.integer != nullptr) {
+        return field.integer;
+    }
+    if (field.text != nullptr) {
+        return field.text;
+    }
+    if (field.address != nullptr) {
+        return field.address;
+    }
+    if (field.list != nullptr) {
+        return field.list;
+    }
+    return {};
 }
 
 }  // namespace
@@ -61,8 +70,10 @@ void copyCallsign(Ax25Address& to, const Ax25Address& from) {
 DialogCopy MakeDialogCopy(const Settings& settings) {
     DialogCopy copy;
     copy.settings = settings;
-    copyCallsign(copy.tcpIpMyCall, GatewayOwnAddress);
-    copy.suppressBroadcasts = SuppressBroadcasts;
+    // The process-wide values; the record's rows are the copy's own already.
+    for (const SettingRow& row : SettingsTable()) {
+        CopySetting(row, copy.places(), LivePlaces(&copy.settings));
+    }
     return copy;
 }
 
@@ -124,47 +135,23 @@ DialogDescription BeaconDialog(DialogCopy& copy) {
              callListField(1017, "Digis", s.m_BeaconDigis)}};
 }
 
-void TakeTcpIp(const DialogCopy& copy) {
-    copyCallsign(GatewayOwnAddress, copy.tcpIpMyCall);
-    SuppressBroadcasts = copy.suppressBroadcasts;
+void TakeDialog(DialogDescription (*dialog)(DialogCopy&), const DialogCopy& copy,
+                const SettingsPlaces& live) {
+    DialogCopy bound = copy;
+    for (const DialogField& field : dialog(bound).fields) {
+        if (const SettingRow* row = RowHolding(bound.places(), boundValue(field))) {
+            CopySetting(*row, live, bound.places());
+        }
+    }
 }
 
-void TakeKissTnc(Settings& settings, const DialogCopy& copy) {
-    const Settings& s = copy.settings;
-    settings.m_bFullDup = s.m_bFullDup;
-    settings.m_iPersist = s.m_iPersist;
-    settings.m_iSlottime = s.m_iSlottime;
-    settings.m_iTxDelay = s.m_iTxDelay;
-    settings.m_iTxTail = s.m_iTxTail;
-    settings.m_sInitTncText = s.m_sInitTncText;
-    settings.m_sExitTncText = s.m_sExitTncText;
-    settings.m_iAirBaudrate = s.m_iAirBaudrate;
-}
-
-void TakeMonitor(Settings& settings, const DialogCopy& copy) {
-    const Settings& s = copy.settings;
-    settings.m_bMonitorHeaders = s.m_bMonitorHeaders;
-    settings.m_bMonitorSABM = s.m_bMonitorSABM;
-    settings.m_bMonitorUI = s.m_bMonitorUI;
-    settings.m_bMonitorRR = s.m_bMonitorRR;
-    settings.m_bMonitorI = s.m_bMonitorI;
-}
-
-void TakeUnproto(Settings& settings, const DialogCopy& copy) {
-    const Settings& s = copy.settings;
-    copyCallsign(settings.m_UnprotoSource, s.m_UnprotoSource);
-    copyCallsign(settings.m_UnprotoDest, s.m_UnprotoDest);
-    settings.m_UnprotoDigis.assign(s.m_UnprotoDigis);
-}
-
-void TakeBeacon(Settings& settings, const DialogCopy& copy) {
-    const Settings& s = copy.settings;
-    settings.m_bBeaconEnable = s.m_bBeaconEnable;
-    settings.m_iBeaconInterval = s.m_iBeaconInterval;
-    settings.m_sBeaconText = s.m_sBeaconText;
-    copyCallsign(settings.m_BeaconSource, s.m_BeaconSource);
-    copyCallsign(settings.m_BeaconDest, s.m_BeaconDest);
-    settings.m_BeaconDigis.assign(s.m_BeaconDigis);
+void TakeSerialPort(const DialogCopy& copy, const SettingsPlaces& live) {
+    DialogCopy bound = copy;
+    for (const SettingRow& row : SettingsTable()) {
+        if (row.section == kSectionTnc) {
+            CopySetting(row, live, bound.places());
+        }
+    }
 }
 
 }  // namespace korvale

@@ -4,8 +4,9 @@
 //
 // Each dialog edits its own copy: the caller copies the settings into a
 // DialogCopy, builds the dialog's description over that copy, runs the
-// dialog, and on OK calls the matching Take... function. Cancel changes
-// nothing. Plain logic, main thread only.
+// dialog, and on OK calls TakeDialog, which takes back the settings the
+// dialog's fields are bound to, row by row of the settings table. Cancel
+// changes nothing. Plain logic, main thread only.
 #pragma once
 
 #include <string_view>
@@ -13,6 +14,7 @@
 
 #include "dialogs/field_exchange.h"
 #include "store/settings.h"
+#include "store/settings_table.h"
 
 namespace korvale {
 
@@ -21,7 +23,9 @@ namespace korvale {
 struct DialogCopy {
     Settings settings;
     Ax25Address tcpIpMyCall;     // GatewayOwnAddress
-    int suppressBroadcasts = 1;  // SuppressBroadcasts
+    int suppressBroadcasts = 0;  // SuppressBroadcasts
+
+    SettingsPlaces places() { return {&settings, &tcpIpMyCall, &suppressBroadcasts}; }
 };
 
 // The copy a dialog starts from: the settings and the current gateway values.
@@ -42,14 +46,14 @@ DialogDescription MonitorDialog(DialogCopy& copy);
 DialogDescription UnprotoDialog(DialogCopy& copy);
 DialogDescription BeaconDialog(DialogCopy& copy);
 
-// On OK: copy back what each dialog edits. Callsigns are copied as callsign
-// and SSID. TakeTcpIp writes GatewayOwnAddress and SuppressBroadcasts, which
-// the gateway paths read afresh for every frame.
-void TakeTcpIp(const DialogCopy& copy);
-void TakeKissTnc(Settings& settings, const DialogCopy& copy);
-void TakeMonitor(Settings& settings, const DialogCopy& copy);
-void TakeUnproto(Settings& settings, const DialogCopy& copy);
-// The caller also resets the engine's beacon count-down.
-void TakeBeacon(Settings& settings, const DialogCopy& copy);
+// On OK: copies every setting the dialog's fields are bound to from the copy
+// into `live` (LivePlaces: the settings and the process-wide values, which
+// the gateway paths read afresh for every frame). The rest stays as it is,
+// also what changed while the dialog was open.
+void TakeDialog(DialogDescription (*dialog)(DialogCopy&), const DialogCopy& copy,
+                const SettingsPlaces& live);
+
+// The serial port dialog's OK: copies the settings of the kSectionTnc section.
+void TakeSerialPort(const DialogCopy& copy, const SettingsPlaces& live);
 
 }  // namespace korvale

@@ -1,32 +1,30 @@
 #include "lang/interface_language.h"
 
 #include "lang/language_file.h"
-#include "store/profile_file.h"
 #include "store/program_directory.h"
-#include "store/settings.h"
+#include "store/settings_table.h"
 
 namespace korvale {
 
-namespace {
-
-constexpr std::string_view kSectionMisc = "Misc";
-constexpr std::string_view kKeyLanguage = "Language";
-
-}  // namespace
-
 void LoadInterfaceLanguage(const std::string& iniPath) {
-    CurrentLanguage = ReadProfileText(iniPath, kSectionMisc, kKeyLanguage, kDefaultLanguage);
-    if (CurrentLanguage != kDefaultLanguage) {
+    for (const SettingRow& row : SettingsTable()) {
+        if (row.time == SettingTime::AtStart) {
+            LoadSetting(row, LivePlaces(), iniPath);
+        }
+    }
+    if (CurrentLanguage != kBuiltInLanguage) {
         LoadLanguageFile(CurrentLanguage + std::string(kLanguageFileExtension));
     }
 }
 
 bool StoreInterfaceLanguage(const std::string& iniPath) {
-    const std::optional<std::string> stored = FindProfileText(iniPath, kSectionMisc, kKeyLanguage);
-    if (stored && *stored == CurrentLanguage) {
-        return true;
+    bool saved = true;
+    for (const SettingRow& row : SettingsTable()) {
+        if (row.time == SettingTime::AtStart) {
+            saved = SaveSetting(row, LivePlaces(), iniPath) && saved;
+        }
     }
-    return WriteProfileText(iniPath, kSectionMisc, kKeyLanguage, CurrentLanguage);
+    return saved;
 }
 
 }  // namespace korvale

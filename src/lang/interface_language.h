@@ -1,13 +1,17 @@
-// The interface language setting ("Misc" / "Language") at start and at exit.
-// Main thread only; the load runs before any window exists. The name is the
-// language file's name and is kept byte for byte as the file system spells
-// it (UTF-8 on Linux), without the conversion the other texts of the
-// settings file undergo.
+// The interface language setting at start and at exit: the rows of the
+// settings table (store/settings_table.h) read before any window exists.
+// Main thread only. The name is the language file's name and is kept byte
+// for byte as the file system spells it (UTF-8 on Linux), without the
+// conversion the other texts of the settings file undergo.
 #pragma once
 
 #include <string>
+#include <string_view>
 
 namespace korvale {
+
+// The language of the program's own texts, which needs no file.
+inline constexpr std::string_view kBuiltInLanguage = "English";
 
 // Reads the language name into CurrentLanguage and, unless it is exactly
 // "English" (case-sensitive), loads "<name>.lng" from ProgramDirectory into

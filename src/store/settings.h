@@ -3,17 +3,19 @@
 // Settings is a plain record owned by its caller (the main window); its
 // members are named after their INI keys. The gateway's own callsign and the
 // broadcast flag are process-wide (gateway/gateway_globals.h) and the language
-// name is CurrentLanguage (app/program_directory.h); the functions here load
-// and save those too. Saving compares each value with what the file holds at
-// that moment and writes only the keys that differ, so a run that changed
-// nothing leaves the file untouched, and of two programs sharing one file the
-// one that ends last decides each key it changed. Main thread only.
+// name is CurrentLanguage (store/program_directory.h); the functions here load
+// and save those too. Every function walks the table of store/settings_table.h.
+// Saving compares each value with what the file holds at that moment and
+// writes only the keys that differ, so a run that changed nothing leaves the
+// file untouched, and of two programs sharing one file the one that ends last
+// decides each key it changed. Main thread only.
 //
 // The program keeps its texts in Windows-1252; the file is UTF-8. A value is
 // read as UTF-8 when it is valid UTF-8, else as Windows-1252 (as files written
 // before hold it), and converted to Windows-1252 as it is loaded; texts are
-// written back in UTF-8. The language name is a file name and is stored as
-// the file system spells it (see lang/interface_language.h).
+// written back in UTF-8, so every text reads back as it was stored. The
+// language name is a file name and is stored as the file system spells it
+// (see lang/interface_language.h).
 #pragma once
 
 #include <string>
@@ -22,46 +24,38 @@
 
 namespace korvale {
 
-inline constexpr int kDefaultTncPort = 0;  // no serial port chosen
-inline constexpr int kDefaultTncBaudrate = 9600;
-inline constexpr int kDefaultTxDelay = 200;  // ms
-inline constexpr int kDefaultTxTail = 0;     // ms
-inline constexpr int kDefaultPersist = 63;
-inline constexpr int kDefaultSlottime = 10;        // ms
-inline constexpr int kDefaultBeaconInterval = 20;  // s
-inline constexpr const char* kDefaultInitTncText = "KISS ON^013RESTART^013";
-inline constexpr const char* kDefaultExitTncText = "^192^255^192";
-inline constexpr const char* kDefaultCallsign = "NOCALL";
-inline constexpr const char* kDefaultDestination = "QST";
-inline constexpr const char* kDefaultLanguage = "English";
-
+// The settings the main window owns; the rows of store/settings_table.h say
+// for each member its key, default and form in the file. Constructed, every
+// integer, flag and text holds its default; callsigns are empty until loaded,
+// and an invalid stored callsign leaves them so.
 struct Settings {
+    Settings();
+
     // "TNC"
-    int m_iTncPort = kDefaultTncPort;
-    int m_iTncBaudrate = kDefaultTncBaudrate;
-    int m_bTncDisablePort = 0;
+    int m_iTncPort{};
+    int m_iTncBaudrate{};
+    int m_bTncDisablePort{};
     // "host:port" of a TNC reached over TCP instead of the serial port; empty
     // for the serial port.
     std::string m_sTncTcpAddress;
     // "KISS"
-    int m_iTxDelay = kDefaultTxDelay;
-    int m_iTxTail = kDefaultTxTail;
-    int m_iPersist = kDefaultPersist;
-    int m_iSlottime = kDefaultSlottime;
-    int m_bFullDup = 0;
-    std::string m_sInitTncText = kDefaultInitTncText;
-    std::string m_sExitTncText = kDefaultExitTncText;
+    int m_iTxDelay{};  // ms
+    int m_iTxTail{};   // ms
+    int m_iPersist{};
+    int m_iSlottime{};  // ms
+    int m_bFullDup{};
+    std::string m_sInitTncText;
+    std::string m_sExitTncText;
     // The radio's bit rate (not the serial line's); 0: frames go to the TNC
     // as they come, as they always did.
-    int m_iAirBaudrate = 0;
+    int m_iAirBaudrate{};
     // "Monitor"
-    int m_bMonitorI = 1;
-    int m_bMonitorUI = 1;
-    int m_bMonitorSABM = 1;
-    int m_bMonitorRR = 1;
-    int m_bMonitorHeaders = 1;
-    // "Unproto"; callsigns are empty until loaded, and an invalid stored
-    // callsign leaves them so.
+    int m_bMonitorI{};
+    int m_bMonitorUI{};
+    int m_bMonitorSABM{};
+    int m_bMonitorRR{};
+    int m_bMonitorHeaders{};
+    // "Unproto"
     Ax25Address m_UnprotoSource;
     Ax25Address m_UnprotoDest;
     AddressList m_UnprotoDigis{kAddressListCapacity};
@@ -70,16 +64,16 @@ struct Settings {
     Ax25Address m_BeaconDest;
     AddressList m_BeaconDigis{kAddressListCapacity};
     std::string m_sBeaconText;
-    int m_iBeaconInterval = kDefaultBeaconInterval;
-    int m_bBeaconEnable = 0;
+    int m_iBeaconInterval{};  // s
+    int m_bBeaconEnable{};
     // "Misc"
-    int m_bOemTranslation = 1;
+    int m_bOemTranslation{};
     // "Dialog": the main window's outer rectangle and whether it is hidden.
-    int m_iLeft = 0;
-    int m_iTop = 0;
-    int m_iCx = 0;
-    int m_iCy = 0;
-    int m_bInTray = 0;
+    int m_iLeft{};
+    int m_iTop{};
+    int m_iCx{};
+    int m_iCy{};
+    int m_bInTray{};
 };
 
 // Reads every setting that SaveSettings writes but the language, in the order
@@ -95,9 +89,9 @@ void LoadSettings(Settings& settings, const std::string& iniPath);
 // reads them again once its window is laid out.
 void LoadWindowPlacement(Settings& settings, const std::string& iniPath, int minCx, int minCy);
 
-// Writes every value that differs from the file, section by section in the
-// order "Dialog", "TCP-IP", "TNC", "KISS", "Monitor", "Unproto", "Beacon",
-// "Misc". Returns false when a write failed; the remaining keys are still
+// Writes every value but the language that differs from the file, in table
+// order: section by section "Dialog", "TCP-IP", "TNC", "KISS", "Monitor",
+// "Unproto", "Beacon", "Misc". Returns false when a write failed; the remaining keys are still
 // tried, and what could not be written is lost (the program carries on).
 bool SaveSettings(const Settings& settings, const std::string& iniPath);
 

@@ -118,7 +118,10 @@ TEST_F(MenuCommandsTest, SerialPortOkWithNoPortOrABadAddressSaysSoWithoutReiniti
         auto session = start();
         session->engine().EngineTick();
         const std::size_t before = view_.text().size();
-        ApplySerialPort(*session, 0, 4800, 0, address);
+        DialogCopy copy = MakeDialogCopy(session->settings());
+        copy.settings.m_iTncPort = 0, copy.settings.m_iTncBaudrate = 4800;
+        copy.settings.m_sTncTcpAddress = address;
+        ApplySerialPort(*session, copy);
         EXPECT_EQ(session->settings().m_iTncPort, 0);
         EXPECT_EQ(session->settings().m_iTncBaudrate, 4800);
         EXPECT_EQ(session->settings().m_sTncTcpAddress, address);

@@ -1,5 +1,5 @@
-// The five settings dialogs: their fields in exchange order, which refusal
-// the user sees first, and which settings OK hands back.
+// The five settings dialogs: what OK takes back into the running program,
+// and which refusal the user sees first.
 #include "dialogs/settings_dialogs.h"
 
 #include <gtest/gtest.h>
@@ -14,32 +14,48 @@
 namespace korvale {
 namespace {
 
-// Every value a dialog edits, named, so that one comparison shows any stray copy.
-std::vector<std::string> dump(const Settings& s) {
-    const auto n = [](int value) { return std::to_string(value); };
-    // clang-format off
-        return std::vector<std::string>{"FullDup=" + n(s.m_bFullDup), "Persist=" + n(s.m_iPersist),
-            "SlotTime=" + n(s.m_iSlottime), "TxDelay=" + n(s.m_iTxDelay), "TxTail=" + n(s.m_iTxTail),
-            "Init=" + s.m_sInitTncText, "Exit=" + s.m_sExitTncText, "Air=" + n(s.m_iAirBaudrate),
-            "Headers=" + n(s.m_bMonitorHeaders),
-            "SABM=" + n(s.m_bMonitorSABM), "UI=" + n(s.m_bMonitorUI), "RR=" + n(s.m_bMonitorRR),
-            "I=" + n(s.m_bMonitorI), "USource=" + s.m_UnprotoSource.toText(),
-            "UDest=" + s.m_UnprotoDest.toText(), "UDigis=" + s.m_UnprotoDigis.toText(),
-            "Beacon=" + n(s.m_bBeaconEnable), "Interval=" + n(s.m_iBeaconInterval),
-            "Text=" + s.m_sBeaconText, "BSource=" + s.m_BeaconSource.toText(),
-            "BDest=" + s.m_BeaconDest.toText(), "BDigis=" + s.m_BeaconDigis.toText(),
-            "Suppress=" + n(SuppressBroadcasts), "Gateway=" + GatewayOwnAddress.toText()};
-    // clang-format on
+// Every row's value as the file would keep it.
+std::vector<std::string> fileTexts(const SettingsPlaces& places) {
+    std::vector<std::string> texts;
+    for (const SettingRow& row : SettingsTable()) {
+        texts.push_back(SettingFileText(row, places));
+    }
+    return texts;
 }
 
-// The values that differ from `a`, as "name=value; ...".
-std::string changes(const std::vector<std::string>& a, const Settings& now) {
-    const std::vector<std::string> b = dump(now);
-    std::string text;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        text += a[i] == b[i] ? "" : (text.empty() ? "" : "; ") + b[i];
+// A value for the field unlike the one it shows.
+FieldState changed(DialogField& field) {
+    FieldState state = FieldToControl(field);
+    switch (field.kind) {
+        case FieldKind::CheckBox:
+            return {.checked = !state.checked};
+        case FieldKind::Integer:
+            return {
+                std::to_string(*field.integer == field.minimum ? field.maximum : field.minimum)};
+        case FieldKind::Callsign:
+            return {state.text == "KV9Z-9" ? "kv9y" : "kv9z-9"};
+        case FieldKind::CallList:
+            return {state.text == "A1 B2 " ? "c3" : "a1 b2"};
+        default:
+            return {state.text + "\xE9"};
     }
-    return text;
+}
+
+// Changes every value of the table in the given places, as the program may
+// while a dialog is open.
+void changeAll(const SettingsPlaces& places) {
+    for (const SettingRow& row : SettingsTable()) {
+        const SettingValue value = row.place(places);
+        if (int* const* number = std::get_if<int*>(&value)) {
+            ++**number;
+        } else if (std::string* const* text = std::get_if<std::string*>(&value)) {
+            **text += '~';
+        } else if (Ax25Address* const* address = std::get_if<Ax25Address*>(&value)) {
+            (*address)->ssid = static_cast<std::uint8_t>(((*address)->ssid + 1) % 16);
+        } else if (AddressList* const* list = std::get_if<AddressList*>(&value)) {
+            (*list)->parse("Z9");
+        }
+    }
 }
 
 // OK with the given control states, the rest as the dialog opens: "" or "<index>:<message>".
@@ -51,90 +67,47 @@ std::string pressOk(DialogDescription dialog, std::vector<FieldState> states = {
     return failure ? std::to_string(failure->fieldIndex) + ":" + failure->message : "";
 }
 
-// Differs from the defaults in every value a dialog edits, so a stray copy shows.
-Settings someSettings() {
-    Settings s;
-    s.m_bFullDup = 1, s.m_iPersist = 100, s.m_iSlottime = 20, s.m_iTxDelay = 300;
-    s.m_iTxTail = 30, s.m_sInitTncText = "^027@K^013", s.m_sExitTncText = "^192^255^192 ";
-    s.m_iAirBaudrate = 9600;
-    s.m_bMonitorHeaders = s.m_bMonitorSABM = s.m_bMonitorUI = s.m_bMonitorRR = s.m_bMonitorI = 0;
-    s.m_bBeaconEnable = 1, s.m_iBeaconInterval = 60, s.m_sBeaconText = "Gateway on 438.300";
-    s.m_UnprotoSource.parse("N0CALL-15"), s.m_UnprotoDest.parse("QST");
-    s.m_UnprotoDigis.parse("RELAY WIDE2-2"), s.m_BeaconSource.parse("DB0ABC-1");
-    s.m_BeaconDest.parse("BEACON"), s.m_BeaconDigis.parse("WIDE1-1");
-    return s;
-}
-
-TEST(SettingsDialogs, ListTheirFieldsInExchangeOrderAndTakeBackOnlyTheirOwnSettings) {
-    // Fields as "<kind><id> <label>[ min..max][ ^]", ^ for upper case as typed.
-    // clang-format off
-    const struct {
-        DialogDescription (*dialog)(DialogCopy&);
-        void (*take)(Settings&, const DialogCopy&);
-        std::string_view caption, section;
-        std::vector<std::string> fields;
+TEST(SettingsDialogs, OkTakesBackTheSettingsOfTheDialogsFieldsAndNothingElse) {
+    for (const auto dialog :
+         {TcpIpDialog, KissTncDialog, MonitorDialog, UnprotoDialog, BeaconDialog}) {
+        Settings settings;  // as a first run loads them
+        LoadSettings(settings, "/nonexistent/korvale.ini");
+        SettingsPlaces live = LivePlaces(&settings);
+        live.language = nullptr;  // chosen in a dialog of its own
+        DialogCopy copy = MakeDialogCopy(settings);
+        EXPECT_EQ(fileTexts(copy.places()), fileTexts(live));
+        DialogDescription description = dialog(copy);
+        SCOPED_TRACE(description.caption);
+        ASSERT_EQ(pressOk(description), "");  // OK as the dialog opens changes nothing
+        EXPECT_EQ(fileTexts(copy.places()), fileTexts(live));
         std::vector<FieldState> typed;
-        std::string_view changed;
-    } rows[] = {
-        {TcpIpDialog, [](Settings&, const DialogCopy& copy) { TakeTcpIp(copy); },
-         "TCP/IP settings", "TcpIp dialog", {"N1018 Suppress broadcasts", "S1003 Callsign for TCP/IP ^"},
-         {{.checked = true}, {"db0gw-3"}}, "Suppress=1; Gateway=DB0GW-3"},
-        {KissTncDialog, TakeKissTnc, "KISS TNC settings", "TNC dialog",
-         {"N1012 Full duplex", "I1006 Persist 0..255", "I1007 SlotTime, ms 0..2550",
-          "I1004 TxDelay, ms 0..2550", "I1005 TxTail, ms 0..2550", "T1010 Init command", "T1011 Exit command",
-          "I1014 Radio bit rate, bit/s (0: off) 0..1000000"},
-         {{.checked = false}, {"1"}, {"2"}, {"3"}, {"4"}, {"INIT^013"}, {"EXIT"}, {"1200"}},
-         "FullDup=0; Persist=1; SlotTime=2; TxDelay=3; TxTail=4; Init=INIT^013; Exit=EXIT; Air=1200"},
-        {MonitorDialog, TakeMonitor, "Monitor settings", "Monitor dialog",
-         {"N1012 Show headers of IP/ARP packets", "N1009 SABM,DISC,UA,DM,FRMR", "N1010 UI",
-          "N1011 RR,RNR,REJ", "N1014 I"},
-         {{.checked = true}, {}, {.checked = true}, {}, {.checked = true}}, "Headers=1; UI=1; I=1"},
-        {UnprotoDialog, TakeUnproto, "Unproto settings", "Unproto dialog",
-         {"S1015 Source call ^", "S1016 Dest call ^", "L1017 Digis ^"},
-         {{"src-1"}, {"dst-2"}, {"c b a"}}, "USource=SRC-1; UDest=DST-2; UDigis=C B A"},
-        {BeaconDialog, TakeBeacon, "Beacon settings", "Beacon dialog",
-         {"N1008 Enable beacon", "I1004 Interval, s 3..1000 ^", "T1007 Text", "S1015 Source call ^",
-          "S1016 Dest call ^", "L1017 Digis ^"},
-         {{.checked = false}, {"600"}, {"hello"}, {"bsrc"}, {"bdst-15"}, {""}},
-         "Beacon=0; Interval=600; Text=hello; BSource=BSRC; BDest=BDST-15; BDigis="}};
-    // clang-format on
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.caption);
-        GatewayOwnAddress.parse("N0CALL-7");
-        SuppressBroadcasts = 0;
-        Settings settings = someSettings();
-        const std::vector<std::string> before = dump(settings);
-        DialogCopy unchanged = MakeDialogCopy(settings);
-        DialogDescription dialog = row.dialog(unchanged);
-        EXPECT_EQ(dialog.caption, row.caption);
-        EXPECT_EQ(dialog.section, row.section);
-        std::vector<std::string> fields;
-        for (const DialogField& f : dialog.fields) {
-            std::string text = std::string(1, "NITSL"[static_cast<int>(f.kind)]) +
-                               std::to_string(f.controlId) + " " + std::string(f.label);
-            if (f.kind == FieldKind::Integer) {
-                text += " " + std::to_string(f.minimum) + ".." + std::to_string(f.maximum);
-            }
-            fields.push_back(f.upperCaseAsTyped ? text + " ^" : text);
+        for (DialogField& field : description.fields) {
+            typed.push_back(changed(field));
             // A language file translates the label only if it is listed.
             EXPECT_TRUE(std::ranges::any_of(kUiTexts, [&](const UiText& text) {
-                return text.section == dialog.section && text.english == f.label;
-            })) << f.label;
+                return text.section == description.section && text.english == field.label;
+            })) << field.label;
         }
-        EXPECT_EQ(fields, row.fields);
-        ASSERT_EQ(pressOk(dialog), "");  // OK as the dialog opens changes nothing
-        row.take(settings, unchanged);
-        EXPECT_EQ(changes(before, settings), "");
-        DialogCopy copy = MakeDialogCopy(Settings{});
-        ASSERT_EQ(pressOk(row.dialog(copy), row.typed), "");
-        EXPECT_EQ(changes(before, settings), "");  // what Cancel would leave
-        row.take(settings, copy);
-        EXPECT_EQ(changes(before, settings), row.changed);
+        const std::vector<std::string> opened = fileTexts(copy.places());
+        ASSERT_EQ(pressOk(description, typed), "");
+        const std::vector<std::string> edited = fileTexts(copy.places());
+        changeAll(live);
+        const std::vector<std::string> meanwhile = fileTexts(live);
+        TakeDialog(dialog, copy, live);
+        const std::vector<std::string> taken = fileTexts(live);
+        std::size_t edits = 0;
+        for (std::size_t i = 0; i < taken.size(); ++i) {
+            const bool edit = edited[i] != opened[i];
+            edits += edit ? 1 : 0;
+            EXPECT_EQ(taken[i], edit ? edited[i] : meanwhile[i]) << SettingsTable()[i].key;
+        }
+        EXPECT_EQ(edits, description.fields.size()) << "each field edits a setting of its own";
     }
 }
 
 TEST(SettingsDialogs, FirstRefusalInExchangeOrderWinsAndOnlyEarlierFieldsAreTaken) {
-    const Settings before = someSettings();
+    Settings before;
+    before.m_bFullDup = 1, before.m_sInitTncText = "^027@K^013";
     DialogCopy copy = MakeDialogCopy(before);
     // Full duplex, Persist, SlotTime, TxDelay (refused too, but later), TxTail, Init.
     EXPECT_EQ(pressOk(KissTncDialog(copy),

@@ -122,8 +122,7 @@ void SerialPortDialog::showPortDevice(int position) {
 }
 
 void SerialPortDialog::takeControls() {
-    const std::optional<std::string> address =
-        TncAddressFromField(tcpAddress_->text().toStdString());
+    const std::optional<std::string> address = TncAddressFromField(toAnsi(tcpAddress_->text()));
     if (!address) {
         ShowMessage(this, MessageIcon::Exclamation, fromAnsi(kTncAddressRefusal));
         tcpAddress_->setFocus();
