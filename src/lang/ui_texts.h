@@ -39,8 +39,9 @@ inline constexpr std::string_view kMsgControlCodesHelp =
     "feed\n^094 - insert the ^ symbol\n\n";
 inline constexpr std::string_view kMsgTrayTip = "Click to toggle the Korvale window";
 
-// The About box's version text and its notice line.
-inline constexpr std::string_view kProgramVersion = "1.3";
+// The About box's version text (the project version, which CMake passes in
+// as KORVALE_VERSION) and its notice line.
+inline constexpr std::string_view kProgramVersion = KORVALE_VERSION;
 inline constexpr std::string_view kAboutNotice = "IP over amateur packet radio through a KISS TNC";
 
 // Section names of the windows and menus.
