@@ -38,7 +38,7 @@ bin_dir=$HOME/.local/bin
 
 # --- build ------------------------------------------------------------------
 if [ "${KORVALE_NO_BUILD:-0}" != 1 ]; then
-    KORVALE_WITH_GUI=1 KORVALE_WITH_X_TESTS=0 scripts/install-deps.sh
+    scripts/install-deps.sh run
     cmake -S . -B "$build_dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKORVALE_TESTS=OFF \
         -DKORVALE_BENCHMARKS=OFF >/dev/null
     cmake --build "$build_dir" -j "$(nproc)" --target korvale korvale-headless

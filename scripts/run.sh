@@ -6,7 +6,7 @@
 # there too.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-KORVALE_WITH_X_TESTS=0 scripts/install-deps.sh
+scripts/install-deps.sh run
 cmake -S . -B build/release -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKORVALE_TESTS=OFF \
     -DKORVALE_BENCHMARKS=OFF >/dev/null
 cmake --build build/release -j "$(nproc)" --target korvale korvale-headless

@@ -19,7 +19,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
 
-scripts/install-deps.sh
+scripts/install-deps.sh test
 
 jobs=$(nproc)
 fuzz_seconds=${FUZZ_SECONDS:-30}

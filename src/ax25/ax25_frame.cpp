@@ -22,12 +22,40 @@ constexpr std::uint8_t kPidMask = 0xFF;
 constexpr int kNrShift = 5;
 constexpr int kNsShift = 1;
 
-constexpr std::uint8_t kUFrameBits = 0x03;
-constexpr std::uint8_t kUFrameTypeMask = 0xEC;  // leaves P/F out
-constexpr std::uint8_t kSFrameTypeMask = 0x0C;
+constexpr std::uint8_t kIFrameBit = 0x01;       // clear in every I frame
+constexpr std::uint8_t kUFrameBit = 0x02;       // set in U frames, clear in S frames
+constexpr std::uint8_t kSFrameTypeMask = 0x0F;  // type and frame bits, without N(R) and P/F
+constexpr std::uint8_t kUFrameTypeMask = 0xEF;  // everything but P/F
 
-constexpr std::array<std::string_view, 11> kKindNames = {"UNKN", "SABM", "DISC", "UA", "DM", "RR",
-                                                         "RNR",  "REJ",  "FRMR", "I",  "UI"};
+// Each kind with its name and its control byte without N(R), N(S) and P/F,
+// in the order of FrameKind. Decoding looks a received control byte up here
+// (an I frame is told by its low bit alone); encoding reads it back out.
+struct KindRow {
+    std::string_view name;
+    std::uint8_t control;
+};
+
+constexpr std::array<KindRow, 11> kKinds = {{
+    {"UNKN", 0x00},
+    {"SABM", 0x2F},
+    {"DISC", 0x43},
+    {"UA", 0x63},
+    {"DM", 0x0F},
+    {"RR", 0x01},
+    {"RNR", 0x05},
+    {"REJ", 0x09},
+    {"FRMR", 0x87},
+    {"I", 0x00},
+    {"UI", 0x03},
+}};
+
+const KindRow& rowOf(FrameKind kind) {
+    const auto code = static_cast<std::int32_t>(kind);
+    if (code < 0 || code >= static_cast<std::int32_t>(kKinds.size())) {
+        return kKinds[0];
+    }
+    return kKinds[static_cast<std::size_t>(code)];
+}
 
 bool carriesInfo(FrameKind kind) {
     return kind == FrameKind::I || kind == FrameKind::Ui;
@@ -39,80 +67,30 @@ bool carriesNr(FrameKind kind) {
 }
 
 FrameKind kindOfControl(std::uint8_t control) {
-    if ((control & 0x01) == 0) {
+    if ((control & kIFrameBit) == 0) {
         return FrameKind::I;
     }
-    if ((control & 0x02) == 0) {
-        switch (control & kSFrameTypeMask) {
-            case 0x00:
-                return FrameKind::Rr;
-            case 0x04:
-                return FrameKind::Rnr;
-            case 0x08:
-                return FrameKind::Rej;
-            default:
-                return FrameKind::Unknown;
+    // The masked byte keeps its low bit set, so the rows of UNKN and I
+    // (control 0) never match.
+    const std::uint8_t type =
+        control & ((control & kUFrameBit) == 0 ? kSFrameTypeMask : kUFrameTypeMask);
+    for (std::size_t code = 0; code < kKinds.size(); ++code) {
+        if (kKinds[code].control == type) {
+            return static_cast<FrameKind>(code);
         }
     }
-    switch (control & kUFrameTypeMask) {
-        case 0x2C:
-            return FrameKind::Sabm;
-        case 0x40:
-            return FrameKind::Disc;
-        case 0x60:
-            return FrameKind::Ua;
-        case 0x0C:
-            return FrameKind::Dm;
-        case 0x84:
-            return FrameKind::Frmr;
-        case 0x00:
-            return FrameKind::Ui;
-        default:
-            return FrameKind::Unknown;
-    }
+    return FrameKind::Unknown;
 }
 
 // N(R) and N(S) are masked to three bits: an out-of-range number would
 // otherwise spill into the type bits and send a different kind of frame.
 std::uint8_t controlOfFrame(const Ax25Frame& frame) {
-    const auto nr = static_cast<std::uint8_t>((frame.nr & kSequenceMask) << kNrShift);
-    const auto ns = static_cast<std::uint8_t>((frame.ns & kSequenceMask) << kNsShift);
-    std::uint8_t control = 0;
-    switch (frame.kind) {
-        case FrameKind::Sabm:
-            control = 0x2F;
-            break;
-        case FrameKind::Disc:
-            control = 0x43;
-            break;
-        case FrameKind::Ua:
-            control = 0x63;
-            break;
-        case FrameKind::Dm:
-            control = 0x0F;
-            break;
-        case FrameKind::Rr:
-            control = nr | 0x01;
-            break;
-        case FrameKind::Rnr:
-            control = nr | 0x05;
-            break;
-        case FrameKind::Rej:
-            control = nr | 0x09;
-            break;
-        case FrameKind::Frmr:
-            control = 0x87;
-            break;
-        case FrameKind::I:
-            control = nr | ns;
-            break;
-        case FrameKind::Ui:
-            control = kUFrameBits;
-            break;
-        case FrameKind::Unknown:
-        default:
-            control = 0;
-            break;
+    std::uint8_t control = rowOf(frame.kind).control;
+    if (carriesNr(frame.kind)) {
+        control |= static_cast<std::uint8_t>((frame.nr & kSequenceMask) << kNrShift);
+    }
+    if (frame.kind == FrameKind::I) {
+        control |= static_cast<std::uint8_t>((frame.ns & kSequenceMask) << kNsShift);
     }
     if (frame.pollFinal == 1) {
         control |= kPollFinalBit;
@@ -128,11 +106,7 @@ std::span<const std::uint8_t, kAddressWireSize> fieldAt(std::span<const std::uin
 }  // namespace
 
 std::string_view frameKindName(FrameKind kind) {
-    const auto code = static_cast<std::int32_t>(kind);
-    if (code < 0 || code >= static_cast<std::int32_t>(kKindNames.size())) {
-        return kKindNames[0];
-    }
-    return kKindNames[static_cast<std::size_t>(code)];
+    return rowOf(kind).name;
 }
 
 void Ax25Frame::build(const Ax25Address& source, const Ax25Address& destination,

@@ -6,23 +6,11 @@
 #include <optional>
 
 #include "ax25/arp_hardware_address.h"
+#include "ax25/arp_ip_layout.h"
 
 namespace korvale {
 
 namespace {
-
-constexpr std::size_t kArpPacketSize = 30;  // AX.25 ARP with 7-byte hardware addresses
-constexpr std::size_t kArpOperationOffset = 6;
-constexpr std::size_t kArpSenderHardwareOffset = 8;
-constexpr std::size_t kArpSenderIpOffset = 15;
-constexpr std::size_t kArpTargetHardwareOffset = 19;
-constexpr std::size_t kArpTargetIpOffset = 26;
-
-constexpr std::size_t kIpHeaderMinSize = 20;
-constexpr std::size_t kIpTotalLengthOffset = 2;
-constexpr std::size_t kIpProtocolOffset = 9;
-constexpr std::size_t kIpSourceOffset = 12;
-constexpr std::size_t kIpDestinationOffset = 16;
 
 // Room for the longest summary line: two addresses of nine characters,
 // two dotted quads and the longest operation or protocol text.
@@ -59,15 +47,15 @@ std::string formatted(const char* format, auto... values) {
 
 std::optional<std::string> arpSummary(const Ax25Frame& frame) {
     if (frame.kind != FrameKind::Ui || frame.pid != kPidArp ||
-        frame.info.size() != kArpPacketSize) {
+        frame.info.size() != kAx25ArpPacketSize) {
         return std::nullopt;
     }
     const std::span<const std::uint8_t> packet(frame.info);
-    const int operation = bigEndian16(packet, kArpOperationOffset);
+    const int operation = bigEndian16(packet, kAx25ArpOperationOffset);
     std::string operationText;
-    if (operation == 1) {
+    if (operation == kArpRequest) {
         operationText = "Request";
-    } else if (operation == 2) {
+    } else if (operation == kArpReply) {
         operationText = "Reply";
     } else {
         operationText = std::to_string(operation);
@@ -78,10 +66,10 @@ std::optional<std::string> arpSummary(const Ax25Frame& frame) {
                     hardware.begin());
         return arpHardwareToCall(hardware).toText();
     };
-    const std::string sender = hardwareAt(kArpSenderHardwareOffset);
-    const std::string target = hardwareAt(kArpTargetHardwareOffset);
-    const std::uint8_t* senderIp = &packet[kArpSenderIpOffset];
-    const std::uint8_t* targetIp = &packet[kArpTargetIpOffset];
+    const std::string sender = hardwareAt(kAx25ArpSenderHardwareOffset);
+    const std::string target = hardwareAt(kAx25ArpTargetHardwareOffset);
+    const std::uint8_t* senderIp = &packet[kAx25ArpSenderIpOffset];
+    const std::uint8_t* targetIp = &packet[kAx25ArpTargetIpOffset];
     return formatted("\r\n  ARP: %s, Sender: %i.%i.%i.%i,%s, Target: %i.%i.%i.%i,%s",
                      operationText.c_str(), senderIp[0], senderIp[1], senderIp[2], senderIp[3],
                      sender.c_str(), targetIp[0], targetIp[1], targetIp[2], targetIp[3],
@@ -90,23 +78,23 @@ std::optional<std::string> arpSummary(const Ax25Frame& frame) {
 
 std::optional<std::string> ipSummary(const Ax25Frame& frame) {
     if (frame.kind != FrameKind::Ui || frame.pid != kPidIp ||
-        frame.info.size() < kIpHeaderMinSize) {
+        frame.info.size() < kIpv4MinHeaderSize) {
         return std::nullopt;
     }
     const std::span<const std::uint8_t> header(frame.info);
-    const int protocol = header[kIpProtocolOffset];
+    const int protocol = header[kIpv4ProtocolOffset];
     std::string protocolText = std::to_string(protocol);
     for (const ProtocolName& entry : kIpProtocolNames) {
         if (entry.number == protocol) {
             protocolText = entry.name;
         }
     }
-    const std::uint8_t* sourceIp = &header[kIpSourceOffset];
-    const std::uint8_t* destinationIp = &header[kIpDestinationOffset];
+    const std::uint8_t* sourceIp = &header[kIpv4SourceOffset];
+    const std::uint8_t* destinationIp = &header[kIpv4DestinationOffset];
     return formatted("\r\n  IP: %s, Source: %i.%i.%i.%i, Dest: %i.%i.%i.%i, Len: %i",
                      protocolText.c_str(), sourceIp[0], sourceIp[1], sourceIp[2], sourceIp[3],
                      destinationIp[0], destinationIp[1], destinationIp[2], destinationIp[3],
-                     bigEndian16(header, kIpTotalLengthOffset));
+                     bigEndian16(header, kIpv4TotalLengthOffset));
 }
 
 char displayedByte(std::uint8_t byte) {

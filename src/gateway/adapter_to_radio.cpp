@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <span>
 
+#include "ax25/arp_hardware_address.h"
+#include "ax25/arp_ip_layout.h"
 #include "gateway/address_mapping.h"
 #include "gateway/ethernet_layout.h"
 #include "gateway/gateway_globals.h"
@@ -82,7 +84,7 @@ std::optional<Ax25Frame> AdapterToRadio::takeAdapterFrame() {
     if (length >= kAdapterReadBufferSize || arpType) {
         return std::nullopt;
     }
-    if (SuppressBroadcasts != 0 && destination.toText() == "QST") {
+    if (SuppressBroadcasts != 0 && isBroadcastStation(destination)) {
         return std::nullopt;
     }
     return uiFrame(source, destination, kPidIp, frame.subspan(kEthernetHeaderSize));

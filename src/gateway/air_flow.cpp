@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <span>
 
-#include "gateway/ethernet_layout.h"
+#include "ax25/arp_ip_layout.h"
 
 namespace korvale {
 namespace {

@@ -3,14 +3,15 @@
 #include <algorithm>
 
 #include "ax25/arp_hardware_address.h"
-#include "gateway/ethernet_layout.h"
+#include "ax25/arp_ip_layout.h"
 
 namespace korvale {
 
 bool ArpRequestFilter::isRepeat(const Ax25Frame& frame, std::int64_t nowMs, std::int64_t windowMs) {
     if (frame.kind != FrameKind::Ui || frame.pid != kPidArp ||
         frame.info.size() != kAx25ArpPacketSize || !isBroadcastStation(frame.destination) ||
-        frame.info[kAx25ArpOperationOffset] != 0 || frame.info[kAx25ArpOperationOffset + 1] != 1) {
+        frame.info[kAx25ArpOperationOffset] != 0 ||
+        frame.info[kAx25ArpOperationOffset + 1] != kArpRequest) {
         return false;
     }
     // Forget what is past its window, so the table holds only live questions.

@@ -4,13 +4,10 @@
 #include <span>
 
 #include "ax25/arp_hardware_address.h"
-#include "gateway/ethernet_layout.h"
+#include "ax25/arp_ip_layout.h"
 
 namespace korvale {
 namespace {
-
-constexpr std::uint8_t kArpRequest = 1;
-constexpr std::uint8_t kArpReply = 2;
 
 bool isArpPacket(const Ax25Frame& frame) {
     return frame.kind == FrameKind::Ui && frame.pid == kPidArp &&

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <span>
 
+#include "ax25/arp_ip_layout.h"
 #include "gateway/address_mapping.h"
 #include "gateway/ethernet_layout.h"
 

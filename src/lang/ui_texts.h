@@ -50,8 +50,9 @@ inline constexpr std::string_view kMsgHelpFileMissing = "The help file %s is mis
 inline constexpr std::string_view kMsgNoHelpViewer =
     "No web browser could be started to show the help file %s.";
 
-// The About box's version text and its notice line.
-inline constexpr std::string_view kProgramVersion = "1.3";
+// The About box's version text (the project version, which CMake passes in
+// as KORVALE_VERSION) and its notice line.
+inline constexpr std::string_view kProgramVersion = KORVALE_VERSION;
 inline constexpr std::string_view kAboutNotice = "IP over amateur packet radio through a KISS TNC";
 
 // Section names of the windows and menus.

@@ -89,6 +89,8 @@ TEST_F(GatewayTest, HostFramesBecomeExactUiFramesOrAreDropped) {
         {"suppressed broadcast", fromHost(kBroadcast, 20), 1, ""},
         {"suppressed multicast", fromHost(kMulticast, 20), 1, ""},
         {"suppressed all-zero", fromHost(kZero, 20), 1, ""},
+        // Every station hears QST-1 as a broadcast (callToMac), so it is one.
+        {"suppressed QST-1", fromHost("A2A67A000000", 20), 1, ""},
         {"broadcast", fromHost(kBroadcast, 20), 0, "NOCALL-7>QST"},
         {"multicast", fromHost(kMulticast, 20), 0, "NOCALL-7>QST"},
         {"all-zero", fromHost(kZero, 20), 0, "NOCALL-7>QST"},

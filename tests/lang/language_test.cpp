@@ -123,6 +123,11 @@ TEST(ShippedGermanFileTest, TranslatesEveryUiTextUsablyAndNoOtherKey) {
     LoadLanguageFile(table, path, "");
     std::set<std::pair<std::string_view, std::string_view>> known;
     for (const UiText& text : kUiTexts) {
+        // The version number is shown as it is; the file leaves it out so
+        // that a new version needs no new line in every language file.
+        if (text.english == kProgramVersion) {
+            continue;
+        }
         SCOPED_TRACE(std::string(text.section) + ": " + std::string(text.english));
         known.emplace(text.section, text.english);
         const std::string translation = table.LookupText(text.section, text.english);
