@@ -99,7 +99,8 @@ TEST_F(SettingsTest, EveryRowLoadsInTheProgramsFormAndStaysByteForByteRunAfterRu
     Save(loaded, fresh);
     for (int i = 0; i < static_cast<int>(rows.size()); ++i) {
         const auto [held, kept] = ValueFor(rows[i], i);
-        const std::string line = "\n" + std::string(rows[i].key) + "=" + kept + "\n";
+        std::string line(1, '\n');
+        line.append(rows[i].key).append("=").append(kept).append("\n");
         EXPECT_NE(ReadFileBytes(fresh).find(line), std::string::npos) << line;
         const SettingValue value = rows[i].place(LivePlaces(&loaded));
         if (std::string* const* text = std::get_if<std::string*>(&value)) {
