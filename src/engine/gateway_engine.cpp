@@ -73,6 +73,8 @@ void GatewayEngine::watchTncLink() {
         TncPortOpenFailed(
             settings_.m_iTncPort, settings_.m_bTncDisablePort,
             [this](std::string_view english, int port) { showTncMessage(english, port); });
+    } else if (change.kind == LinkChange::Kind::Opened) {
+        OnSerialNotification();  // bytes may have come before the link was up
     } else if (change.kind == LinkChange::Kind::Lost) {
         AppendMonitorText(TranslateMsgWithText(kMsgTncLinkDown, change.where));
     } else if (change.kind == LinkChange::Kind::Back) {

@@ -136,7 +136,7 @@ LinkChange ReconnectingTncLink::opened(int result) {
         for (const std::vector<std::uint8_t>& bytes : held) {
             write(bytes);
         }
-        return {};
+        return {LinkChange::Kind::Opened, where_, 0};
     }
     phase_ = Phase::Closed;
     // A TCP TNC that cannot be reached never disables the port.

@@ -20,10 +20,11 @@ namespace korvale {
 // outcome comes later through watch(), as OpenFailed or not at all.
 inline constexpr int kLinkOpening = -1;
 
-// What changed on the line since the last watch(). OpenFailed: an open that
-// returned kLinkOpening has failed for good; the link is closed again.
+// What changed on the line since the last watch(). Opened and OpenFailed: an
+// open that returned kLinkOpening has succeeded (bytes may have arrived
+// meanwhile, unannounced), or has failed for good (the link is closed again).
 struct LinkChange {
-    enum class Kind { None, Lost, Back, OpenFailed };
+    enum class Kind { None, Lost, Back, Opened, OpenFailed };
     Kind kind = Kind::None;
     std::string where;      // the device or address, for the user
     int droppedFrames = 0;  // with Back: the frames refused while the line was down
