@@ -183,22 +183,23 @@ class MainDialogTest : public QObject {
         window->show();
         QVERIFY(QTest::qWaitForWindowExposed(window.get()));
         waitForFirstTick(*window);
-        QTimer::singleShot(0, [] {
+        // A key typed right after OK; while the port is tried, it, a repaint
+        // and the ticks get through.
+        QElapsedTimer sinceOk;
+        QTimer::singleShot(0, [&] {
             QWidget* dialog = QApplication::activeModalWidget();
             QVERIFY(dialog);
             dialog->findChild<QComboBox*>("portList")->setCurrentIndex(2);
+            sinceOk.start();
             QTest::mouseClick(dialog->findChild<QPushButton*>("okButton"), Qt::LeftButton);
+            QCoreApplication::postEvent(
+                window->editLine(),
+                new QKeyEvent(QEvent::KeyPress, Qt::Key_X, Qt::NoModifier, "x"));
         });
         window->runCommand(static_cast<int>(MenuCommand::SerialPortSetup));
         QCOMPARE(window->session().settings().m_iTncPort, 2);
-
-        // While the port is tried, a typed key, a repaint and the ticks get through.
         PaintCounter painted(window->monitor()->viewport());
         QSignalSpy ticks(window->findChild<QTimer*>(), &QTimer::timeout);
-        QElapsedTimer sinceOk;
-        sinceOk.start();
-        QCoreApplication::postEvent(
-            window->editLine(), new QKeyEvent(QEvent::KeyPress, Qt::Key_X, Qt::NoModifier, "x"));
         window->monitor()->viewport()->update();
         QTRY_COMPARE(window->editLine()->text(), QString("x"));
         QTRY_VERIFY(painted.count > 0);
