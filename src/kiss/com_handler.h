@@ -3,7 +3,8 @@
 // transmit ring, and gives the owner non-blocking Write and Read.
 //
 // Threads: Open, Close, Write, WriteString, Read, SetNotifyCallback and the
-// setters are for one owner thread (the main window's). The notify callback
+// setters are for one owner at a time: the engine's thread, or the link's
+// worker while it opens or closes (never both at once). The notify callback
 // runs on the reader thread, once per chunk of at most kComMaxChunk received
 // bytes, with the state word (the port number); it must only wake the owner's
 // thread (post an event), never block, and never call SetNotifyCallback. Once
