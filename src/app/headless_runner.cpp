@@ -18,7 +18,7 @@
 #include "engine/line_monitor_view.h"
 #include "kiss/wake_event.h"
 #include "store/code_pages.h"
-#include "store/file_descriptor.h"
+#include "gateway/file_descriptor.h"
 #include "store/process_environment.h"
 
 namespace korvale {

@@ -16,7 +16,7 @@
 
 #include "kiss/serial_port.h"
 #include "kiss/wake_event.h"
-#include "store/file_descriptor.h"
+#include "gateway/file_descriptor.h"
 
 namespace korvale {
 

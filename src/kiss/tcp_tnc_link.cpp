@@ -23,7 +23,7 @@
 
 #include "kiss/kiss_protocol.h"
 #include "kiss/wake_event.h"
-#include "store/file_descriptor.h"
+#include "gateway/file_descriptor.h"
 
 namespace korvale {
 

@@ -5,7 +5,7 @@
 // readable until cleared.
 #pragma once
 
-#include "store/file_descriptor.h"
+#include "gateway/file_descriptor.h"
 
 namespace korvale {
 

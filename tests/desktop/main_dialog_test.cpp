@@ -19,7 +19,7 @@
 #include "lang/language_file.h"
 #include "lang/translate.h"
 #include "lang/ui_texts.h"
-#include "store/file_descriptor.h"
+#include "gateway/file_descriptor.h"
 #include "store/program_directory.h"
 #include "store/temp_directory.h"
 

@@ -19,7 +19,7 @@
 #include "gateway/fake_nic_driver.h"
 #include "kiss/kiss_encoder.h"
 #include "kiss_test_support.h"
-#include "store/file_descriptor.h"
+#include "gateway/file_descriptor.h"
 
 namespace korvale {
 namespace {
