@@ -5,7 +5,13 @@
 //           serial port handler and the engine are made, nothing is opened
 //           (the engine's first tick opens the adapter and the port);
 //   exit:   the language name stored, the adapter closed, the exit text
-//           queued for the TNC and the port closed, the settings saved.
+//           queued for the TNC and the port's closing begun, the settings
+//           saved; the session's end waits for the closing (the exit text
+//           goes out first; an open still under way gives up at once).
+//
+// The port opens and closes on the link's own worker thread, never on the
+// owner's: a port that takes seconds to fail holds up neither the ticks nor
+// the window; the engine reports the failure at a later tick.
 //
 // The program must have been located first (SetUpProgramDirectory), which
 // fixes ProgramDirectory and the INI path. The monitor view and the notify

@@ -1,7 +1,6 @@
 #include "app/headless_runner.h"
 
 #include <poll.h>
-#include <sys/eventfd.h>
 #include <sys/signalfd.h>
 #include <sys/timerfd.h>
 #include <unistd.h>
@@ -17,8 +16,9 @@
 #include "app/stop_signals.h"
 #include "engine/gateway_engine.h"
 #include "engine/line_monitor_view.h"
+#include "kiss/wake_event.h"
 #include "store/code_pages.h"
-#include "store/file_descriptor.h"
+#include "gateway/file_descriptor.h"
 #include "store/process_environment.h"
 
 namespace korvale {
@@ -82,8 +82,8 @@ int RunHeadless(const char* firstWord) {
 
     FileDescriptor signals(signalfd(-1, &stopSignals, SFD_CLOEXEC));
     FileDescriptor ticks(timerfd_create(CLOCK_MONOTONIC, TFD_CLOEXEC | TFD_NONBLOCK));
-    FileDescriptor received(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK));
-    if (signals.get() < 0 || ticks.get() < 0 || received.get() < 0) {
+    WakeEvent received;
+    if (!signals.valid() || !ticks.valid() || !received.valid()) {
         std::perror("korvale-headless: cannot set up its event loop");
         return 1;
     }
@@ -92,12 +92,8 @@ int RunHeadless(const char* firstWord) {
     timerfd_settime(ticks.get(), 0, &period, nullptr);
 
     LineMonitorView view(writeLine);
-    const int receivedFd = received.get();
     // Runs on the serial reader thread: it only wakes the loop below.
-    GatewaySession session(location, view, [receivedFd] {
-        const std::uint64_t one = 1;
-        [[maybe_unused]] const ssize_t n = ::write(receivedFd, &one, sizeof one);
-    });
+    GatewaySession session(location, view, [&received] { received.signal(); });
     GatewayEngine& engine = session.engine();
 
     InputLines input;
@@ -111,7 +107,7 @@ int RunHeadless(const char* firstWord) {
         const int adapter = watchAdapter ? engine.adapterDescriptor() : -1;
         std::array<pollfd, 5> fds = {{{signals.get(), POLLIN, 0},
                                       {ticks.get(), POLLIN, 0},
-                                      {received.get(), POLLIN, 0},
+                                      {received.descriptor(), POLLIN, 0},
                                       {inputOpen ? STDIN_FILENO : -1, POLLIN, 0},
                                       {adapter, POLLIN, 0}}};
         if (poll(fds.data(), fds.size(), -1) < 0) {
@@ -124,7 +120,7 @@ int RunHeadless(const char* firstWord) {
         if (fds[0].revents != 0) {
             running = false;
         }
-        if (fds[2].revents != 0 && drainCounter(received.get())) {
+        if (fds[2].revents != 0 && received.clear()) {
             engine.OnSerialNotification();
         }
         if ((fds[4].revents & POLLIN) != 0) {

@@ -10,7 +10,7 @@
 #include "app/stop_signals.h"
 #include "desktop/display_check.h"
 #include "desktop/main_dialog.h"
-#include "store/file_descriptor.h"
+#include "gateway/file_descriptor.h"
 #include "store/process_environment.h"
 
 namespace korvale {

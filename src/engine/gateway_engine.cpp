@@ -47,15 +47,17 @@ bool GatewayEngine::IsTncPortEnabled() const {
 void GatewayEngine::OpenTncPort() {
     korvale::OpenTncPort(
         serial_, settings_.m_iTncPort, settings_.m_iTncBaudrate, settings_.m_sTncTcpAddress,
-        settings_.m_bTncDisablePort, [this](std::string_view english, int port) {
-            if (english == kBadTncAddressText) {
-                AppendMonitorText(TranslateMsgWithText(english, settings_.m_sTncTcpAddress));
-            } else {
-                AppendMonitorText(english == kCannotOpenPortText
-                                      ? TranslateMsgWithInt(english, port)
-                                      : TranslateMsg(english));
-            }
-        });
+        settings_.m_bTncDisablePort,
+        [this](std::string_view english, int port) { showTncMessage(english, port); });
+}
+
+void GatewayEngine::showTncMessage(std::string_view english, int port) {
+    if (english == kBadTncAddressText) {
+        AppendMonitorText(TranslateMsgWithText(english, settings_.m_sTncTcpAddress));
+    } else {
+        AppendMonitorText(english == kCannotOpenPortText ? TranslateMsgWithInt(english, port)
+                                                         : TranslateMsg(english));
+    }
 }
 
 void GatewayEngine::CloseTncPort() {
@@ -65,7 +67,15 @@ void GatewayEngine::CloseTncPort() {
 
 void GatewayEngine::watchTncLink() {
     const LinkChange change = serial_.watch();
-    if (change.kind == LinkChange::Kind::Lost) {
+    if (change.kind == LinkChange::Kind::OpenFailed) {
+        // The port being opened is the one chosen: choosing another closes
+        // the link first, and an open given up never reports.
+        TncPortOpenFailed(
+            settings_.m_iTncPort, settings_.m_bTncDisablePort,
+            [this](std::string_view english, int port) { showTncMessage(english, port); });
+    } else if (change.kind == LinkChange::Kind::Opened) {
+        OnSerialNotification();  // bytes may have come before the link was up
+    } else if (change.kind == LinkChange::Kind::Lost) {
         AppendMonitorText(TranslateMsgWithText(kMsgTncLinkDown, change.where));
     } else if (change.kind == LinkChange::Kind::Back) {
         AppendMonitorText(

@@ -53,7 +53,8 @@ class GatewayEngine {
     }
 
     // One tick: start-up on the first call, then a look at the TNC link
-    // (which may have gone, or come back and need the set-up again), one step
+    // (whose open may have failed, which disables the port as a failed open
+    // does; which may have gone, or come back and need the set-up again), one step
     // of the TNC set-up, the adapter drained to the radio, and the beacon
     // when due.
     void EngineTick();
@@ -110,6 +111,8 @@ class GatewayEngine {
 
   private:
     void startUp();
+    // A TNC port message (tnc_port.h), translated, in the monitor.
+    void showTncMessage(std::string_view english, int port);
     // Monitor lines when the TNC link goes and comes back, and the TNC set-up
     // again when it is back.
     void watchTncLink();

@@ -27,55 +27,48 @@ ifreq interfaceRequest() {
 
 }  // namespace
 
-TapNicDriver::~TapNicDriver() {
-    if (fd_ >= 0) {
-        ::close(fd_);
-    }
-}
+TapNicDriver::~TapNicDriver() = default;
 
 bool TapNicDriver::open() {
-    if (fd_ >= 0) {
+    if (fd_.valid()) {
         return false;
     }
-    const int fd = ::open(kTunControlPath, O_RDWR | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
+    FileDescriptor device(::open(kTunControlPath, O_RDWR | O_NONBLOCK | O_CLOEXEC));
+    if (!device.valid()) {
         return false;
     }
     ifreq request = interfaceRequest();
     request.ifr_flags = IFF_TAP | IFF_NO_PI;
     // Attaches to an existing TAP of that name when the caller owns it, and
     // creates one only when the caller has CAP_NET_ADMIN.
-    if (::ioctl(fd, TUNSETIFF, &request) < 0) {
-        ::close(fd);
+    if (::ioctl(device.get(), TUNSETIFF, &request) < 0) {
         return false;
     }
-    fd_ = fd;
+    fd_ = std::move(device);
     if (!refreshInterfaceMac()) {
-        ::close(fd_);
-        fd_ = -1;
+        fd_.reset();
         return false;
     }
     return true;
 }
 
 bool TapNicDriver::close() {
-    if (fd_ < 0) {
+    if (!fd_.valid()) {
         return false;
     }
     // Linux releases the descriptor even when close() reports an error, so
     // keeping it for a retry would later touch a number that may have been
     // reused; the driver is closed in every case.
-    ::close(fd_);
-    fd_ = -1;
+    fd_.reset();
     return true;
 }
 
 bool TapNicDriver::readFrame(std::span<std::uint8_t> buffer, std::size_t& length) {
-    if (fd_ < 0 || buffer.empty()) {
+    if (!fd_.valid() || buffer.empty()) {
         return false;
     }
     iovec parts[2] = {{buffer.data(), buffer.size()}, {spill_.data(), spill_.size()}};
-    const ssize_t read = ::readv(fd_, parts, 2);
+    const ssize_t read = ::readv(fd_.get(), parts, 2);
     if (read <= 0) {
         return false;
     }
@@ -87,7 +80,7 @@ bool TapNicDriver::readFrame(std::span<std::uint8_t> buffer, std::size_t& length
 }
 
 bool TapNicDriver::writeFrame(std::span<const std::uint8_t> frame) {
-    if (fd_ < 0 || frame.size() < kEthernetHeaderSize) {
+    if (!fd_.valid() || frame.size() < kEthernetHeaderSize) {
         return false;
     }
     refreshInterfaceMac();
@@ -101,12 +94,12 @@ bool TapNicDriver::writeFrame(std::span<const std::uint8_t> frame) {
     iovec parts[2] = {
         {head.data(), headSize},
         {const_cast<std::uint8_t*>(frame.data()) + headSize, frame.size() - headSize}};
-    const ssize_t written = ::writev(fd_, parts, 2);
+    const ssize_t written = ::writev(fd_.get(), parts, 2);
     return written == static_cast<ssize_t>(frame.size());
 }
 
 bool TapNicDriver::setLinkSpeed(std::int32_t bitsPerSecond) {
-    if (fd_ < 0 || bitsPerSecond <= 0) {
+    if (!fd_.valid() || bitsPerSecond <= 0) {
         return false;
     }
     linkSpeed_ = bitsPerSecond;
@@ -114,7 +107,7 @@ bool TapNicDriver::setLinkSpeed(std::int32_t bitsPerSecond) {
 }
 
 bool TapNicDriver::setNeighbourTimers(const NeighbourTimers& timers) {
-    if (fd_ < 0) {
+    if (!fd_.valid()) {
         return false;
     }
     const std::string directory =
@@ -130,31 +123,26 @@ bool TapNicDriver::setNeighbourTimers(const NeighbourTimers& timers) {
         const std::string text = std::to_string(value) + "\n";
         // A value an administrator has already set needs no right to keep.
         std::array<char, 32> current{};
-        const int reader = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        const FileDescriptor reader(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
         const ssize_t length =
-            reader >= 0 ? ::read(reader, current.data(), current.size() - 1) : -1;
-        if (reader >= 0) {
-            ::close(reader);
-        }
+            reader.valid() ? ::read(reader.get(), current.data(), current.size() - 1) : -1;
         if (length > 0 && text == std::string(current.data(), static_cast<std::size_t>(length))) {
             continue;
         }
-        const int writer = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
-        allSet = writer >= 0 &&
-                 ::write(writer, text.data(), text.size()) == static_cast<ssize_t>(text.size()) &&
-                 allSet;
-        if (writer >= 0) {
-            ::close(writer);
-        }
+        const FileDescriptor writer(::open(path.c_str(), O_WRONLY | O_CLOEXEC));
+        allSet =
+            writer.valid() &&
+            ::write(writer.get(), text.data(), text.size()) == static_cast<ssize_t>(text.size()) &&
+            allSet;
     }
     return allSet;
 }
 
 bool TapNicDriver::pendingFrames(std::uint32_t& count) {
-    if (fd_ < 0) {
+    if (!fd_.valid()) {
         return false;
     }
-    pollfd entry{fd_, POLLIN, 0};
+    pollfd entry{fd_.get(), POLLIN, 0};
     if (::poll(&entry, 1, 0) < 0 || (entry.revents & (POLLERR | POLLHUP | POLLNVAL)) != 0) {
         return false;
     }
@@ -164,7 +152,7 @@ bool TapNicDriver::pendingFrames(std::uint32_t& count) {
 
 bool TapNicDriver::refreshInterfaceMac() {
     ifreq request = interfaceRequest();
-    if (::ioctl(fd_, SIOCGIFHWADDR, &request) < 0) {
+    if (::ioctl(fd_.get(), SIOCGIFHWADDR, &request) < 0) {
         return false;
     }
     std::copy_n(reinterpret_cast<const std::uint8_t*>(request.ifr_hwaddr.sa_data), kMacSize,

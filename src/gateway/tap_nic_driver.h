@@ -25,6 +25,7 @@
 #include <span>
 
 #include "gateway/address_mapping.h"
+#include "gateway/file_descriptor.h"
 #include "gateway/nic_driver.h"
 
 namespace korvale {
@@ -65,7 +66,7 @@ class TapNicDriver final : public NicDriver {
     bool pendingFrames(std::uint32_t& count) override;
 
     // The TAP descriptor itself.
-    int readableDescriptor() const override { return fd_; }
+    int readableDescriptor() const override { return fd_.get(); }
 
     // The interface's real hardware address, as last read from it.
     const MacAddress& interfaceMac() const { return interfaceMac_; }
@@ -76,7 +77,7 @@ class TapNicDriver final : public NicDriver {
   private:
     bool refreshInterfaceMac();
 
-    int fd_ = -1;
+    FileDescriptor fd_;
     MacAddress interfaceMac_{};
     std::int32_t linkSpeed_ = 0;
     std::array<std::uint8_t, kTapSpillSize> spill_{};

@@ -1,6 +1,8 @@
 #include "kiss/com_handler.h"
 
+#include <condition_variable>
 #include <cstring>
+#include <mutex>
 #include <system_error>
 #include <utility>
 
@@ -25,6 +27,14 @@ int openResultCode(PortOpenResult result) {
     return kComCannotOpen;
 }
 
+// Sleeps for `interval`; returns early, and true, when a stop is requested.
+bool waitUnlessStopped(std::chrono::milliseconds interval, std::stop_token stop) {
+    std::mutex lock;
+    std::condition_variable_any wakeUp;
+    std::unique_lock<std::mutex> hold(lock);
+    return wakeUp.wait_for(hold, stop, interval, [] { return false; }) || stop.stop_requested();
+}
+
 }  // namespace
 
 ComHandler::ComHandler(SerialPortFactory makePort, std::string comLinkDirectory)
@@ -37,7 +47,7 @@ ComHandler::~ComHandler() {
 }
 
 int ComHandler::Open(int port, int baudRate, int byteSize, int parity, int stopBits, int dtrMode,
-                     int rtsMode, int xonXoff) {
+                     int rtsMode, int xonXoff, std::stop_token stop) {
     if (link_->state.load(std::memory_order_acquire) != kComStateClosed) {
         return kComCannotOpen;
     }
@@ -52,9 +62,9 @@ int ComHandler::Open(int port, int baudRate, int byteSize, int parity, int stopB
 
     const SerialSettings settings{baudRate, byteSize, parity, stopBits, dtrMode, rtsMode, xonXoff};
     PortOpenResult result = PortOpenResult::NotAvailable;
-    for (int attempt = 0; attempt < kOpenAttempts; ++attempt) {
-        if (attempt > 0) {
-            std::this_thread::sleep_for(kOpenRetryInterval);
+    for (int attempt = 0; attempt < kOpenAttempts && !stop.stop_requested(); ++attempt) {
+        if (attempt > 0 && waitUnlessStopped(kOpenRetryInterval, stop)) {
+            break;
         }
         // Looked up each time: the user may plug the adapter in meanwhile.
         const std::string device = ResolveComDevice(port, comLinkDirectory_);

@@ -3,7 +3,8 @@
 // transmit ring, and gives the owner non-blocking Write and Read.
 //
 // Threads: Open, Close, Write, WriteString, Read, SetNotifyCallback and the
-// setters are for one owner thread (the main window's). The notify callback
+// setters are for one owner at a time: the engine's thread, or the link's
+// worker while it opens or closes (never both at once). The notify callback
 // runs on the reader thread, once per chunk of at most kComMaxChunk received
 // bytes, with the state word (the port number); it must only wake the owner's
 // thread (post an event), never block, and never call SetNotifyCallback. Once
@@ -33,6 +34,7 @@
 #include <functional>
 #include <memory>
 #include <span>
+#include <stop_token>
 #include <string>
 #include <thread>
 
@@ -91,10 +93,13 @@ class ComHandler final {
 
     // Opens port `port` (see ResolveComDevice) and starts both threads. Tries
     // kOpenAttempts times, kOpenRetryInterval apart, while the device is
-    // missing or busy. Returns kComOk or a failure code; clears both rings
-    // either way. Called while already open it returns kComCannotOpen.
+    // missing or busy; a stop requested on `stop` ends the tries at once with
+    // kComCannotOpen. Returns kComOk or a failure code; clears both rings
+    // either way. Called while already open it returns kComCannotOpen. Since
+    // it may take seconds, the owner may call it from a thread of its own,
+    // provided no other call runs meanwhile.
     int Open(int port, int baudRate, int byteSize, int parity, int stopBits, int dtrMode,
-             int rtsMode, int xonXoff);
+             int rtsMode, int xonXoff, std::stop_token stop = {});
 
     // Lets the writer send what is queued, stops both threads, drops DTR and
     // RTS and closes the port; returns within about three seconds. Returns

@@ -1,12 +1,17 @@
 #include "kiss/com_handler_link.h"
 
 #include <climits>
+#include <utility>
 
 namespace korvale {
 int ComHandlerLink::open(int port, int baudRate) {
+    return open(port, baudRate, {});
+}
+
+int ComHandlerLink::open(int port, int baudRate, std::stop_token stop) {
     const SerialSettings line;  // the program's defaults: 8N1, DTR on, RTS/CTS
     return handler_.Open(port, baudRate, line.byteSize, line.parity, line.stopBits, line.dtrMode,
-                         line.rtsMode, line.xonXoff);
+                         line.rtsMode, line.xonXoff, std::move(stop));
 }
 
 int ComHandlerLink::close() {

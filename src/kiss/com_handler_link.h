@@ -3,6 +3,8 @@
 // DTR raised, RTS/CTS flow control, no XON/XOFF.
 #pragma once
 
+#include <stop_token>
+
 #include "kiss/com_handler.h"
 #include "kiss/serial_link.h"
 
@@ -14,6 +16,9 @@ class ComHandlerLink final : public SerialLink {
     explicit ComHandlerLink(ComHandler& handler) : handler_(handler) {}
 
     int open(int port, int baudRate) override;
+    // The same, giving up the tries when `stop` is requested; for a caller
+    // that opens from a thread of its own (see ComHandler::Open).
+    int open(int port, int baudRate, std::stop_token stop);
     int close() override;
     bool write(std::span<const std::uint8_t> bytes) override;
     int read(std::span<std::uint8_t> buffer) override;

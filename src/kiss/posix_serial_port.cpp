@@ -5,7 +5,6 @@
 #include <asm/termbits.h>
 #include <fcntl.h>
 #include <poll.h>
-#include <sys/eventfd.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
@@ -109,27 +108,6 @@ bool applySettings(const SerialSettings& settings, termios2& line) {
 
 }  // namespace
 
-PosixSerialPort::UniqueFd& PosixSerialPort::UniqueFd::operator=(UniqueFd&& other) noexcept {
-    if (this != &other) {
-        reset();
-        fd_ = other.release();
-    }
-    return *this;
-}
-
-int PosixSerialPort::UniqueFd::release() {
-    const int fd = fd_;
-    fd_ = -1;
-    return fd;
-}
-
-void PosixSerialPort::UniqueFd::reset() {
-    if (fd_ >= 0) {
-        ::close(fd_);
-        fd_ = -1;
-    }
-}
-
 PosixSerialPort::~PosixSerialPort() {
     close();
 }
@@ -137,7 +115,7 @@ PosixSerialPort::~PosixSerialPort() {
 PortOpenResult PosixSerialPort::open(const std::string& devicePath,
                                      const SerialSettings& settings) {
     close();
-    UniqueFd device(::open(devicePath.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
+    FileDescriptor device(::open(devicePath.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
     if (device.get() < 0) {
         return PortOpenResult::NotAvailable;
     }
@@ -149,8 +127,7 @@ PortOpenResult PosixSerialPort::open(const std::string& devicePath,
         ::ioctl(device.get(), TCSETS2, &line) != 0) {
         return PortOpenResult::ConfigurationRefused;
     }
-    UniqueFd wake(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK));
-    if (wake.get() < 0) {
+    if (!wake_.valid()) {
         return PortOpenResult::NoWakeEvent;
     }
     // Fails for root, whom flock() keeps out instead.
@@ -158,7 +135,7 @@ PortOpenResult PosixSerialPort::open(const std::string& devicePath,
     ::ioctl(device.get(), TCFLSH, TCIOFLUSH);
 
     device_ = std::move(device);
-    wake_ = std::move(wake);
+    wake_.clear();  // a wake-up left from before this open
     baudRate_ = settings.baudRate;
     lastWrite_ = {};
     return PortOpenResult::Opened;
@@ -169,14 +146,13 @@ PortTransfer PosixSerialPort::read(std::span<std::uint8_t> buffer,
     if (device_.get() < 0) {
         return {0, true};
     }
-    pollfd waits[2] = {{device_.get(), POLLIN, 0}, {wake_.get(), POLLIN, 0}};
+    pollfd waits[2] = {{device_.get(), POLLIN, 0}, {wake_.descriptor(), POLLIN, 0}};
     const int ready = ::poll(waits, 2, pollTimeout(maxWait));
     if (ready <= 0) {
         return {};
     }
     if ((waits[1].revents & POLLIN) != 0) {
-        std::uint64_t count = 0;
-        [[maybe_unused]] ssize_t ignored = ::read(wake_.get(), &count, sizeof count);
+        wake_.clear();
         return {};
     }
     if ((waits[0].revents & POLLIN) != 0) {
@@ -195,10 +171,7 @@ PortTransfer PosixSerialPort::read(std::span<std::uint8_t> buffer,
 }
 
 void PosixSerialPort::interruptRead() {
-    if (wake_.get() >= 0) {
-        const std::uint64_t one = 1;
-        [[maybe_unused]] ssize_t ignored = ::write(wake_.get(), &one, sizeof one);
-    }
+    wake_.signal();
 }
 
 PortTransfer PosixSerialPort::write(std::span<const std::uint8_t> bytes,
@@ -293,7 +266,6 @@ void PosixSerialPort::close() {
         ::ioctl(device_.get(), TIOCNXCL);
     }
     device_.reset();
-    wake_.reset();
     baudRate_ = 0;
 }
 

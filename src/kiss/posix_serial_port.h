@@ -15,6 +15,8 @@
 #include <string>
 
 #include "kiss/serial_port.h"
+#include "kiss/wake_event.h"
+#include "gateway/file_descriptor.h"
 
 namespace korvale {
 
@@ -44,28 +46,10 @@ class PosixSerialPort final : public SerialPort {
     void close() override;
 
   private:
-    // Owns one file descriptor.
-    class UniqueFd {
-      public:
-        UniqueFd() = default;
-        explicit UniqueFd(int fd) : fd_(fd) {}
-        ~UniqueFd() { reset(); }
-        UniqueFd(const UniqueFd&) = delete;
-        UniqueFd& operator=(const UniqueFd&) = delete;
-        UniqueFd(UniqueFd&& other) noexcept : fd_(other.release()) {}
-        UniqueFd& operator=(UniqueFd&& other) noexcept;
-        int get() const { return fd_; }
-        int release();
-        void reset();
-
-      private:
-        int fd_ = -1;
-    };
-
     void setModemLine(int line, bool raised);
 
-    UniqueFd device_;
-    UniqueFd wake_;
+    FileDescriptor device_;
+    WakeEvent wake_;
     int baudRate_ = 0;
     // When the last byte went to the driver; only the writer thread uses it.
     std::chrono::steady_clock::time_point lastWrite_{};

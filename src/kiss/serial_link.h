@@ -1,6 +1,7 @@
 // The engine's view of the serial line to the TNC: open and close the port,
 // queue bytes without waiting, take received bytes without waiting, and, for
-// a link that comes back by itself, hear once a tick how the line is doing.
+// a link that opens off the engine's thread or comes back by itself, hear
+// once a tick how the line is doing.
 //
 // ComHandlerLink (com_handler_link.h) implements it over the serial port
 // handler, ReconnectingTncLink (reconnecting_tnc_link.h) over the serial port
@@ -15,9 +16,15 @@
 
 namespace korvale {
 
-// What changed on the line since the last watch().
+// What open() returns for a link that opens off the caller's thread: the
+// outcome comes later through watch(), as OpenFailed or not at all.
+inline constexpr int kLinkOpening = -1;
+
+// What changed on the line since the last watch(). Opened and OpenFailed: an
+// open that returned kLinkOpening has succeeded (bytes may have arrived
+// meanwhile, unannounced), or has failed for good (the link is closed again).
 struct LinkChange {
-    enum class Kind { None, Lost, Back };
+    enum class Kind { None, Lost, Back, Opened, OpenFailed };
     Kind kind = Kind::None;
     std::string where;      // the device or address, for the user
     int droppedFrames = 0;  // with Back: the frames refused while the line was down
@@ -27,7 +34,8 @@ class SerialLink : public ByteSink {
   public:
     // Opens port n (COMn) at the given rate with the program's line settings
     // (8 data bits, no parity, one stop bit, DTR on, RTS/CTS). 0 on success,
-    // otherwise a failure code of 1 to 5.
+    // kLinkOpening while the open goes on elsewhere, otherwise a failure code
+    // of 1 to 5.
     virtual int open(int port, int baudRate) = 0;
 
     // 0, or 6 when the port was not open.
@@ -38,7 +46,8 @@ class SerialLink : public ByteSink {
     virtual int read(std::span<std::uint8_t> buffer) = 0;
 
     // Called once a tick. A link that watches its line reports here when it
-    // went away and when it is back; this one never does.
+    // went away and when it is back, and how an open that returned
+    // kLinkOpening ended; this one never does.
     virtual LinkChange watch() { return {}; }
 };
 

@@ -4,7 +4,6 @@
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
-#include <sys/eventfd.h>
 #include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -23,7 +22,8 @@
 #include <vector>
 
 #include "kiss/kiss_protocol.h"
-#include "store/file_descriptor.h"
+#include "kiss/wake_event.h"
+#include "gateway/file_descriptor.h"
 
 namespace korvale {
 
@@ -52,7 +52,7 @@ int millisecondsUntil(Clock::time_point deadline) {
 // clearing the callback waits for a call under way.
 struct TcpLinkShared {
     TncAddress address;
-    FileDescriptor wake{::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)};
+    WakeEvent wake;
     std::atomic<TcpLinkState> state{TcpLinkState::Connecting};
 
     std::mutex lock;
@@ -68,16 +68,6 @@ struct TcpLinkShared {
 
     std::mutex notifyLock;
     TcpTncLink::NotifyCallback notify;
-
-    void wakeThread() {
-        const std::uint64_t one = 1;
-        [[maybe_unused]] const ssize_t n = ::write(wake.get(), &one, sizeof one);
-    }
-
-    void drainWake() {
-        std::uint64_t count = 0;
-        [[maybe_unused]] const ssize_t n = ::read(wake.get(), &count, sizeof count);
-    }
 
     bool stopRequested() {
         std::lock_guard<std::mutex> hold(lock);
@@ -134,13 +124,13 @@ namespace {
 // deadline passed or closing began.
 bool waitConnected(TcpLinkShared& shared, int fd, Clock::time_point deadline) {
     for (;;) {
-        std::array<pollfd, 2> fds = {{{fd, POLLOUT, 0}, {shared.wake.get(), POLLIN, 0}}};
+        std::array<pollfd, 2> fds = {{{fd, POLLOUT, 0}, {shared.wake.descriptor(), POLLIN, 0}}};
         const int ready = ::poll(fds.data(), fds.size(), millisecondsUntil(deadline));
         if (ready < 0 && errno != EINTR) {
             return false;
         }
         if (fds[1].revents != 0) {
-            shared.drainWake();  // a write while connecting, or Close
+            shared.wake.clear();  // a write while connecting, or Close
         }
         if (shared.stopRequested() || Clock::now() >= deadline) {
             return false;
@@ -213,7 +203,7 @@ bool serveConnection(TcpLinkShared& shared, int fd) {
         }
         const short events =
             static_cast<short>((wantRead ? POLLIN : 0) | (wantWrite ? POLLOUT : 0));
-        std::array<pollfd, 2> fds = {{{fd, events, 0}, {shared.wake.get(), POLLIN, 0}}};
+        std::array<pollfd, 2> fds = {{{fd, events, 0}, {shared.wake.descriptor(), POLLIN, 0}}};
         if (::poll(fds.data(), fds.size(), -1) < 0) {
             if (errno == EINTR) {
                 continue;
@@ -221,7 +211,7 @@ bool serveConnection(TcpLinkShared& shared, int fd) {
             return false;
         }
         if (fds[1].revents != 0) {
-            shared.drainWake();
+            shared.wake.clear();
         }
         const short got = fds[0].revents;
         // A hang-up with the receive queue full cannot be read to its end
@@ -340,7 +330,7 @@ void TcpTncLink::Close() {
         shared.stopping = true;
         shared.drainUntil = Clock::now() + kTcpCloseDrain;
     }
-    shared.wakeThread();
+    shared.wake.signal();
     bool ended = false;
     {
         std::unique_lock<std::mutex> hold(shared.lock);
@@ -372,7 +362,7 @@ bool TcpTncLink::write(std::span<const std::uint8_t> bytes) {
         shared_->transmit.emplace_back(bytes.begin(), bytes.end());
         shared_->queuedBytes += bytes.size();
     }
-    shared_->wakeThread();
+    shared_->wake.signal();
     return true;
 }
 
@@ -391,7 +381,7 @@ int TcpTncLink::read(std::span<std::uint8_t> buffer) {
         receive.erase(receive.begin(), receive.begin() + static_cast<std::ptrdiff_t>(count));
     }
     if (wasFull && count > 0) {
-        shared_->wakeThread();  // it stopped reading the socket for want of room
+        shared_->wake.signal();  // it stopped reading the socket for want of room
     }
     return static_cast<int>(count);
 }

@@ -19,7 +19,8 @@
 // notify callback again.
 //
 // Threads: Connect, Close, write, read, state and UnsentFrames are for one
-// owner thread.
+// owner at a time (a thread that hands the link over, as the TNC link's
+// worker does, orders its calls before the next owner's).
 #pragma once
 
 #include <chrono>

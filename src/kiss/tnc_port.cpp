@@ -16,14 +16,18 @@ bool OpenTncPort(SerialLink& link, int tncPort, int tncBaudrate, int& tncDisable
         }
         return false;
     }
-    if (link.open(tncPort, tncBaudrate) == 0) {
-        return true;
+    const int result = link.open(tncPort, tncBaudrate);
+    if (result != 0 && result != kLinkOpening) {
+        TncPortOpenFailed(tncPort, tncDisablePort, message);
     }
+    return result == 0;
+}
+
+void TncPortOpenFailed(int tncPort, int& tncDisablePort, const TncMessageCallback& message) {
     if (message) {
         message(kCannotOpenPortText, tncPort);
     }
     tncDisablePort = 1;
-    return false;
 }
 
 void CloseTncPort(SerialLink& link, int tncPort, int tncDisablePort) {

@@ -26,11 +26,17 @@ using TncMessageCallback = std::function<void(std::string_view englishText, int 
 bool IsTncPortEnabled(int tncDisablePort, int tncPort);
 
 // Opens the link on `tncPort` when the port is enabled, or shows the
-// warning. On failure shows the error and sets `tncDisablePort` to 1, so the
-// port stays disabled (in later runs too, once the settings are saved) until
-// the user enables it again. Returns whether the port is now open.
+// warning. On failure shows the error and sets `tncDisablePort` to 1 (see
+// TncPortOpenFailed). Returns whether the port is now open; false too while
+// the link opens off the caller's thread (kLinkOpening), whose failure then
+// comes through the link's watch() and goes to TncPortOpenFailed.
 bool OpenTncPort(SerialLink& link, int tncPort, int tncBaudrate, int& tncDisablePort,
                  const TncMessageCallback& message);
+
+// Shows the error for `tncPort` and sets `tncDisablePort` to 1, so the port
+// stays disabled (in later runs too, once the settings are saved) until the
+// user enables it again.
+void TncPortOpenFailed(int tncPort, int& tncDisablePort, const TncMessageCallback& message);
 
 // Closes the link when the port is enabled; otherwise does nothing.
 void CloseTncPort(SerialLink& link, int tncPort, int tncDisablePort);

@@ -11,7 +11,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "store/file_descriptor.h"
+#include "gateway/file_descriptor.h"
 
 namespace korvale {
 

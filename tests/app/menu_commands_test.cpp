@@ -5,9 +5,13 @@
 #include "app/menu_commands.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <chrono>
 #include <memory>
 #include <string>
+#include <string_view>
+#include <thread>
 #include <tuple>
 
 #include "engine/line_monitor_view.h"
@@ -128,6 +132,38 @@ TEST_F(MenuCommandsTest, SerialPortOkWithNoPortOrABadAddressSaysSoWithoutReiniti
         EXPECT_EQ(view_.text().substr(before), shown);
         EXPECT_EQ(CurrentMenuItemStates(*session, true).reinitEnabled, reinit);
     }
+}
+
+TEST_F(MenuCommandsTest, SerialPortOkWithAPortThatDoesNotOpenHoldsUpNeitherTheTicksNorTheExit) {
+    // COM2 names a device that is not there: the handler tries it for about 3 s.
+    ASSERT_EQ(::symlink(dir_.file("absent").c_str(), dir_.file("COM2").c_str()), 0);
+    constexpr std::string_view kError = "Error: Cannot open COM2! Port is disabled.\r\n";
+    auto session = start();
+    GatewayEngine& engine = session->engine();
+    engine.EngineTick();
+    ApplySerialPort(*session, 2, 9600, 0, "");
+    EXPECT_EQ(view_.text().find(kError), std::string::npos) << "OK waited for the open";
+    int ticks = 0;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (view_.text().find(kError) == std::string::npos &&
+           std::chrono::steady_clock::now() < deadline) {
+        engine.EngineTick();
+        ++ticks;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    EXPECT_NE(view_.text().find(kError), std::string::npos);
+    EXPECT_GT(ticks, 10) << "the ticks stopped while the port was tried";
+    EXPECT_EQ(session->settings().m_bTncDisablePort, 1);
+
+    // Ended while the port is tried: the open is given up, not failed, and
+    // the session's end (where it waits for the link) does not wait for it.
+    session->settings().m_bTncDisablePort = 0;
+    ApplySerialPort(*session, 2, 9600, 0, "");
+    EXPECT_TRUE(session->Finish());
+    const auto exitStart = std::chrono::steady_clock::now();
+    session.reset();
+    EXPECT_LT(std::chrono::steady_clock::now() - exitStart, std::chrono::seconds(1));
+    EXPECT_NE(ini().find("m_bTncDisablePort=0"), std::string::npos);
 }
 
 TEST_F(MenuCommandsTest, TcpIpSettingsApplyToTheGatewayAtOnce) {

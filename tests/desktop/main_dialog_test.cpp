@@ -19,7 +19,7 @@
 #include "lang/language_file.h"
 #include "lang/translate.h"
 #include "lang/ui_texts.h"
-#include "store/file_descriptor.h"
+#include "gateway/file_descriptor.h"
 #include "store/program_directory.h"
 #include "store/temp_directory.h"
 
@@ -49,6 +49,16 @@ QMenu* trayMenu(MainDialog& window) {
 int click(MainDialog& window, TrayMouse mouse, int id = kTrayIconId) {
     return window.trayIcon().HandleTrayMessage(id, mouse);
 }
+
+// Counts the paint events a widget receives.
+struct PaintCounter : QObject {
+    explicit PaintCounter(QWidget* widget) { widget->installEventFilter(this); }
+    bool eventFilter(QObject*, QEvent* event) override {
+        count += event->type() == QEvent::Paint ? 1 : 0;
+        return false;
+    }
+    int count = 0;
+};
 
 }  // namespace
 
@@ -163,6 +173,45 @@ class MainDialogTest : public QObject {
         QVERIFY(view->blockCount() <= 51 && view->blockCount() > 40);
         QVERIFY(view->toPlainText().endsWith(QString::fromUtf8("line 119 gr\u00fc\u00df\n")));
         QCOMPARE(view->textCursor().position(), view->document()->characterCount() - 1);
+    }
+
+    void serialPortOkWithAPortThatDoesNotOpenLeavesTheWindowResponsive() {
+        // COM2 names a device that is not there: the handler tries it for about 3 s.
+        QVERIFY(QFile::link(QString::fromStdString(dir_->file("absent")),
+                            QString::fromStdString(dir_->file("COM2"))));
+        auto window = start();
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        waitForFirstTick(*window);
+        // A key typed right after OK; while the port is tried, it, a repaint
+        // and the ticks get through.
+        QElapsedTimer sinceOk;
+        QTimer::singleShot(0, [&] {
+            QWidget* dialog = QApplication::activeModalWidget();
+            QVERIFY(dialog);
+            dialog->findChild<QComboBox*>("portList")->setCurrentIndex(2);
+            sinceOk.start();
+            QTest::mouseClick(dialog->findChild<QPushButton*>("okButton"), Qt::LeftButton);
+            QCoreApplication::postEvent(
+                window->editLine(),
+                new QKeyEvent(QEvent::KeyPress, Qt::Key_X, Qt::NoModifier, "x"));
+        });
+        window->runCommand(static_cast<int>(MenuCommand::SerialPortSetup));
+        QCOMPARE(window->session().settings().m_iTncPort, 2);
+        PaintCounter painted(window->monitor()->viewport());
+        QSignalSpy ticks(window->findChild<QTimer*>(), &QTimer::timeout);
+        window->monitor()->viewport()->update();
+        QTRY_COMPARE(window->editLine()->text(), QString("x"));
+        QTRY_VERIFY(painted.count > 0);
+        const qint64 keyAndPaint = sinceOk.elapsed();
+        QTRY_VERIFY(ticks.count() >= 2);
+        qInfo("key and repaint %lld ms, two ticks %lld ms after OK", keyAndPaint,
+              sinceOk.elapsed());
+        const QString error = "Error: Cannot open COM2! Port is disabled.";
+        QVERIFY2(!window->monitor()->toPlainText().contains(error), "OK waited for the open");
+
+        QTRY_VERIFY_WITH_TIMEOUT(window->monitor()->toPlainText().contains(error), 20000);
+        QCOMPARE(window->session().settings().m_bTncDisablePort, 1);
     }
 
     void trayClicksToggleAndExitWhileHiddenStartsTheNextRunHidden() {

@@ -19,7 +19,7 @@
 #include "gateway/fake_nic_driver.h"
 #include "kiss/kiss_encoder.h"
 #include "kiss_test_support.h"
-#include "store/file_descriptor.h"
+#include "gateway/file_descriptor.h"
 
 namespace korvale {
 namespace {
@@ -314,8 +314,10 @@ TEST(SerialTnc, DeviceThatGoesAwayIsWaitedForAndGetsTheSetUpWhenBackWhileOneThat
     // not tried again.
     Station failing("", 8);
     ASSERT_TRUE(failing.directory.linkPort(8, "/dev/null"));
+    ASSERT_TRUE(failing.tickUntil(
+        [&] { return failing.linesWith("Error: Cannot open COM8! Port is disabled.") == 1; }));
     failing.tick(kReconnectTicks + 10);
-    EXPECT_EQ(failing.shown.front(), "Error: Cannot open COM8! Port is disabled.");
+    EXPECT_EQ(failing.linesWith("Error: Cannot open COM8!"), 1);
     EXPECT_EQ(failing.settings.m_bTncDisablePort, 1);
     EXPECT_EQ(failing.linesWith(kNoLink), 0);
 }
