@@ -141,7 +141,9 @@ TEST_F(MenuCommandsTest, SerialPortOkWithAPortThatDoesNotOpenHoldsUpNeitherTheTi
     auto session = start();
     GatewayEngine& engine = session->engine();
     engine.EngineTick();
-    ApplySerialPort(*session, 2, 9600, 0, "");
+    DialogCopy copy = MakeDialogCopy(session->settings());
+    copy.settings.m_iTncPort = 2, copy.settings.m_iTncBaudrate = 9600;
+    ApplySerialPort(*session, copy);
     EXPECT_EQ(view_.text().find(kError), std::string::npos) << "OK waited for the open";
     int ticks = 0;
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
@@ -158,7 +160,7 @@ TEST_F(MenuCommandsTest, SerialPortOkWithAPortThatDoesNotOpenHoldsUpNeitherTheTi
     // Ended while the port is tried: the open is given up, not failed, and
     // the session's end (where it waits for the link) does not wait for it.
     session->settings().m_bTncDisablePort = 0;
-    ApplySerialPort(*session, 2, 9600, 0, "");
+    ApplySerialPort(*session, copy);
     EXPECT_TRUE(session->Finish());
     const auto exitStart = std::chrono::steady_clock::now();
     session.reset();
