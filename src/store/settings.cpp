@@ -100,6 +100,7 @@ void LoadSettings(Settings& s, const std::string& ini) {
     s.m_iTncBaudrate = ReadProfileInt(ini, kSectionTnc, "m_iTncBaudrate", kDefaultTncBaudrate);
     s.m_bTncDisablePort = ReadProfileInt(ini, kSectionTnc, "m_bTncDisablePort", 0);
     s.m_sTncTcpAddress = ReadProfileText(ini, kSectionTnc, "m_sTncTcpAddress", "");
+    s.m_sKissServerAddress = ReadProfileText(ini, kSectionTnc, "m_sKissServerAddress", "");
     s.m_iTxDelay = ReadProfileInt(ini, kSectionKiss, "m_iTxDelay", kDefaultTxDelay);
     s.m_iTxTail = ReadProfileInt(ini, kSectionKiss, "m_iTxTail", kDefaultTxTail);
     s.m_iPersist = ReadProfileInt(ini, kSectionKiss, "m_iPersist", kDefaultPersist);
@@ -113,6 +114,7 @@ void LoadSettings(Settings& s, const std::string& ini) {
     s.m_bMonitorSABM = ReadProfileInt(ini, kSectionMonitor, "m_bMonitorSABM", 1);
     s.m_bMonitorRR = ReadProfileInt(ini, kSectionMonitor, "m_bMonitorRR", 1);
     s.m_bMonitorHeaders = ReadProfileInt(ini, kSectionMonitor, "m_bMonitorHeaders", 1);
+    s.m_sCaptureFile = ReadProfileText(ini, kSectionMonitor, "m_sCaptureFile", "");
     LoadCallsign(s.m_UnprotoSource, ini, kSectionUnproto, "m_UnprotoSource", kDefaultCallsign);
     LoadCallsign(s.m_UnprotoDest, ini, kSectionUnproto, "m_UnprotoDest", kDefaultDestination);
     LoadCallList(s.m_UnprotoDigis, ini, kSectionUnproto, "m_UnprotoDigis");
@@ -148,6 +150,7 @@ bool SaveSettings(const Settings& s, const std::string& ini) {
     w.integer(kSectionTnc, "m_iTncBaudrate", s.m_iTncBaudrate);
     w.integer(kSectionTnc, "m_bTncDisablePort", s.m_bTncDisablePort);
     w.text(kSectionTnc, "m_sTncTcpAddress", s.m_sTncTcpAddress);
+    w.text(kSectionTnc, "m_sKissServerAddress", s.m_sKissServerAddress);
     w.integer(kSectionKiss, "m_iTxDelay", s.m_iTxDelay);
     w.integer(kSectionKiss, "m_iTxTail", s.m_iTxTail);
     w.integer(kSectionKiss, "m_iPersist", s.m_iPersist);
@@ -161,6 +164,7 @@ bool SaveSettings(const Settings& s, const std::string& ini) {
     w.integer(kSectionMonitor, "m_bMonitorSABM", s.m_bMonitorSABM);
     w.integer(kSectionMonitor, "m_bMonitorRR", s.m_bMonitorRR);
     w.integer(kSectionMonitor, "m_bMonitorHeaders", s.m_bMonitorHeaders);
+    w.text(kSectionMonitor, "m_sCaptureFile", s.m_sCaptureFile);
     w.text(kSectionUnproto, "m_UnprotoSource", s.m_UnprotoSource.toText());
     w.text(kSectionUnproto, "m_UnprotoDest", s.m_UnprotoDest.toText());
     w.text(kSectionUnproto, "m_UnprotoDigis", CallListText(s.m_UnprotoDigis));

@@ -43,6 +43,9 @@ struct Settings {
     // "host:port" of a TNC reached over TCP instead of the serial port; empty
     // for the serial port.
     std::string m_sTncTcpAddress;
+    // "host:port" where other programs reach the TNC as a KISS server; empty:
+    // no server.
+    std::string m_sKissServerAddress;
     // "KISS"
     int m_iTxDelay = kDefaultTxDelay;
     int m_iTxTail = kDefaultTxTail;
@@ -60,6 +63,9 @@ struct Settings {
     int m_bMonitorSABM = 1;
     int m_bMonitorRR = 1;
     int m_bMonitorHeaders = 1;
+    // A pcapng file of every frame sent to and heard from the TNC, relative
+    // to the program's directory; empty: no capture.
+    std::string m_sCaptureFile;
     // "Unproto"; callsigns are empty until loaded, and an invalid stored
     // callsign leaves them so.
     Ax25Address m_UnprotoSource;
