@@ -22,6 +22,7 @@
 #include <cstdint>
 #include <deque>
 #include <map>
+#include <vector>
 
 #include "ax25/ax25_frame.h"
 #include "gateway/air_flow.h"
@@ -40,6 +41,9 @@ struct AirQueueEntry {
     Ax25Frame frame;
     std::size_t bytes = 0;       // encoded AX.25 size
     std::int64_t airTimeMs = 0;  // what it costs the budget
+    // A KISS client's frame goes to the TNC as the client sent it; empty for
+    // Korvale's own, which are encoded from `frame`.
+    std::vector<std::uint8_t> wire;
 };
 
 class AirQueue {
