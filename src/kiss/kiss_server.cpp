@@ -270,10 +270,8 @@ class ServerLoop {
                 shared_.drainWake();
             }
             bool announce = false;
-            if (fds[1].revents != 0) {
-                announce = acceptClients() || announce;
-            }
-            for (std::size_t i = 0; i < clients_.size(); ++i) {
+            const std::size_t polled = clients_.size();
+            for (std::size_t i = 0; i < polled; ++i) {
                 Client& client = *clients_[i];
                 const short got = fds[i + 2].revents;
                 bool keep = (got & (POLLERR | POLLNVAL)) == 0;
@@ -291,6 +289,9 @@ class ServerLoop {
                 client.doomed = client.doomed || !keep;
             }
             announce = dropDoomedClients() || announce;
+            if (fds[1].revents != 0) {
+                announce = acceptClients() || announce;
+            }
             if (announce) {
                 shared_.announce();
             }
@@ -314,6 +315,9 @@ class ServerLoop {
             }
             const int on = 1;
             ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+            // The kernel holds no more for a client than we do.
+            const int sendBuffer = static_cast<int>(kKissClientOutputLimit);
+            ::setsockopt(fd, SOL_SOCKET, SO_SNDBUF, &sendBuffer, sizeof sendBuffer);
             const int id = nextId_++;
             std::string peer = peerText(address, length);
             {
