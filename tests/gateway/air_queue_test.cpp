@@ -85,7 +85,7 @@ std::string run(AirQueue& queue, const std::string& script, std::int64_t airTime
         const std::int64_t cost =
             colon == std::string::npos ? airTimeMs : std::stoll(word.substr(colon + 1));
         frame.info.resize(std::min(colon, word.size()));
-        if (const int dropped = queue.push(flow, {std::move(frame), 10, cost})) {
+        if (const int dropped = queue.push(flow, {std::move(frame), 10, cost, {}})) {
             out += "(dropped " + std::to_string(dropped) + ") ";
         }
     }
