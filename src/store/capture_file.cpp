@@ -74,7 +74,7 @@ bool CaptureFile::write(CaptureDirection direction, std::span<const std::uint8_t
     }
     const std::size_t padded = (frame.size() + 3) & ~std::size_t{3};
     const std::size_t blockBytes = kBlockFrameBytes + 20 + padded + 12;
-    if (fileBytes_ + blockBytes > kCaptureRotateBytes) {
+    if (fileBytes_ + blockBytes > rotateBytes_) {
         if (!flush()) {
             return false;
         }

@@ -34,7 +34,8 @@ enum class CaptureDirection : std::uint32_t { Inbound = 1, Outbound = 2 };  // e
 
 class CaptureFile {
   public:
-    CaptureFile() = default;
+    explicit CaptureFile(std::uint64_t rotateBytes = kCaptureRotateBytes)
+        : rotateBytes_(rotateBytes) {}
     ~CaptureFile() { close(); }
     CaptureFile(const CaptureFile&) = delete;
     CaptureFile& operator=(const CaptureFile&) = delete;
@@ -61,6 +62,7 @@ class CaptureFile {
     void block(std::uint32_t type, std::span<const std::uint8_t> body);
     bool fail();
 
+    std::uint64_t rotateBytes_;
     std::string path_;
     std::optional<FileDescriptor> file_;
     std::uint64_t fileBytes_ = 0;  // written and collected
