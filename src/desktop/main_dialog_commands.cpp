@@ -39,9 +39,12 @@ void MainDialog::runSettingsDialog(MenuCommand command) {
         case MenuCommand::SerialPortSetup: {
             Settings& settings = copy.settings;
             if (RunSerialPortDialog(this, settings.m_iTncPort, settings.m_iTncBaudrate,
-                                    settings.m_bTncDisablePort, settings.m_sTncTcpAddress)) {
+                                    settings.m_bTncDisablePort, settings.m_sTncTcpAddress,
+                                    settings.m_sKissServerAddress)) {
                 ApplySerialPort(*session_, settings.m_iTncPort, settings.m_iTncBaudrate,
                                 settings.m_bTncDisablePort, settings.m_sTncTcpAddress);
+                // The engine follows a new address at its next tick.
+                session_->settings().m_sKissServerAddress = settings.m_sKissServerAddress;
             }
             break;
         }

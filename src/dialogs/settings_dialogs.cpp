@@ -98,7 +98,8 @@ DialogDescription MonitorDialog(DialogCopy& copy) {
             {checkBox(1012, "Show headers of IP/ARP packets", s.m_bMonitorHeaders),
              checkBox(1009, "SABM,DISC,UA,DM,FRMR", s.m_bMonitorSABM),
              checkBox(1010, "UI", s.m_bMonitorUI), checkBox(1011, "RR,RNR,REJ", s.m_bMonitorRR),
-             checkBox(1014, "I", s.m_bMonitorI)}};
+             checkBox(1014, "I", s.m_bMonitorI),
+             textField(1015, "Capture file for Wireshark (pcapng)", s.m_sCaptureFile)}};
 }
 
 DialogDescription UnprotoDialog(DialogCopy& copy) {
@@ -148,6 +149,7 @@ void TakeMonitor(Settings& settings, const DialogCopy& copy) {
     settings.m_bMonitorUI = s.m_bMonitorUI;
     settings.m_bMonitorRR = s.m_bMonitorRR;
     settings.m_bMonitorI = s.m_bMonitorI;
+    settings.m_sCaptureFile = s.m_sCaptureFile;
 }
 
 void TakeUnproto(Settings& settings, const DialogCopy& copy) {
