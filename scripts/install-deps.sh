@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(cmake make g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev
           clang libclang-rt-14-dev clang-format
-          tshark socat iproute2 iputils-ping
+          tshark socat iproute2 iputils-ping python3
           qt6-base-dev qt6-base-dev-tools qt6-svg-dev libxcb1-dev)
 # The window's end-to-end test and the README's pictures: a virtual X
 # server, a window manager, a notification-area host, synthetic input and
