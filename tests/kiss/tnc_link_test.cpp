@@ -426,8 +426,7 @@ TEST(KissServer, ClientsHearTheTncAndSendThroughItButCannotHoldUpOrFloodKorvale)
     station.driver.hostFrames = {bytes("82 84 0A 36 3A 3C 53 4D 52 44 52 56 08 00 31")};
     station.engine.OnAdapterReadable();
     // AB1CDE-7 from NOCALL-7, UI, PID 0xCC, the datagram's one byte.
-    const Bytes fromHost =
-        bytes("C0 00 82 84 62 86 88 8A EE 9C 9E 86 82 98 98 6F 03 CC 31 C0");
+    const Bytes fromHost = bytes("C0 00 82 84 62 86 88 8A EE 9C 9E 86 82 98 98 6F 03 CC 31 C0");
     EXPECT_EQ(receiveTicking(station, tnc, fromHost.size()), fromHost);
     EXPECT_TRUE(reader.receive(1, 100ms).empty()) << "a client's frame came back";
 
