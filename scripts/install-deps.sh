@@ -22,7 +22,7 @@ case $choice in
         # manager, a notification-area host, synthetic input and screenshots.
         packages+=(libgtest-dev libgmock-dev libbenchmark-dev
                    clang libclang-rt-14-dev clang-format
-                   tshark socat iproute2 iputils-ping
+                   tshark socat iproute2 iputils-ping python3
                    xvfb twm trayer xdotool imagemagick x11-utils fonts-dejavu-core)
         ;;
     *)

@@ -2,6 +2,7 @@
 
 #include "gateway/nic_device.h"
 #include "kiss/com_handler.h"
+#include "kiss/kiss_server.h"
 #include "kiss/reconnecting_tnc_link.h"
 #include "lang/interface_language.h"
 
@@ -16,9 +17,10 @@ GatewaySession::GatewaySession(const ProgramLocation& location, MonitorView& vie
     if (notify) {
         handler_->SetNotifyCallback([notify](int) { notify(); });
     }
-    link_ = std::make_unique<ReconnectingTncLink>(settings_, *handler_, ProgramDirectory,
-                                                  std::move(notify));
+    link_ = std::make_unique<ReconnectingTncLink>(settings_, *handler_, ProgramDirectory, notify);
+    kissServer_ = std::make_unique<KissServer>(std::move(notify));
     engine_ = std::make_unique<GatewayEngine>(settings_, *link_, theNicDevice(), view);
+    engine_->setKissServer(kissServer_.get());
 }
 
 GatewaySession::~GatewaySession() {

@@ -18,7 +18,8 @@
 // callback must outlive the session. The TNC link is the serial port, or TCP
 // when m_sTncTcpAddress is set, and comes back by itself when it breaks
 // (kiss/reconnecting_tnc_link.h). The notify callback runs on the serial
-// reader thread, or the TCP link's thread, for each chunk of received bytes:
+// reader thread, the TCP link's thread, or the KISS server's thread
+// (kiss/kiss_server.h), for each chunk of received bytes or client events:
 // it may only wake the owner's thread, which then calls
 // engine().OnSerialNotification(). All other calls come from the owner's
 // (main) thread.
@@ -35,6 +36,7 @@
 namespace korvale {
 
 class ComHandler;
+class KissServer;
 class ReconnectingTncLink;
 
 class GatewaySession {
@@ -62,6 +64,7 @@ class GatewaySession {
     Settings settings_;
     std::unique_ptr<ComHandler> handler_;
     std::unique_ptr<ReconnectingTncLink> link_;
+    std::unique_ptr<KissServer> kissServer_;
     std::unique_ptr<GatewayEngine> engine_;
     bool finished_ = false;
 };

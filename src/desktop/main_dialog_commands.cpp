@@ -39,7 +39,9 @@ void MainDialog::runSettingsDialog(MenuCommand command) {
         case MenuCommand::SerialPortSetup: {
             Settings& settings = copy.settings;
             if (RunSerialPortDialog(this, settings.m_iTncPort, settings.m_iTncBaudrate,
-                                    settings.m_bTncDisablePort, settings.m_sTncTcpAddress)) {
+                                    settings.m_bTncDisablePort, settings.m_sTncTcpAddress,
+                                    settings.m_sKissServerAddress)) {
+                // The engine follows a new server address at its next tick.
                 ApplySerialPort(*session_, copy);
             }
             break;

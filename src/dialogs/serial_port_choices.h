@@ -50,6 +50,13 @@ inline constexpr std::string_view kTncAddressRefusal =
     "192.168.1.20:8001 or [fe80::1%eth0]:8001 (a name, an IPv4 address or an IPv6 address in "
     "brackets, then a port from 1 to 65535), or leave the field empty to use the serial port.";
 
+// The same for the KISS server field (m_sKissServerAddress), read by the
+// same rules; empty: no server.
+inline constexpr std::string_view kKissServerAddressRefusal =
+    "Please enter the KISS server's address as host:port, for example localhost:8011, "
+    "0.0.0.0:8011 or [::]:8011 to listen on every interface, or leave the field empty for no "
+    "server.";
+
 // The setting OK takes from the TCP address field: its text without blanks
 // at either end (empty: the serial port), or nothing when that is not an
 // address (the dialog then refuses OK with kTncAddressRefusal).

@@ -109,7 +109,8 @@ DialogDescription MonitorDialog(DialogCopy& copy) {
             {checkBox(1012, "Show headers of IP/ARP packets", s.m_bMonitorHeaders),
              checkBox(1009, "SABM,DISC,UA,DM,FRMR", s.m_bMonitorSABM),
              checkBox(1010, "UI", s.m_bMonitorUI), checkBox(1011, "RR,RNR,REJ", s.m_bMonitorRR),
-             checkBox(1014, "I", s.m_bMonitorI)}};
+             checkBox(1014, "I", s.m_bMonitorI),
+             textField(1015, "Capture file for Wireshark (pcapng)", s.m_sCaptureFile)}};
 }
 
 DialogDescription UnprotoDialog(DialogCopy& copy) {

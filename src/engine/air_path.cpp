@@ -49,16 +49,23 @@ void AirPath::queue(Ax25Frame frame) {
     const AirFlow flow = airFlowOf(frame);
     const std::size_t bytes = encodedSize(frame);
     const std::int64_t airTime = frameAirTimeMs(bytes, pacer_.channel().bitsPerSecond);
-    droppedSinceReport_ += queue_.push(flow, {std::move(frame), bytes, airTime});
+    droppedSinceReport_ += queue_.push(flow, {std::move(frame), bytes, airTime, {}});
 }
 
-std::optional<Ax25Frame> AirPath::nextForTnc(std::int64_t nowMs) {
+void AirPath::queueFromClient(int client, Ax25Frame frame, std::vector<std::uint8_t> wire) {
+    const std::size_t bytes = wire.size();
+    const std::int64_t airTime = frameAirTimeMs(bytes, pacer_.channel().bitsPerSecond);
+    droppedSinceReport_ +=
+        queue_.push(kissClientAirFlow(client), {std::move(frame), bytes, airTime, std::move(wire)});
+}
+
+std::optional<AirQueueEntry> AirPath::nextForTnc(std::int64_t nowMs) {
     const AirQueueEntry* next = queue_.front();
     if (next == nullptr || (active() && !pacer_.mayHand(next->bytes, nowMs))) {
         return std::nullopt;
     }
     pacer_.handed(next->bytes, nowMs);
-    return queue_.pop().frame;
+    return queue_.pop();
 }
 
 void AirPath::heard(const Ax25Frame& frame, std::size_t bytes, std::int64_t nowMs) {

@@ -55,10 +55,14 @@ class AirPath {
     // Any other data frame for the radio (beacon, typed line).
     void queue(Ax25Frame frame);
 
+    // A KISS client's frame, decoded and as the client sent it (`wire`), in
+    // the client's own flow.
+    void queueFromClient(int client, Ax25Frame frame, std::vector<std::uint8_t> wire);
+
     // The next frame the TNC may have now, counted as handed to it; none when
     // the queue is empty or the TNC holds enough. Once the rate is 0 again,
     // the queue empties without waiting.
-    std::optional<Ax25Frame> nextForTnc(std::int64_t nowMs);
+    std::optional<AirQueueEntry> nextForTnc(std::int64_t nowMs);
 
     // A frame heard on the radio, of that many encoded bytes.
     void heard(const Ax25Frame& frame, std::size_t bytes, std::int64_t nowMs);

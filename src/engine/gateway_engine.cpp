@@ -13,6 +13,7 @@
 #include "lang/translate.h"
 #include "lang/ui_texts.h"
 #include "store/code_pages.h"
+#include "store/program_directory.h"
 
 namespace korvale {
 namespace {
@@ -119,6 +120,8 @@ void GatewayEngine::EngineTick() {
     }
     GatewayLinkBitRate = settings_.m_iTncBaudrate;
     watchTncLink();
+    followKissServerAddress();
+    followCaptureFile();
     if (!air_.configure(settings_)) {
         AppendMonitorText(TranslateMsg(kMsgArpTimersNotSet));
     }
@@ -136,6 +139,97 @@ void GatewayEngine::EngineTick() {
             m_iBeaconCountdown = interval * kTicksPerSecond;
             sendBeacon();
         }
+    }
+    // What was captured is on disk within a tick.
+    if (!capture_.flush()) {
+        AppendMonitorText(TranslateMsgWithText(kMsgCaptureFailed, captureFile_));
+    }
+}
+
+void GatewayEngine::followKissServerAddress() {
+    if (kissServer_ == nullptr || settings_.m_sKissServerAddress == kissServerAddress_) {
+        return;
+    }
+    // A new address closes the old listener and drops its clients.
+    kissServerAddress_ = settings_.m_sKissServerAddress;
+    kissServer_->Close();
+    if (kissServerAddress_.empty()) {
+        return;
+    }
+    const std::optional<TncAddress> address = ParseTncAddress(kissServerAddress_);
+    if (!address) {
+        AppendMonitorText(TranslateMsgWithText(kMsgBadKissServerAddress, kissServerAddress_));
+    } else if (!kissServer_->Listen(*address)) {
+        AppendMonitorText(TranslateMsgWithText(kMsgKissServerCannotListen, kissServerAddress_));
+    }
+}
+
+void GatewayEngine::takeKissClientEvents() {
+    if (kissServer_ == nullptr) {
+        return;
+    }
+    for (KissClientEvent& event : kissServer_->takeEvents()) {
+        switch (event.kind) {
+            case KissClientEvent::Kind::Connected:
+                AppendMonitorText(TranslateMsgWithText(kMsgKissClientConnected, event.peer));
+                break;
+            case KissClientEvent::Kind::Disconnected:
+                AppendMonitorText(event.droppedFrames == 0
+                                      ? TranslateMsgWithText(kMsgKissClientDisconnected, event.peer)
+                                      : TranslateMsgWithText(kMsgKissClientDisconnectedDropped,
+                                                             event.peer, event.droppedFrames));
+                break;
+            case KissClientEvent::Kind::ListenFailed:
+                AppendMonitorText(
+                    TranslateMsgWithText(kMsgKissServerCannotListen, kissServerAddress_));
+                break;
+            case KissClientEvent::Kind::Frame:
+                sendClientFrame(event.client, std::move(event.frame));
+                break;
+        }
+    }
+}
+
+// The server passes only frames that decode; they go to the TNC as the client
+// sent them, in its own flow while a radio rate is set.
+void GatewayEngine::sendClientFrame(int client, std::vector<std::uint8_t> wire) {
+    Ax25Frame frame;
+    frame.decode(wire);
+    if (air_.active() || air_.queuedFrames() > 0) {
+        air_.queueFromClient(client, std::move(frame), std::move(wire));
+        releaseAirFrames();
+        return;
+    }
+    sendToTnc(frame, wire);
+}
+
+void GatewayEngine::followCaptureFile() {
+    if (settings_.m_sCaptureFile == captureFile_) {
+        return;
+    }
+    captureFile_ = settings_.m_sCaptureFile;
+    capture_.close();
+    if (captureFile_.empty()) {
+        return;
+    }
+    // The name is held in the program's code page, like every text setting;
+    // the file system spells it in UTF-8.
+    const std::string name = AnsiToUtf8(captureFile_);
+    const std::string path = name.starts_with('/') ? name : ProgramDirectory + name;
+    if (!capture_.open(path)) {
+        AppendMonitorText(TranslateMsgWithText(kMsgCaptureFailed, captureFile_));
+    }
+}
+
+void GatewayEngine::capture(CaptureDirection direction, std::span<const std::uint8_t> frame) {
+    if (!capture_.isOpen()) {
+        return;
+    }
+    const auto now = std::chrono::duration_cast<std::chrono::microseconds>(
+                         std::chrono::system_clock::now().time_since_epoch())
+                         .count();
+    if (!capture_.write(direction, frame, now)) {
+        AppendMonitorText(TranslateMsgWithText(kMsgCaptureFailed, captureFile_));
     }
 }
 
@@ -197,15 +291,21 @@ void GatewayEngine::sendDataFrame(Ax25Frame frame) {
         releaseAirFrames();
         return;
     }
+    sendToTnc(frame, frame.encode());
+}
+
+void GatewayEngine::sendToTnc(const Ax25Frame& frame, std::span<const std::uint8_t> wire) {
     ShowFrame(frame);
-    SendKissFrame(static_cast<int>(KissCommand::Data), frame.encode());
+    if (IsTncPortEnabled() &&
+        korvale::SendKissFrame(serial_, static_cast<int>(KissCommand::Data), wire)) {
+        capture(CaptureDirection::Outbound, wire);
+    }
 }
 
 void GatewayEngine::releaseAirFrames() {
     const std::int64_t now = clock_();
-    while (auto frame = air_.nextForTnc(now)) {
-        ShowFrame(*frame);
-        SendKissFrame(static_cast<int>(KissCommand::Data), frame->encode());
+    while (auto entry = air_.nextForTnc(now)) {
+        sendToTnc(entry->frame, entry->wire.empty() ? entry->frame.encode() : entry->wire);
     }
     if (const auto dropped = air_.dropReportDue(now)) {
         AppendMonitorText(TranslateMsgWithInt(kMsgAirQueueDropped, *dropped));
@@ -241,21 +341,27 @@ void GatewayEngine::SendUnprotoLine(std::string_view text) {
 }
 
 void GatewayEngine::OnSerialNotification() {
-    if (!IsTncPortEnabled()) {
-        return;
+    if (IsTncPortEnabled()) {
+        std::array<std::uint8_t, kReceiveChunkSize> buffer;
+        int count = 0;
+        do {
+            count = serial_.read(buffer);
+            deframer_.ProcessKissBytes(
+                std::span<const std::uint8_t>(buffer.data(), static_cast<std::size_t>(count)));
+        } while (count == static_cast<int>(buffer.size()));
     }
-    std::array<std::uint8_t, kReceiveChunkSize> buffer;
-    int count = 0;
-    do {
-        count = serial_.read(buffer);
-        deframer_.ProcessKissBytes(
-            std::span<const std::uint8_t>(buffer.data(), static_cast<std::size_t>(count)));
-    } while (count == static_cast<int>(buffer.size()));
+    if (!m_bFirstTick) {
+        takeKissClientEvents();
+    }
 }
 
 void GatewayEngine::onKissFrame(std::span<const std::uint8_t> ax25Bytes) {
     // A frame that fails to decode is shown as far as it was decoded; it is
     // never of a kind the adapter path takes.
+    capture(CaptureDirection::Inbound, ax25Bytes);
+    if (kissServer_ != nullptr) {
+        kissServer_->broadcast(ax25Bytes);
+    }
     Ax25Frame frame;
     frame.decode(ax25Bytes);
     ShowFrame(frame);
@@ -272,6 +378,10 @@ void GatewayEngine::Shutdown() {
         serial_.write(bytesOf(upToNul(exitText)));
     }
     CloseTncPort();
+    if (kissServer_ != nullptr) {
+        kissServer_->Close();
+    }
+    capture_.close();
 }
 
 }  // namespace korvale

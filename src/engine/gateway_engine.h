@@ -13,6 +13,15 @@
 // (m_iAirBaudrate), frames for the radio wait in the air path (air_path.h)
 // and leave, at a tick or a drain, as the radio can send them. Everything
 // here runs on that one thread; nothing waits.
+//
+// With a KISS server given (setKissServer) and m_sKissServerAddress set, other
+// programs share the TNC: every frame heard goes to each of them, and their
+// frames, taken at OnSerialNotification() (the server wakes the owner as the
+// serial link does), are shown and sent like Korvale's own, each client a
+// flow of its own in the air path. With m_sCaptureFile set, every frame sent
+// to the TNC and heard from it is also written to that capture file
+// (store/capture_file.h). Both settings are looked at every tick, so a
+// change in a dialog takes effect at the next one.
 #pragma once
 
 #include <chrono>
@@ -28,7 +37,9 @@
 #include "gateway/adapter_to_radio.h"
 #include "gateway/nic_device.h"
 #include "kiss/kiss_deframer.h"
+#include "kiss/kiss_server.h"
 #include "kiss/serial_link.h"
+#include "store/capture_file.h"
 #include "store/settings.h"
 
 namespace korvale {
@@ -64,9 +75,12 @@ class GatewayEngine {
 
     // Receive handling: reads every byte the serial link holds, in pieces of
     // kReceiveChunkSize, through the KISS deframer; each frame is decoded,
-    // shown and offered to the adapter. Does nothing while the port is not
-    // enabled.
+    // shown and offered to the adapter (nothing is read while the port is not
+    // enabled). Then takes what the KISS clients sent.
     void OnSerialNotification();
+
+    // The server for KISS clients, or none; it must outlive the engine.
+    void setKissServer(KissServer* server) { kissServer_ = server; }
 
     // Drains the adapter as a tick does: each waiting frame is shown, encoded
     // and sent, until the adapter path returns nothing. Does nothing before
@@ -121,7 +135,14 @@ class GatewayEngine {
     void sendBeacon();
     void sendDataFrame(Ax25Frame frame);
     void releaseAirFrames();
+    // Shows the frame and sends its wire bytes to the TNC, and captures them.
+    void sendToTnc(const Ax25Frame& frame, std::span<const std::uint8_t> wire);
     void onKissFrame(std::span<const std::uint8_t> ax25Bytes);
+    void followKissServerAddress();
+    void takeKissClientEvents();
+    void sendClientFrame(int client, std::vector<std::uint8_t> wire);
+    void followCaptureFile();
+    void capture(CaptureDirection direction, std::span<const std::uint8_t> frame);
     void sendUiFrame(const Ax25Address& source, const Ax25Address& destination,
                      const AddressList& digipeaters, std::string_view text);
     void SendKissFrame(int command, std::span<const std::uint8_t> payload);
@@ -140,6 +161,11 @@ class GatewayEngine {
                    std::chrono::steady_clock::now().time_since_epoch())
             .count();
     };
+
+    KissServer* kissServer_ = nullptr;
+    std::string kissServerAddress_;  // the address the server was given
+    CaptureFile capture_;
+    std::string captureFile_;  // the setting the capture follows
 
     bool m_bFirstTick = true;
     std::string m_sTncInitPending;

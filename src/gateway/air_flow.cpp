@@ -10,6 +10,7 @@ namespace {
 
 constexpr std::uint8_t kKeyIpv4 = 1;
 constexpr std::uint8_t kKeyStations = 2;
+constexpr std::uint8_t kKeyKissClient = 3;
 
 }  // namespace
 
@@ -41,6 +42,15 @@ AirFlow airFlowOf(const Ax25Frame& frame) {
         info.size() >= headerSize + 4) {
         std::copy_n(info.begin() + static_cast<std::ptrdiff_t>(headerSize), 4,
                     flow.key.begin() + 10);
+    }
+    return flow;
+}
+
+AirFlow kissClientAirFlow(int client) {
+    AirFlow flow;
+    flow.key[0] = kKeyKissClient;
+    for (std::size_t i = 1; i <= sizeof client; ++i) {
+        flow.key[i] = static_cast<std::uint8_t>(static_cast<unsigned>(client) >> (8 * (i - 1)));
     }
     return flow;
 }

@@ -25,4 +25,8 @@ struct AirFlow {
 // destination. Every other frame is priority.
 AirFlow airFlowOf(const Ax25Frame& frame);
 
+// Every frame from one KISS client (kiss_server.h) is one flow, taking turns
+// with the IP flows.
+AirFlow kissClientAirFlow(int client);
+
 }  // namespace korvale

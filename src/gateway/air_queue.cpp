@@ -58,14 +58,28 @@ AirQueueEntry AirQueue::pop() {
     }
     std::deque<FlowMap::iterator>& turn = newFlows_.empty() ? oldFlows_ : newFlows_;
     const FlowMap::iterator position = turn.front();
-    turn.pop_front();
-    AirQueueEntry entry = takeHead(position->second);
-    if (position->second.frames.empty()) {
+    Flow& flow = position->second;
+    AirQueueEntry entry = takeHead(flow);
+    flow.creditMs -= entry.airTimeMs;
+    if (flow.frames.empty()) {
+        turn.pop_front();
         flows_.erase(position);
-    } else {
+    } else if (flow.creditMs <= 0) {
+        turn.pop_front();
+        flow.creditMs += kAirQueueQuantumMs;
         oldFlows_.push_back(position);
     }
+    settle();
     return entry;
+}
+
+void AirQueue::settle() {
+    while (newFlows_.empty() && !oldFlows_.empty() && oldFlows_.front()->second.creditMs <= 0) {
+        const FlowMap::iterator position = oldFlows_.front();
+        oldFlows_.pop_front();
+        position->second.creditMs += kAirQueueQuantumMs;
+        oldFlows_.push_back(position);
+    }
 }
 
 bool AirQueue::dropFromLongest() {

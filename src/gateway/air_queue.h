@@ -3,7 +3,11 @@
 // here, where it can be put in a sensible order.
 //
 // Order: priority frames (ARP, beacons, typed lines; air_flow.h) first, in
-// the order they came. Then the IP flows in turn, one frame each: a flow that
+// the order they came. Then the other flows (IP conversations, KISS clients)
+// take turns of equal air time (deficit round robin with kAirQueueQuantumMs):
+// with frames of one size, one frame each; a flow of short frames (a KISS
+// client's APRS packets) sends as many more as its frames are shorter, so it
+// gets its share of the air beside a bulk transfer of full frames. A flow that
 // had nothing queued is served before the flows that are already waiting, so
 // a ping or a keystroke passes another flow's backlog at the next turn.
 //
@@ -22,6 +26,7 @@
 #include <cstdint>
 #include <deque>
 #include <map>
+#include <vector>
 
 #include "ax25/ax25_frame.h"
 #include "gateway/air_flow.h"
@@ -36,10 +41,18 @@ namespace korvale {
 // two-minute retransmit ceiling, and other flows do not wait behind it.
 inline constexpr std::int64_t kAirQueueBudgetMs = 60000;
 
+// Air time a waiting flow is credited with each turn; a flow sends while its
+// credit lasts. Shorter than any frame at 1200 bit/s, so that equal frames
+// take strict turns.
+inline constexpr std::int64_t kAirQueueQuantumMs = 100;
+
 struct AirQueueEntry {
     Ax25Frame frame;
     std::size_t bytes = 0;       // encoded AX.25 size
     std::int64_t airTimeMs = 0;  // what it costs the budget
+    // A KISS client's frame goes to the TNC as the client sent it; empty for
+    // Korvale's own, which are encoded from `frame`.
+    std::vector<std::uint8_t> wire;
 };
 
 class AirQueue {
@@ -69,6 +82,7 @@ class AirQueue {
     struct Flow {
         std::deque<AirQueueEntry> frames;
         std::int64_t airTimeMs = 0;
+        std::int64_t creditMs = kAirQueueQuantumMs;
     };
     using FlowMap = std::map<AirFlowKey, Flow>;
 
@@ -76,6 +90,8 @@ class AirQueue {
     const Flow* frontFlow() const { return const_cast<AirQueue*>(this)->frontFlow(); }
     AirQueueEntry takeHead(Flow& flow);
     bool dropFromLongest();
+    // Credits the waiting flows in turn until the first may send.
+    void settle();
 
     std::int64_t budgetMs_;
     Flow priority_;

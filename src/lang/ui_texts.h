@@ -28,6 +28,19 @@ inline constexpr std::string_view kMsgTncLinkBack =
     "The link to the TNC at %s is back; frames dropped while it was down: %i.\r";
 inline constexpr std::string_view kMsgBadTncAddress =
     "Error: The TNC address %s is not host:port! Not connecting.\r";
+// Formats with "%s", a KISS client's address, or the KISS server's; the
+// third also with "%i", the frames the client missed for not reading.
+inline constexpr std::string_view kMsgKissClientConnected = "KISS client %s connected.\r";
+inline constexpr std::string_view kMsgKissClientDisconnected = "KISS client %s disconnected.\r";
+inline constexpr std::string_view kMsgKissClientDisconnectedDropped =
+    "KISS client %s disconnected; frames dropped because it did not read: %i.\r";
+inline constexpr std::string_view kMsgBadKissServerAddress =
+    "Error: The KISS server address %s is not host:port! Not listening.\r";
+inline constexpr std::string_view kMsgKissServerCannotListen =
+    "Error: Cannot listen for KISS clients at %s!\r";
+// A format with "%s", the capture file's name as set.
+inline constexpr std::string_view kMsgCaptureFailed =
+    "Error: Cannot write the capture file %s! Not capturing.\r";
 // A format with one integer, the count of frames dropped since the last line.
 inline constexpr std::string_view kMsgAirQueueDropped = "Radio queue full, frames dropped: %i\r";
 inline constexpr std::string_view kMsgArpTimersNotSet =
@@ -81,6 +94,12 @@ inline constexpr std::array kUiTexts = {
     UiText{kSectionStrings, kMsgTncLinkDown},
     UiText{kSectionStrings, kMsgTncLinkBack},
     UiText{kSectionStrings, kMsgBadTncAddress},
+    UiText{kSectionStrings, kMsgKissClientConnected},
+    UiText{kSectionStrings, kMsgKissClientDisconnected},
+    UiText{kSectionStrings, kMsgKissClientDisconnectedDropped},
+    UiText{kSectionStrings, kMsgBadKissServerAddress},
+    UiText{kSectionStrings, kMsgKissServerCannotListen},
+    UiText{kSectionStrings, kMsgCaptureFailed},
     UiText{kSectionStrings, kMsgAirQueueDropped},
     UiText{kSectionStrings, kMsgArpTimersNotSet},
     UiText{kSectionStrings, kMsgRestartNeeded},
@@ -143,6 +162,7 @@ inline constexpr std::array kUiTexts = {
     UiText{kSectionMonitorDialog, "UI"},
     UiText{kSectionMonitorDialog, "RR,RNR,REJ"},
     UiText{kSectionMonitorDialog, "Show headers of IP/ARP packets"},
+    UiText{kSectionMonitorDialog, "Capture file for Wireshark (pcapng)"},
     UiText{kSectionMonitorDialog, "OK"},
     UiText{kSectionMonitorDialog, "Cancel"},
 
@@ -168,6 +188,7 @@ inline constexpr std::array kUiTexts = {
     UiText{kSectionPortDialog, "Baud rate"},
     UiText{kSectionPortDialog, "Disable port"},
     UiText{kSectionPortDialog, "TNC over TCP (host:port)"},
+    UiText{kSectionPortDialog, "KISS server for other programs (host:port)"},
     UiText{kSectionPortDialog, "OK"},
     UiText{kSectionPortDialog, "Cancel"},
 

@@ -38,6 +38,9 @@ struct Settings {
     // "host:port" of a TNC reached over TCP instead of the serial port; empty
     // for the serial port.
     std::string m_sTncTcpAddress;
+    // "host:port" where other programs reach the TNC as a KISS server; empty:
+    // no server.
+    std::string m_sKissServerAddress;
     // "KISS"
     int m_iTxDelay{};  // ms
     int m_iTxTail{};   // ms
@@ -55,6 +58,9 @@ struct Settings {
     int m_bMonitorSABM{};
     int m_bMonitorRR{};
     int m_bMonitorHeaders{};
+    // A pcapng file of every frame sent to and heard from the TNC, relative
+    // to the program's directory; empty: no capture.
+    std::string m_sCaptureFile;
     // "Unproto"
     Ax25Address m_UnprotoSource;
     Ax25Address m_UnprotoDest;

@@ -5,11 +5,13 @@
 // in the build directory. Skipped when tshark is not installed.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
 
 #include "ax25_test_support.h"
+#include "store/capture_file.h"
 
 namespace korvale {
 namespace {
@@ -80,6 +82,52 @@ TEST(TsharkInterop, TsharkReadsOurFramesAsOurDecoderDoes) {
         EXPECT_EQ(line.substr(0, payload), tsharkFields(frames[i])) << "frame " << i;
         EXPECT_EQ(bytes(line.substr(payload)), frames[i].info) << "frame " << i;
     }
+}
+
+// Our capture files: tshark must find every frame, in order, with the
+// addresses, PID and direction written, across a reopened file (a second
+// section) and a rotation to ".1".
+TEST(TsharkInterop, CaptureFileReadsBackInTsharkInOrderWithDirections) {
+    if (std::system("command -v tshark >/dev/null 2>&1") != 0) {
+        GTEST_SKIP() << "tshark is not installed; it reads the capture as Wireshark would";
+    }
+    const std::string path = KORVALE_BINARY_DIR "/capture_tshark.pcapng";
+    std::remove(path.c_str());
+    std::remove((path + ".1").c_str());
+    const Bytes info = {0x45, 0x00};
+    const Ax25Frame frames[] = {frameOf("KV1A", "KV1B", "", 0, Ui, 1, 0, 0, 0, 0xCC, info),
+                                frameOf("KV1B-3", "QST", "WIDE1-1", 0, Ui, 1, 0, 0, 0, 0xF0, info),
+                                frameOf("KV1C", "KV1A-15", "", 0, I, 1, 0, 2, 5, 0xCF, info)};
+    const auto direction = [](int i) {
+        return i == 1 ? CaptureDirection::Outbound : CaptureDirection::Inbound;
+    };
+    // Room for two sections holding the first two frames; the third rotates.
+    CaptureFile capture(280);
+    for (int i = 0; i < 3; ++i) {
+        if (i != 1) {
+            ASSERT_TRUE(capture.open(path));  // a new section after the first
+        }
+        ASSERT_TRUE(capture.write(direction(i), frames[i].encode(), 1'700'000'000'000'000 + i));
+        ASSERT_TRUE(capture.flush());
+    }
+    capture.close();
+    std::string got;
+    for (const std::string& file : {path + ".1", path}) {
+        const std::string command =
+            "tshark -n -r " + file +
+            " -T fields -E separator=' ' -e _ws.col.Source -e _ws.col.Destination "
+            "-e ax25.pid -e frame.packet_flags_direction 2>/dev/null";
+        FILE* pipe = ::popen(command.c_str(), "r");
+        ASSERT_NE(pipe, nullptr);
+        for (int c = 0; (c = std::fgetc(pipe)) != EOF;) {
+            got += static_cast<char>(c);
+        }
+        ::pclose(pipe);
+    }
+    EXPECT_EQ(got,
+              "KV1A KV1B 0xcc 0x00000001\n"
+              "KV1B-3 QST 0xf0 0x00000002\n"
+              "KV1C KV1A-15 0xcf 0x00000001\n");
 }
 
 }  // namespace

@@ -165,7 +165,7 @@ class DialogsTest : public QObject {
         const std::pair<Describe, QString> rows[] = {
             {TcpIpDialog, "1003^ v1018 vokButton"},
             {KissTncDialog, "1004 v1005 v1006 v1007 v1012 v1014 v1010 v1011 vokButton"},
-            {MonitorDialog, "1014 >1009 v1010 >1011 v1012 vokButton"},
+            {MonitorDialog, "1014 >1009 v1010 >1011 v1012 v1015 vokButton"},
             {UnprotoDialog, "1015^ v1016^ v1017^ vokButton"},
             {BeaconDialog, "1015^ v1016^ v1017^ v1007 v1004^ >1008 vokButton"}};
         for (const auto& [describe, expected] : rows) {
@@ -251,6 +251,7 @@ class DialogsTest : public QObject {
         // An address that does not parse is refused, and the dialog stays.
         int port = 2, rate = 19200, disabled = 1;
         std::string address = "tnc:8001";
+        std::string server = "localhost:8011";
         for (const char* button : {"cancelButton", "okButton"}) {
             messages_.clear();
             whenDialogOpens<QDialog>([button, this](QDialog& dialog) {
@@ -264,12 +265,19 @@ class DialogsTest : public QObject {
                 QCOMPARE(messages_, QStringList("!" + fromAnsi(kTncAddressRefusal)));
                 QVERIFY(dialog.isVisible());
                 tcpAddress->setText(" [::1]:8001 ");
+                auto* kissServer = child<QLineEdit>(dialog, "kissServerAddress");
+                QCOMPARE(kissServer->text(), "localhost:8011");
+                kissServer->setText("localhost");
+                click(dialog, "okButton");
+                QCOMPARE(messages_.back(), "!" + fromAnsi(kKissServerAddressRefusal));
+                kissServer->setText(" 0.0.0.0:8011 ");
                 click(dialog, button);
             });
-            const bool ok = RunSerialPortDialog(nullptr, port, rate, disabled, address);
+            const bool ok = RunSerialPortDialog(nullptr, port, rate, disabled, address, server);
             QCOMPARE(QList<int>({ok, port, rate, disabled}),
                      ok ? QList<int>({1, 5, 115200, 0}) : QList<int>({0, 2, 19200, 1}));
             QCOMPARE(address, ok ? "[::1]:8001" : "tnc:8001");
+            QCOMPARE(server, ok ? "0.0.0.0:8011" : "localhost:8011");
         }
     }
 

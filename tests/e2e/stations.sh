@@ -14,7 +14,9 @@
 #   $input_a, $input_b  file descriptors writing to each station's input
 #   $work/a/monitor.log, $work/b/monitor.log  each station's monitor output
 # Set station_air_baudrate (the radio rate, m_iAirBaudrate) and
-# station_full_duplex before it to pace the stations for a slow link.
+# station_full_duplex before it to pace the stations for a slow link, and
+# station_a_kiss_server (m_sKissServerAddress) or station_a_capture
+# (m_sCaptureFile) for station a's KISS server and capture file.
 # Returns 77 (with the reason printed) when root, /dev/net/tun, network
 # namespaces or a needed tool are missing.
 
@@ -71,6 +73,7 @@ stations_skip() {
 
 station_make() {  # station_make NAME NAMESPACE CALLSIGN ADDRESS [TNC_TCP_ADDRESS]
     local name=$1 ns=$2 call=$3 address=$4 tcp_address=${5:-}
+    local kiss_server=station_${name}_kiss_server capture=station_${name}_capture
     mkdir -p "$work/$name"
     cp "$build/korvale-headless" "$work/$name/"
     cat >"$work/$name/korvale-headless.ini" <<INI
@@ -80,6 +83,9 @@ TcpIpMyCall=$call
 m_iTncPort=1
 m_iTncBaudrate=${station_baudrate:-38400}
 m_sTncTcpAddress=$tcp_address
+m_sKissServerAddress=${!kiss_server:-}
+[Monitor]
+m_sCaptureFile=${!capture:-}
 [KISS]
 m_iAirBaudrate=${station_air_baudrate:-0}
 m_bFullDup=${station_full_duplex:-0}

@@ -85,7 +85,7 @@ std::string run(AirQueue& queue, const std::string& script, std::int64_t airTime
         const std::int64_t cost =
             colon == std::string::npos ? airTimeMs : std::stoll(word.substr(colon + 1));
         frame.info.resize(std::min(colon, word.size()));
-        if (const int dropped = queue.push(flow, {std::move(frame), 10, cost})) {
+        if (const int dropped = queue.push(flow, {std::move(frame), 10, cost, {}})) {
             out += "(dropped " + std::to_string(dropped) + ") ";
         }
     }
@@ -102,7 +102,9 @@ TEST(AirQueue, FlowsTakeTurnsNewFlowsFirstAndPriorityFramesAheadOfAllIp) {
         // ARP, beacons and typed lines: before any IP frame, in their order.
         {"A1 A2 B1 P1 P2 - A3 P3 *", "P1 P2 P3 A1 B1 A2 A3 "},
         // A flow that ran empty and comes back counts as new again.
-        {"A1 B1 B2 - - A2 *", "A1 B1 A2 B2 "}};
+        {"A1 B1 B2 - - A2 *", "A1 B1 A2 B2 "},
+        // Turns of equal air time: three 100 ms frames for one of 300 ms.
+        {"A1:300 A2:300 A3:300 B1 B2 B3 B4 B5 B6 B7 *", "A1 B1 B2 B3 A2 B4 B5 B6 A3 B7 "}};
     for (const auto& [script, order] : rows) {
         AirQueue queue;
         EXPECT_EQ(run(queue, script), order) << script;

@@ -17,9 +17,11 @@
 #include "engine/gateway_engine.h"
 #include "engine/line_monitor_view.h"
 #include "gateway/fake_nic_driver.h"
-#include "kiss/kiss_encoder.h"
-#include "kiss_test_support.h"
 #include "gateway/file_descriptor.h"
+#include "gateway/gateway_globals.h"
+#include "kiss/kiss_encoder.h"
+#include "kiss/kiss_server.h"
+#include "kiss_test_support.h"
 
 namespace korvale {
 namespace {
@@ -120,6 +122,7 @@ struct Station {
         settings.m_iTncPort = port;
         EXPECT_TRUE(settings.m_UnprotoSource.parse("NOCALL") && settings.m_UnprotoDest.parse("CQ"));
         handler.SetNotifyCallback([this](int) { ++announced; });
+        engine.setKissServer(&server);
     }
 
     // Ticks until `done` holds (true) or 10 s have passed (false).
@@ -147,7 +150,10 @@ struct Station {
     int notifications = 0;
     ComHandler handler{makePosixSerialPort, directory.path()};
     ReconnectingTncLink link{settings, handler, directory.path(), [this] { ++announced; }};
-    NicDevice nic{std::make_unique<FakeNicDriver>()};
+    KissServer server{[this] { ++announced; }};
+    std::unique_ptr<FakeNicDriver> ownedDriver = std::make_unique<FakeNicDriver>();
+    FakeNicDriver& driver = *ownedDriver;
+    NicDevice nic{std::move(ownedDriver)};
     std::vector<std::string> shown;
     LineMonitorView view{[this](std::string_view line) { shown.emplace_back(line); }};
     GatewayEngine engine{settings, link, nic, view};
@@ -320,6 +326,137 @@ TEST(SerialTnc, DeviceThatGoesAwayIsWaitedForAndGetsTheSetUpWhenBackWhileOneThat
     EXPECT_EQ(failing.linesWith("Error: Cannot open COM8!"), 1);
     EXPECT_EQ(failing.settings.m_bTncDisablePort, 1);
     EXPECT_EQ(failing.linesWith(kNoLink), 0);
+}
+
+// A program that speaks KISS over TCP to Korvale's server; a small receive
+// buffer makes one that stops reading fill up soon.
+class KissClient {
+  public:
+    explicit KissClient(int port, int receiveBuffer = 0) {
+        if (receiveBuffer > 0) {
+            ::setsockopt(fd_, SOL_SOCKET, SO_RCVBUF, &receiveBuffer, sizeof receiveBuffer);
+        }
+        const sockaddr_in where = loopback(port);
+        connected_ = ::connect(fd_, reinterpret_cast<const sockaddr*>(&where), sizeof where) == 0 &&
+                     ::fcntl(fd_, F_SETFL, O_NONBLOCK) == 0;
+    }
+    ~KissClient() { ::close(fd_); }
+    bool connected() const { return connected_; }
+    bool send(std::span<const std::uint8_t> data) const {
+        return pump(fd_, POLLOUT, 10s, data.size(), [&](std::size_t done) {
+                   return ::send(fd_, data.data() + done, data.size() - done, MSG_NOSIGNAL);
+               }) == data.size();
+    }
+    Bytes receive(std::size_t count, std::chrono::milliseconds limit = 10s) const {
+        return receiveFrom(fd_, count, limit);
+    }
+    // Whether the server hung up (after what it had sent) within 10 s.
+    bool hungUp() const {
+        std::array<std::uint8_t, 4096> sink{};
+        for (pollfd ready{fd_, POLLIN, 0}; ::poll(&ready, 1, 10000) > 0;) {
+            const ssize_t n = ::read(fd_, sink.data(), sink.size());
+            if (n == 0 || (n < 0 && errno != EAGAIN)) {
+                return true;
+            }
+        }
+        return false;
+    }
+
+  private:
+    int fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    bool connected_ = false;
+};
+
+int freeLoopbackPort() {
+    TcpTnc probe;
+    return probe.port();
+}
+
+TEST(KissServer, ClientsHearTheTncAndSendThroughItButCannotHoldUpOrFloodKorvale) {
+    constexpr int kPort = 9;
+    Station station("", kPort);
+    const int port = freeLoopbackPort();
+    station.settings.m_sKissServerAddress = "127.0.0.1:" + std::to_string(port);
+    ASSERT_TRUE(GatewayOwnAddress.parse("NOCALL-7"));
+    PtyPair tnc;
+    ASSERT_TRUE(tnc.ok() && station.directory.linkPort(kPort, tnc.slavePath()));
+    EXPECT_EQ(receiveTicking(station, tnc, kSetUp.size()), kSetUp);
+
+    KissClient reader(port);
+    auto sleeper = std::make_unique<KissClient>(port, 4096);  // reads one frame, then no more
+    ASSERT_TRUE(reader.connected() && sleeper->connected());
+    ASSERT_TRUE(station.tickUntil([&] { return station.linesWith(" connected.") == 2; }));
+    EXPECT_EQ(station.linesWith("KISS client 127.0.0.1:"), 2);
+
+    const Bytes heard = kissUi("AB1CDE", "NOCALL", 0xF0, "heard on air");
+    ASSERT_TRUE(tnc.send(heard));
+    EXPECT_EQ(receiveTicking(station, reader, heard.size()), heard);
+    EXPECT_EQ(receiveTicking(station, *sleeper, heard.size()), heard);
+
+    // A bad frame (too short for two addresses), a TxDelay command and a
+    // frame for port 3 stay here; the good frame goes out as it came.
+    const Bytes own = kissUi("KV1CLI", "APRS", 0xF0, "from a client");
+    Bytes port3 = own;
+    port3[1] = 0x30;
+    Bytes sent = bytes("C0 00 82 84 62 86 C0 C0 01 05 C0");
+    sent.insert(sent.end(), port3.begin(), port3.end());
+    sent.insert(sent.end(), own.begin(), own.end());
+    ASSERT_TRUE(reader.send(sent));
+    EXPECT_EQ(receiveTicking(station, tnc, own.size()), own) << "the others came first";
+    EXPECT_EQ(station.linesWith("KV1CLI>APRS>UI"), 1);
+
+    // Up to eight clients; the ninth is let in and shown out at once.
+    std::vector<std::unique_ptr<KissClient>> more;
+    for (int i = 0; i < 6; ++i) {
+        more.push_back(std::make_unique<KissClient>(port));
+    }
+    ASSERT_TRUE(station.tickUntil([&] { return station.linesWith(" connected.") == 8; }));
+    KissClient ninth(port);
+    EXPECT_TRUE(ninth.hungUp());
+    more.clear();
+
+    // The sleeper stops reading while the TNC hears a lot; the reader gets
+    // every frame in order, and a frame from the adapter still leaves at once.
+    Bytes lot;
+    for (int i = 0; i < 1200; ++i) {
+        const Bytes frame = kissUi("AB1CDE", "NOCALL", 0xF0, std::string(230, 'a' + i % 26));
+        lot.insert(lot.end(), frame.begin(), frame.end());
+    }
+    // At a quarter of a megabyte a second, more than any radio but within
+    // what the server passes on to a client that reads, even under a sanitizer.
+    auto flooding = std::async(std::launch::async, [&] {
+        bool sent = true;
+        for (std::size_t at = 0; at < lot.size() && sent; at += lot.size() / 12) {
+            sent = tnc.send(std::span(lot).subspan(at, lot.size() / 12));
+            std::this_thread::sleep_for(100ms);
+        }
+        return sent;
+    });
+    const Bytes got = receiveTicking(station, reader, lot.size());
+    EXPECT_EQ(got.size(), lot.size());
+    EXPECT_TRUE(got == lot) << "frames lost, changed or out of order";
+    EXPECT_TRUE(flooding.get());
+    station.driver.hostFrames = {bytes("82 84 0A 36 3A 3C 53 4D 52 44 52 56 08 00 31")};
+    station.engine.OnAdapterReadable();
+    // AB1CDE-7 from NOCALL-7, UI, PID 0xCC, the datagram's one byte.
+    const Bytes fromHost = bytes("C0 00 82 84 62 86 88 8A EE 9C 9E 86 82 98 98 6F 03 CC 31 C0");
+    EXPECT_EQ(receiveTicking(station, tnc, fromHost.size()), fromHost);
+    EXPECT_TRUE(reader.receive(1, 100ms).empty()) << "a client's frame came back";
+
+    // An endless frame costs its sender the connection.
+    KissClient endless(port);
+    Bytes noEnd(1 << 20, 0x41);
+    noEnd[0] = FEND;
+    noEnd[1] = 0;
+    endless.send(noEnd);  // the kernel may take it all before the server hangs up
+    EXPECT_TRUE(endless.hungUp());
+    ASSERT_TRUE(station.tickUntil([&] { return station.linesWith(" disconnected.") == 7; }));
+
+    sleeper.reset();
+    ASSERT_TRUE(station.tickUntil([&] {
+        return station.linesWith("disconnected; frames dropped because it did not read: ") == 1;
+    }));
+    EXPECT_TRUE(tnc.receive(1, 100ms).empty());
 }
 
 }  // namespace

@@ -26,6 +26,7 @@ constexpr std::string_view kPortLabel = "Port";
 constexpr std::string_view kBaudRateLabel = "Baud rate";
 constexpr std::string_view kDisablePortLabel = "Disable port";
 constexpr std::string_view kTcpAddressLabel = "TNC over TCP (host:port)";
+constexpr std::string_view kKissServerLabel = "KISS server for other programs (host:port)";
 
 // The check box follows the settings dialogs' check-box rule.
 DialogField disablePortField(int& value) {
@@ -38,17 +39,20 @@ DialogField disablePortField(int& value) {
 }  // namespace
 
 SerialPortDialog::SerialPortDialog(int tncPort, int tncBaudrate, int tncDisablePort,
-                                   const std::string& tncTcpAddress, QWidget* parent)
+                                   const std::string& tncTcpAddress,
+                                   const std::string& kissServerAddress, QWidget* parent)
     : QDialog(parent),
       tncPort_(tncPort),
       tncBaudrate_(tncBaudrate),
       tncDisablePort_(tncDisablePort),
       tncTcpAddress_(tncTcpAddress),
+      kissServerAddress_(kissServerAddress),
       portList_(new QComboBox(this)),
       baudRateList_(new QComboBox(this)),
       disablePort_(new QCheckBox(fromAnsi(kDisablePortLabel), this)),
       portDevice_(new QLabel(this)),
-      tcpAddress_(new QLineEdit(this)) {
+      tcpAddress_(new QLineEdit(this)),
+      kissServer_(new QLineEdit(this)) {
     setWindowTitle(fromAnsi(kCaption));
     portList_->setObjectName("portList");
     baudRateList_->setObjectName("baudRateList");
@@ -56,11 +60,14 @@ SerialPortDialog::SerialPortDialog(int tncPort, int tncBaudrate, int tncDisableP
     portDevice_->setObjectName("portDevice");
     portDevice_->setTextInteractionFlags(Qt::TextSelectableByMouse);
     tcpAddress_->setObjectName("tncTcpAddress");
+    kissServer_->setObjectName("kissServerAddress");
 
     auto* portLabel = new QLabel(fromAnsi(kPortLabel), this);
     portLabel->setBuddy(portList_);
     auto* tcpAddressLabel = new QLabel(fromAnsi(kTcpAddressLabel), this);
     tcpAddressLabel->setBuddy(tcpAddress_);
+    auto* kissServerLabel = new QLabel(fromAnsi(kKissServerLabel), this);
+    kissServerLabel->setBuddy(kissServer_);
     auto* baudRateLabel = new QLabel(fromAnsi(kBaudRateLabel), this);
     baudRateLabel->setBuddy(baudRateList_);
     auto* ok = new QPushButton(QStringLiteral("OK"), this);
@@ -78,6 +85,8 @@ SerialPortDialog::SerialPortDialog(int tncPort, int tncBaudrate, int tncDisableP
     grid->addWidget(baudRateLabel, 3, 0);
     grid->addWidget(baudRateList_, 3, 1);
     grid->addWidget(disablePort_, 4, 0, 1, 2);
+    grid->addWidget(kissServerLabel, 5, 0);
+    grid->addWidget(kissServer_, 5, 1);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
     buttons->addWidget(ok);
@@ -89,7 +98,8 @@ SerialPortDialog::SerialPortDialog(int tncPort, int tncBaudrate, int tncDisableP
     setTabOrder(portList_, tcpAddress_);
     setTabOrder(tcpAddress_, baudRateList_);
     setTabOrder(baudRateList_, disablePort_);
-    setTabOrder(disablePort_, ok);
+    setTabOrder(disablePort_, kissServer_);
+    setTabOrder(kissServer_, ok);
     setTabOrder(ok, cancel);
     portList_->setFocus();
 
@@ -108,6 +118,7 @@ SerialPortDialog::SerialPortDialog(int tncPort, int tncBaudrate, int tncDisableP
     }
     portList_->setCurrentIndex(PortListPosition(tncPort_));
     tcpAddress_->setText(fromAnsi(tncTcpAddress_));
+    kissServer_->setText(fromAnsi(kissServerAddress_));
     showPortDevice(portList_->currentIndex());
 
     connect(portList_, &QComboBox::currentIndexChanged, this, &SerialPortDialog::showPortDevice);
@@ -129,7 +140,15 @@ void SerialPortDialog::takeControls() {
         tcpAddress_->selectAll();
         return;
     }
+    const std::optional<std::string> server = TncAddressFromField(toAnsi(kissServer_->text()));
+    if (!server) {
+        ShowMessage(this, MessageIcon::Exclamation, fromAnsi(kKissServerAddressRefusal));
+        kissServer_->setFocus();
+        kissServer_->selectAll();
+        return;
+    }
     tncTcpAddress_ = *address;
+    kissServerAddress_ = *server;
     tncPort_ = PortFromListPosition(portList_->currentIndex());
     tncBaudrate_ = BaudRateAtPosition(baudRateList_->currentIndex());
     FieldState state;
@@ -139,8 +158,9 @@ void SerialPortDialog::takeControls() {
 }
 
 bool RunSerialPortDialog(QWidget* parent, int& tncPort, int& tncBaudrate, int& tncDisablePort,
-                         std::string& tncTcpAddress) {
-    SerialPortDialog dialog(tncPort, tncBaudrate, tncDisablePort, tncTcpAddress, parent);
+                         std::string& tncTcpAddress, std::string& kissServerAddress) {
+    SerialPortDialog dialog(tncPort, tncBaudrate, tncDisablePort, tncTcpAddress, kissServerAddress,
+                            parent);
     if (dialog.exec() != QDialog::Accepted) {
         return false;
     }
@@ -148,6 +168,7 @@ bool RunSerialPortDialog(QWidget* parent, int& tncPort, int& tncBaudrate, int& t
     tncBaudrate = dialog.tncBaudrate();
     tncDisablePort = dialog.tncDisablePort();
     tncTcpAddress = dialog.tncTcpAddress();
+    kissServerAddress = dialog.kissServerAddress();
     return true;
 }
 

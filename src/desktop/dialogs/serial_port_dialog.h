@@ -1,7 +1,7 @@
 // The serial port dialog: the TNC's COM port, its baud rate, the TCP address
-// of a TNC reached over the network instead, and the switch that keeps the
-// link off. Only an address that does not parse is refused (a message box,
-// and the dialog stays open).
+// of a TNC reached over the network instead, the switch that keeps the link
+// off, and the address of the KISS server for other programs. Only an address
+// that does not parse is refused (a message box, and the dialog stays open).
 //
 // Opens on the four settings m_iTncPort, m_iTncBaudrate, m_bTncDisablePort
 // and m_sTncTcpAddress; after OK the accessors give what to store (a port of
@@ -12,7 +12,7 @@
 // with the new values. Main thread only.
 //
 // Controls: "portList", "baudRateList", "disablePort", "portDevice",
-// "tncTcpAddress", "okButton", "cancelButton".
+// "tncTcpAddress", "kissServerAddress", "okButton", "cancelButton".
 #pragma once
 
 #include <QDialog>
@@ -30,13 +30,15 @@ class SerialPortDialog : public QDialog {
 
   public:
     SerialPortDialog(int tncPort, int tncBaudrate, int tncDisablePort,
-                     const std::string& tncTcpAddress = {}, QWidget* parent = nullptr);
+                     const std::string& tncTcpAddress = {},
+                     const std::string& kissServerAddress = {}, QWidget* parent = nullptr);
 
     // Valid after OK; until then the values the dialog opened with.
     int tncPort() const { return tncPort_; }
     int tncBaudrate() const { return tncBaudrate_; }
     int tncDisablePort() const { return tncDisablePort_; }
     const std::string& tncTcpAddress() const { return tncTcpAddress_; }
+    const std::string& kissServerAddress() const { return kissServerAddress_; }
 
   private:
     void showPortDevice(int position);
@@ -46,16 +48,18 @@ class SerialPortDialog : public QDialog {
     int tncBaudrate_;
     int tncDisablePort_;
     std::string tncTcpAddress_;
+    std::string kissServerAddress_;
     QComboBox* portList_;
     QComboBox* baudRateList_;
     QCheckBox* disablePort_;
     QLabel* portDevice_;
     QLineEdit* tcpAddress_;
+    QLineEdit* kissServer_;
 };
 
-// Runs the dialog modally over the four settings and writes them back on
+// Runs the dialog modally over the five settings and writes them back on
 // OK; true when it was closed with OK.
 bool RunSerialPortDialog(QWidget* parent, int& tncPort, int& tncBaudrate, int& tncDisablePort,
-                         std::string& tncTcpAddress);
+                         std::string& tncTcpAddress, std::string& kissServerAddress);
 
 }  // namespace korvale
