@@ -1,15 +1,8 @@
 #!/usr/bin/env bash
-# End-to-end test of two Korvale stations over a slow radio: the relay paced
-# at 1200 bit/s and each station told the radio's rate (m_iAirBaudrate 1200).
-# Checked: the adapter's neighbour timers are set for the rate; pings sent
-# while a bulk TCP transfer runs are answered within a few seconds (they pass
-# the transfer's backlog instead of waiting behind it); the transfer goes on;
-# ARP stays off the air after the first exchange; no sanitizer reports.
-#
-#   tests/e2e/air_run.sh BUILD_DIR
-#
-# Exits 0 on success, 1 on failure, 77 when root, /dev/net/tun or network
-# namespaces are missing (the reason is printed).
+# Two stations over a radio paced at 1200 bit/s (m_iAirBaudrate 1200): neighbour
+# timers for the rate, pings answered within seconds during a bulk transfer
+# that goes on, ARP kept off the air after the first exchange.
+#   tests/e2e/air_run.sh BUILD_DIR   (exits 0, 1, or 77 as run.sh)
 set -uo pipefail
 
 build=${1:?usage: air_run.sh BUILD_DIR}

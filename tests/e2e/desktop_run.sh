@@ -3,22 +3,12 @@
 #
 #   tests/e2e/desktop_run.sh BUILD_DIR
 #
-# korvale runs in a program directory of its own (its korvale.ini written
-# here) under Xvfb with twm and a notification-area host (trayer); its COM1
-# is one end of a pty pair whose other end stands in for the TNC and keeps
-# every byte korvale sends. Driven with synthetic keys and clicks only:
-#   - start: the init text, then the KISS parameters from korvale.ini;
-#   - a line typed into the window leaves as a KISS-framed UI frame;
-#   - the Unproto dialog opened from the keyboard changes the source call of
-#     the next typed line;
-#   - a left click on the tray icon hides the window, a second shows it;
-#   - View > Exit from the keyboard sends the exit text after the last frame,
-#     ends the process with status 0 and keeps the new call in korvale.ini;
-#   - without a display korvale says why on one line and writes no INI.
-# A screenshot of the screen is left in BUILD_DIR for each failed check.
-#
-# Exits 0 on success, 1 on failure, 77 when a tool is missing (the reason is
-# printed).
+# korvale in a program directory of its own under Xvfb, twm and trayer; its
+# COM1 a pty whose other end keeps every byte it sends. Synthetic keys and
+# clicks only: the set-up at start, a typed line, the Unproto dialog from the
+# keyboard, the tray icon, View > Exit and the exit text, and no display.
+# A screenshot is left in BUILD_DIR per failed check. Exits 0, 1, or 77 when
+# a tool is missing.
 set -uo pipefail
 
 build=${1:?usage: desktop_run.sh BUILD_DIR}
@@ -28,18 +18,10 @@ source "$here/desktop_session.sh"
 trap desktop_cleanup EXIT
 desktop_quiet=1
 
-failures=0
-check() {  # check DESCRIPTION COMMAND...
-    local what=$1
-    shift
-    if "$@"; then
-        echo "ok: $what"
-    else
-        failures=$((failures + 1))
-        echo "FAILED: $what"
-        desktop_screenshot "$desktop_build/desktop-e2e-failure-$failures.png" &&
-            echo "  screenshot: $desktop_build/desktop-e2e-failure-$failures.png"
-    fi
+source "$here/check.sh"
+check_failed() {  # a screenshot of each failure
+    desktop_screenshot "$desktop_build/desktop-e2e-failure-$1.png" &&
+        echo "  screenshot: $desktop_build/desktop-e2e-failure-$1.png"
 }
 
 desktop_session_up "$build"
@@ -47,8 +29,7 @@ status=$?
 [ "$status" -eq 0 ] || exit "$status"
 
 station=$(desktop_program_dir station) || exit 1
-# Values that differ from every default, so that what leaves on the line
-# can only have come from this file.
+# Values unlike every default: what leaves on the line comes from here.
 cat >"$station/korvale.ini" <<'INI'
 [TCP-IP]
 TcpIpMyCall=KV1A
@@ -71,8 +52,7 @@ m_bBeaconEnable=0
 INI
 desktop_tnc_up "$station" || exit 1
 
-# The raw init text, then TxDelay 300 ms, Persist 128, SlotTime 100 ms,
-# TxTail 50 ms (in units of 10 ms) and full duplex, one KISS command each.
+# The init text, then TxDelay, Persist, SlotTime, TxTail (10 ms units), full duplex.
 init_bytes="$(text_hex $'KISS ON\r') c0 01 1e c0 c0 02 80 c0 c0 03 0a c0 c0 04 05 c0 c0 05 01 c0"
 
 if ! desktop_korvale_start "$station"; then
@@ -91,9 +71,7 @@ xdotool key Return
 check "a typed line leaves as a UI frame KV1A>QST, PID 0, text and CR" \
     desktop_wait 5 desktop_line_has "$station" "$frame1"
 
-# b. Settings > Unproto... from the keyboard: the first of the menu's items
-# is active when it opens; Unproto... is the sixth (the port is open, so
-# "Re-init the TNC now" is enabled and counts).
+# b. Settings > Unproto...: the sixth item ("Re-init the TNC now" counts).
 open_unproto_dialog() {
     desktop_focus "$korvale_window"
     desktop_alt s
@@ -108,8 +86,7 @@ new_call=KV9ZZ-7
 change_source_call() {
     [ -n "${unproto_dialog:-}" ] || return 1
     desktop_focus "$unproto_dialog"
-    # The first field, Source call, has the focus; typed in lower case, the
-    # field makes it upper case.
+    # Source call has the focus; typed in lower case, shown in upper.
     xdotool key ctrl+a
     xdotool type --delay 15 "${new_call,,}"
     xdotool key Return

@@ -1,30 +1,7 @@
-# Shared set-up for driving the desktop program `korvale` under a virtual X
-# server, sourced by tests/e2e/desktop_run.sh and scripts/screenshots.sh.
-#
-#   desktop_session_up BUILD_DIR   Xvfb + twm + trayer; sets DISPLAY, $work,
-#                                  $korvale_exe. Returns 77 (reason printed)
-#                                  when a tool is missing.
-#   desktop_program_dir NAME       $work/NAME with a copy of korvale, the
-#                                  language files and the help page: a
-#                                  program directory of its own, so
-#                                  korvale.ini is the test's.
-#   desktop_tnc_up DIR             a pty pair standing in for the TNC:
-#                                  DIR/COM1 is korvale's end, DIR/tnc the
-#                                  TNC's; every byte korvale sends is kept in
-#                                  DIR/tnc.bin.
-#   desktop_tnc_send DIR BYTES     writes BYTES (hex, as below) to korvale as
-#                                  the TNC would.
-#   desktop_korvale_start DIR      starts DIR/korvale (from another directory,
-#                                  so it finds DIR by its own path) and waits
-#                                  for its window: $korvale_window.
-#   desktop_korvale_wait_exit DIR SECONDS  waits for it to end:
-#                                  $korvale_status.
-#   desktop_cleanup                ends everything started here (trap it).
-#
-# Bytes are written as hex pairs each preceded by a space (" c0 00 96"), so
-# that a pattern can only match on byte boundaries: `desktop_line_bytes DIR`
-# gives what korvale sent in that form, `ax25_ui_kiss_hex` builds the KISS
-# data frame of an AX.25 UI frame.
+# Drives the desktop program `korvale` under a virtual X server (Xvfb, twm,
+# trayer); sourced by desktop_run.sh and scripts/screenshots.sh. Each
+# function says what it takes. Bytes are hex pairs each after a space
+# (" c0 00 96"), so a pattern only matches on byte boundaries.
 
 desktop_pids=()       # helpers, ended in reverse order
 desktop_korvale_dirs=()
@@ -41,9 +18,7 @@ desktop_log() {
     [ -n "${desktop_quiet:-}" ] || echo "# $*"
 }
 
-# desktop_wait SECONDS COMMAND...: runs COMMAND every 0.1 s until it
-# succeeds; fails when it has not within SECONDS.
-desktop_wait() {
+desktop_wait() {  # SECONDS COMMAND...: retries COMMAND every 0.1 s
     local limit=$(($1 * 10)) i
     shift
     for ((i = 0; i < limit; i++)); do
@@ -61,7 +36,7 @@ desktop_find_korvale() {  # BUILD_DIR -> path of the built korvale
     return 1
 }
 
-desktop_session_up() {  # BUILD_DIR
+desktop_session_up() {  # BUILD_DIR: sets DISPLAY, $work, $korvale_exe; 77 when a tool is missing
     desktop_build=$(cd "$1" && pwd) || return 1
     local tool
     for tool in Xvfb twm trayer xdotool xwininfo xprop socat od timeout; do
@@ -74,8 +49,7 @@ desktop_session_up() {  # BUILD_DIR
     work=$(mktemp -d /tmp/korvale-desktop.XXXXXX) || return 1
     mkdir -m 700 "$work/runtime"
 
-    # Xvfb picks a free display itself and writes its number once it is
-    # ready to take clients.
+    # Xvfb writes the free display it picked once it takes clients.
     Xvfb -displayfd 5 -screen 0 1024x768x24 -nolisten tcp -noreset \
         5>"$work/display" >"$work/xvfb.log" 2>&1 &
     desktop_pids+=($!)
@@ -87,8 +61,7 @@ desktop_session_up() {  # BUILD_DIR
     export DISPLAY
     desktop_log "virtual X server on $DISPLAY"
 
-    # twm with only the server's built-in font; windows go where the
-    # program puts them, and the notification-area panel has no title bar.
+    # twm with the server's own font, windows where the program puts them.
     cat >"$work/twmrc" <<'TWMRC'
 TitleFont "fixed"
 ResizeFont "fixed"
@@ -119,32 +92,28 @@ TWMRC
         return 1
     fi
 
-    # As root, korvale gets a network namespace of its own, so the TAP
-    # adapter it makes never meets the host's interfaces or another test's.
+    # As root, korvale's TAP adapter goes in a network namespace of its own.
     if [ "$(id -u)" -eq 0 ] && command -v unshare >/dev/null && unshare --net true 2>/dev/null; then
         desktop_netns=(unshare --net --)
     fi
     return 0
 }
 
-desktop_program_dir() {  # NAME -> path
+desktop_program_dir() {  # NAME -> $work/NAME with korvale, its language files and help page
     local dir=$work/$1 lang
     mkdir -p "$dir" || return 1
     cp "$korvale_exe" "$dir/korvale" || return 1
-    # The language files: beside the build's executables, else the sources'.
     for lang in "$(dirname "$korvale_exe")"/*.lng "$desktop_build"/*.lng; do
         [ -f "$lang" ] && cp -n "$lang" "$dir/"
     done
     if ! ls "$dir"/*.lng >/dev/null 2>&1; then
         cp "$(dirname "${BASH_SOURCE[0]}")"/../../lang/*.lng "$dir/" 2>/dev/null
     fi
-    # The help page, named after the executable.
     [ -f "$(dirname "$korvale_exe")/korvale.html" ] && cp "$(dirname "$korvale_exe")/korvale.html" "$dir/"
     echo "$dir"
 }
 
-# The pid of a process holding FILE (a device) open.
-desktop_holds() {  # PID FILE
+desktop_holds() {  # PID FILE: whether PID holds FILE open
     local fd target
     target=$(readlink -f "$2") || return 1
     for fd in /proc/"$1"/fd/*; do
@@ -153,7 +122,7 @@ desktop_holds() {  # PID FILE
     return 1
 }
 
-desktop_tnc_up() {  # DIR
+desktop_tnc_up() {  # DIR: a pty pair for the TNC, DIR/COM1 korvale's end; DIR/tnc.bin keeps what it sends
     local dir=$1
     socat -d -d pty,raw,echo=0,link="$dir/COM1" pty,raw,echo=0,link="$dir/tnc" \
         >"$dir/socat.log" 2>&1 &
@@ -173,7 +142,7 @@ desktop_tnc_up() {  # DIR
     }
 }
 
-desktop_tnc_send() {  # DIR BYTES
+desktop_tnc_send() {  # DIR BYTES: as the TNC would send them
     printf '%b' "${2// /\\x}" >"$1/tnc"
 }
 
@@ -197,9 +166,7 @@ text_hex() {  # TEXT -> " xx xx ..."
     printf '%s' "$1" | od -An -v -tx1 | tr -d '\n' | tr -s ' ' | sed 's/ $//'
 }
 
-# One AX.25 address field: the callsign's characters shifted left by one,
-# padded with shifted spaces, then 0x60 | SSID << 1 | FLAGS (0x80 command
-# bit, 0x01 last address).
+# An AX.25 address field: shifted characters and spaces, 0x60 | SSID << 1 | FLAGS.
 ax25_address_hex() {  # CALL[-SSID] FLAGS
     local text=${1^^} flags=$2 call ssid=0 out="" byte i c
     call=${text%%-*}
@@ -217,15 +184,11 @@ ax25_address_hex() {  # CALL[-SSID] FLAGS
     echo "$out$byte"
 }
 
-# KISS escaping of a payload: FEND and FESC inside a frame.
-kiss_escape_hex() {  # BYTES
+kiss_escape_hex() {  # BYTES: FEND and FESC escaped
     sed -e 's/ db/ db dd/g' -e 's/ c0/ db dc/g' <<<"$1"
 }
 
-# The KISS data frame (port 0) of an AX.25 frame without digipeaters:
-# destination, source (the command bit on the destination for a command, on
-# the source for a response), control byte, then for I and UI frames the PID
-# and the information bytes.
+# The KISS data frame of an AX.25 frame without digipeaters.
 ax25_kiss_hex() {  # SOURCE DEST command|response CONTROL [PID INFO_BYTES]
     local dest_flags=0x80 source_flags=0x01 frame
     if [ "$3" = response ]; then
@@ -237,19 +200,17 @@ ax25_kiss_hex() {  # SOURCE DEST command|response CONTROL [PID INFO_BYTES]
     echo " c0 00$(kiss_escape_hex "$frame") c0"
 }
 
-# A UI command frame, as a station sends a line or a beacon: control 0x03.
 ax25_ui_kiss_hex() {  # SOURCE DEST PID INFO_BYTES
     ax25_kiss_hex "$1" "$2" command 03 "$3" "$4"
 }
 
-desktop_korvale_start() {  # DIR
+desktop_korvale_start() {  # DIR: starts DIR/korvale, waits for $korvale_window
     local dir=$1
     rm -f "$dir/korvale.pid" "$dir/korvale.status"
     korvale_window=""
     korvale_status=""
     desktop_korvale_dirs+=("$dir")
-    # Started from $work, not from its own directory: it must find its
-    # directory by the path it was started by.
+    # From $work: it must find its directory by the path it was started by.
     (
         cd "$work" || exit 1
         env -u QT_QPA_PLATFORM XDG_RUNTIME_DIR="$work/runtime" \
@@ -273,7 +234,7 @@ desktop_korvale_ended() {  # DIR
     [ -s "$1/korvale.status" ]
 }
 
-desktop_korvale_wait_exit() {  # DIR SECONDS
+desktop_korvale_wait_exit() {  # DIR SECONDS: sets $korvale_status
     if desktop_wait "$2" desktop_korvale_ended "$1"; then
         korvale_status=$(cat "$1/korvale.status")
         return 0
@@ -282,10 +243,8 @@ desktop_korvale_wait_exit() {  # DIR SECONDS
     return 1
 }
 
-# Gives WINDOW the keyboard. twm focuses the window under the pointer, so
-# the pointer goes there first, onto the middle of the title bar: a menu
-# that drops down from the menu bar must not open under it, or the pointer
-# would leave the window, twm would take the focus away and the menu close.
+# Gives WINDOW the keyboard: twm focuses the window under the pointer, put on
+# the title bar so that no menu dropping down opens under it.
 desktop_focus() {  # WINDOW
     local window=$1 frame WIDTH=0 HEIGHT=0
     frame=$(desktop_frame_of "$window")
@@ -298,8 +257,7 @@ desktop_focus() {  # WINDOW
     timeout 5 xdotool windowfocus --sync "$window" 2>/dev/null
 }
 
-# Alt+KEY, with the modifier held around the key.
-desktop_alt() {  # KEY
+desktop_alt() {  # KEY: Alt held around it
     xdotool keydown alt key "$1" keyup alt
 }
 
@@ -319,9 +277,7 @@ desktop_window_unmapped() {  # WINDOW
     xwininfo -id "$1" 2>/dev/null | grep -q 'Map State: IsUnMapped'
 }
 
-# A popup menu of korvale on the screen: a shown window that bypasses the
-# window manager, and is neither the tray icon (which trayer embeds) nor a
-# tool tip.
+# A popup menu of korvale: shown, override-redirect, not a tool tip.
 desktop_popup_menu() {  # -> window id
     local w
     for w in $(xdotool search --onlyvisible --class '^korvale$' 2>/dev/null); do
@@ -334,17 +290,14 @@ desktop_popup_menu() {  # -> window id
     return 1
 }
 
-# The window trayer embedded for korvale's notification-area icon.
-desktop_tray_icon() {  # -> window id
+desktop_tray_icon() {  # the window trayer embedded for korvale's icon  # -> window id
     local id
     id=$(xwininfo -tree -id "$desktop_tray_panel" 2>/dev/null |
         awk 'tolower($0) ~ /\("korvale" "korvale"\)/ { print $1; exit }')
     [ -n "$id" ] && printf '%d\n' "$id"
 }
 
-# The window manager's frame around a top-level window (the window itself
-# when it has none).
-desktop_frame_of() {  # WINDOW
+desktop_frame_of() {  # WINDOW -> its window manager frame, or itself
     local w=$1 parent
     while :; do
         parent=$(xwininfo -children -id "$w" 2>/dev/null | awk '/Parent window id:/ { print $4 }')

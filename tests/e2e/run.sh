@@ -1,24 +1,13 @@
 #!/usr/bin/env bash
-# End-to-end test of two Korvale stations talking IP over a KISS link.
-#
+# End-to-end test of two Korvale stations talking IP over a KISS link
+# (stations.sh): ARP and ping both ways, 1 MB over TCP with the same SHA-256 at
+# both ends, each beacon and a typed UTF-8 line in the other's monitor, a
+# clean exit that saves the settings.
 #   tests/e2e/run.sh BUILD_DIR [--noise SECONDS | --tcp]
-#
-# Each station is korvale-headless in a network namespace of its own with
-# its own korvale0 TAP (44.0.0.1 and 44.0.0.2); their serial ports (COM1
-# links in each station's directory) are joined by link_relay, which stands
-# in for the two TNCs and the radio. Checked: ARP over the radio path and
-# ping both ways, a 1 MB TCP transfer with the same checksum at both ends, a
-# beacon of one station in the other's monitor, a typed line of one station
-# in the other's monitor, and a clean exit that saves the settings.
-# With --noise, random bytes are injected into the link for that many
-# seconds first; the stations must survive it and traffic must resume.
-# With --tcp, station b reaches its TNC over TCP (a KISS port on its
-# 127.0.0.1, as a soft modem offers), and at the end both TNCs go away and
-# come back: each station must say so, set its TNC up again and carry
-# traffic again, a's serial device and b's TCP connection alike.
-#
-# Exits 0 on success, 1 on failure, 77 when root, /dev/net/tun or network
-# namespaces are missing (the reason is printed).
+# --noise: random bytes on the link first; the stations survive, traffic
+# resumes. --tcp: b's TNC over TCP; then both TNCs go away and come back, and
+# each station says so, sets its TNC up again and carries traffic.
+# Exits 0, 1, or 77 when root, /dev/net/tun or network namespaces are missing.
 set -uo pipefail
 
 build=${1:?usage: run.sh BUILD_DIR [--noise SECONDS | --tcp]}

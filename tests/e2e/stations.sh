@@ -1,37 +1,17 @@
-# Shared set-up of the two-station link, sourced by the end-to-end test and
-# the link benchmark. Each station is korvale-headless in a network namespace
-# of its own with its own korvale0 TAP (station a 44.0.0.1, station b
-# 44.0.0.2); their serial ports (COM1 links in each station's directory) are
-# joined by link_relay, which stands in for the two TNCs and the radio. With
-# station_b_tcp_port set, station b reaches its TNC over TCP instead, at
-# 127.0.0.1 on that port, which link_relay offers inside b's namespace.
-#
-# After `stations_up BUILD_DIR [link_relay options]`:
-#   $work               scratch directory, removed on exit
-#   $ns_a, $ns_b        the namespaces
-#   $pid_a, $pid_b      the station processes
-#   $relay_pid          link_relay; relay_start [options] starts it again
-#   $input_a, $input_b  file descriptors writing to each station's input
-#   $work/a/monitor.log, $work/b/monitor.log  each station's monitor output
-# Set station_air_baudrate (the radio rate, m_iAirBaudrate) and
-# station_full_duplex before it to pace the stations for a slow link.
-# Returns 77 (with the reason printed) when root, /dev/net/tun, network
-# namespaces or a needed tool are missing.
+# Two stations for the end-to-end tests and benchmarks: korvale-headless in a
+# network namespace each, TAP korvale0 44.0.0.1 (a) and 44.0.0.2 (b), their
+# COM1 links joined by link_relay (two TNCs and the radio); with
+# station_b_tcp_port, b's TNC is a KISS TCP port on its 127.0.0.1.
+# `stations_up BUILD_DIR [link_relay options]` sets $work, $ns_a/$ns_b,
+# $pid_a/$pid_b, $relay_pid (relay_start restarts it), $input_a/$input_b and
+# $work/{a,b}/monitor.log; station_air_baudrate, station_full_duplex pace them.
+# Returns 77 (reason printed) when root, /dev/net/tun, namespaces or a tool
+# are missing.
 
 station_pids=()
 
-# Runs a check and says how it went; stations_verdict counts the failures.
-failures=0
-check() {  # check DESCRIPTION COMMAND...
-    local what=$1
-    shift
-    if "$@"; then
-        echo "ok: $what"
-    else
-        echo "FAILED: $what"
-        failures=$((failures + 1))
-    fi
-}
+# check and $failures, which stations_verdict counts.
+source "$(dirname "${BASH_SOURCE[0]}")/check.sh"
 
 # Ends both stations as the user would and checks that they do.
 stations_stop() {

@@ -10,9 +10,9 @@
 #include <sched.h>
 #include <unistd.h>
 
-#include <functional>
 #include <thread>
 
+#include "eventually.h"
 #include "gateway/gateway_test_frames.h"
 #include "gateway/host_frame_translation.h"
 #include "gateway/radio_to_adapter.h"
@@ -57,15 +57,6 @@ TEST(HostFrameTranslation, OnlyAddressFieldsTradeInterfaceAddressAndAdapter) {
 
 int run(const std::string& command) {
     return std::system(("bash -c '" + command + "' >/dev/null 2>&1").c_str());
-}
-
-// Polls done every 5 ms for up to 3 s; whether it came true.
-bool eventually(const std::function<bool()>& done) {
-    int polls = 0;
-    while (!done() && ++polls < 600) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    return polls < 600;
 }
 
 TEST(TapIntegration, HostResolvesStationOverRadioAndAnswersItsEcho) {
