@@ -1,8 +1,7 @@
-// The frame codec and the monitor line of a frame. Frames heard on the radio
-// are checked as what the decoder accepts and the line the user sees (a
-// refused frame is shown all the same, so its line also shows what the
-// decoder kept); the encoder byte for byte; generated frames of every kind go
-// through encoder and decoder whole and cut at every boundary.
+// The frame codec and the monitor line: heard frames as the decoder takes
+// them and the line the user sees (a refused one too, showing what the
+// decoder kept); the encoder byte for byte; generated frames of every kind
+// through encoder and decoder, whole and cut at every boundary.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -87,8 +86,6 @@ TEST(MonitorText, HeardFramesAreReadAndShownExactlyAndMalformedOnesRefused) {
     }
 }
 
-// The IP summary names the protocols it knows and shows others by number; a
-// summary needs a UI frame with its PID and length and the headers setting on.
 TEST(MonitorText, SummariesNameIpProtocolsAndNeedUiPidLengthAndHeadersOn) {
     const std::pair<int, std::string> protocols[] = {{1, "ICMP"}, {4, "ENCAP"}, {6, "TCP"},
                                                      {17, "UDP"}, {73, "RSPF"}, {93, "AX25"},
@@ -101,7 +98,7 @@ TEST(MonitorText, SummariesNameIpProtocolsAndNeedUiPidLengthAndHeadersOn) {
             renderMonitorText(frameOf("A", "B", "", 0, Ui, 1, 0, 0, 0, 0xCC, header), true),
             "A>B>UI,C,CC\r\n  IP: " + name + ", Source: 44.1.2.4, Dest: 44.1.2.3, Len: 296\r\n");
     }
-    // Kind, PID, information length, showHeaders: each row misses one condition.
+    // Kind, PID, length, headers on: each row misses one condition for a summary.
     // clang-format off
     const std::tuple<FrameKind, int, std::size_t, bool> rows[] = {
         {Ui, 0xCC, 19, true}, {Ui, 0xCD, 29, true}, {Ui, 0xCD, 31, true}, {Ui, 0xCC, 20, false},
@@ -135,9 +132,8 @@ TEST(FrameEncode, AddressFlagsSequenceNumbersAndPidLandOnlyInTheirBits) {
 }
 
 // Each frame is also cut at every length up to two information bytes, in a
-// buffer of exactly that size so that the sanitizer builds see any read past
-// its end. A cut is refused while the path, control byte or PID is
-// incomplete; a cut that decodes must encode back to the very same bytes.
+// buffer of that size (sanitizers see a read past it): refused while the
+// path, control or PID is incomplete, else encoded back to the same bytes.
 TEST(FrameRoundTrip, GeneratedFramesDecodeAsSentAndEveryCutIsRefusedOrReadShort) {
     FrameGenerator generator(0x6B6F7276);
     for (int i = 0; i < 4000 && !HasFailure(); ++i) {
@@ -153,9 +149,7 @@ TEST(FrameRoundTrip, GeneratedFramesDecodeAsSentAndEveryCutIsRefusedOrReadShort)
             ASSERT_EQ(got.decode(cut) ? got.encode() : Bytes{}, length >= needed ? cut : Bytes{})
                 << "length " << length;
         }
-        // The whole frame: everything its kind carries comes back. The monitor
-        // line shows exactly those fields; the information, which it cuts and
-        // shows with dots, is compared whole.
+        // Whole: its monitor line and its information come back.
         EXPECT_EQ(renderMonitorText(got, false), renderMonitorText(sent, false));
         EXPECT_EQ(got.info, withInfo ? sent.info : Bytes{});
     }

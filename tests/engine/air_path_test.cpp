@@ -1,9 +1,7 @@
-// The engine with a radio bit rate set: frames for the TNC wait in the
-// gateway's own queue and leave as the radio can send them, typed lines and
-// pings before another flow's backlog; the host's ARP re-probe for a station
-// just heard is answered without the air; drops for the budget make one
-// monitor line with their count; the adapter gets neighbour timers for the
-// rate. The clock is the test's.
+// The engine with a radio bit rate: frames leave as the radio can send them,
+// typed lines and pings pass another flow's backlog, ARP re-probes for a
+// station just heard are answered here, drops are reported, the adapter gets
+// neighbour timers. The clock is the test's.
 #include "engine/engine_fixture.h"
 #include "gateway/neighbour_timers.h"
 

@@ -1,12 +1,7 @@
-// The boundary to a real Linux TAP interface: the rewriting of frames as they
-// cross it, then the TAP driver and both gateway paths against the real Linux
-// stack.
-//
-// The integration tests run on a thread of their own inside a network
-// namespace of their own, so korvale0 (always 44.0.0.1/24) and the traffic it
-// causes never touch the machine's network or other tests; the namespace goes
-// away with the thread, and commands started from it run inside it. They play
-// the far radio station AB1CDE-7 at 44.0.0.2.
+// The boundary to a real TAP interface: frames rewritten as they cross it,
+// then the driver and both paths against the Linux stack, on a thread in a
+// network namespace of its own (korvale0 44.0.0.1/24; the test plays
+// AB1CDE-7 at 44.0.0.2).
 #include <sched.h>
 #include <unistd.h>
 
@@ -23,10 +18,9 @@ namespace {
 
 TEST(HostFrameTranslation, OnlyAddressFieldsTradeInterfaceAddressAndAdapter) {
     const std::string nic = "EE2A1BA3452D";
-    // The two addresses where an ARP body holds its hardware fields.
     const std::string ip = "0800 45000014 00000000" + nic + "00000000" + kAdapter;
     const std::string arp = ethernetArp(kBroadcast, nic, "01" + nic + kHostIp + nic + kStationIp);
-    // Whether the frame goes to the host, as it comes, as it goes on.
+    // To the host or from it, as it comes, as it goes on.
     const std::tuple<const char*, bool, std::string, std::string> cases[] = {
         {"ARP reply from host", false,
          ethernetArp(kAb1cde7Mac, nic, "02" + nic + kStationIp + nic + kHostIp),
@@ -46,7 +40,6 @@ TEST(HostFrameTranslation, OnlyAddressFieldsTradeInterfaceAddressAndAdapter) {
         SCOPED_TRACE(what);
         Bytes frame = bytes(in);
         if (toHost) {
-            // A writer translates only the prefix that can change.
             translateFrameToHost(std::span(frame).first(hostTranslatedPrefixSize(frame)), nicMac);
         } else {
             translateFrameFromHost(frame, nicMac);

@@ -20,16 +20,14 @@ using testing::WriteFileBytes;
 
 TEST(LanguageFileTest, GermanFileWithEscapesRepeatsSeveralSectionsAndLongLinesTranslates) {
     const std::string l998(998, 'L'), m999(999, 'M'), x91(91, 'x'), y91(91, 'y');
-    // 319 lines of 99 characters take 100 each with their NUL, which leaves
-    // room in a section's 31999 for one more line of 97 characters, not 98.
+    // 319 lines of 100 with their NUL leave room in 31999 for one of 97, not 98.
     std::string lines;
     for (int i = 100; i < 419; ++i) {
         // Appended piece by piece: g++ 12 at -O2 warns falsely about "\"" + std::to_string(i).
         lines.append("\"").append(std::to_string(i)).append("\"=\"" + x91 + "\"\r\n");
     }
-    // Each row is one line of the file under its section's header, so a
-    // section comes back again and again; then what the key translates to in
-    // a buffer of 1,000 characters offered as 999.
+    // Each row a line under its section's header (sections repeat); what the
+    // key translates to in a buffer of 1,000 characters offered as 999.
     const struct {
         const char* fault;
         std::string section, line, key, text;
@@ -77,8 +75,7 @@ TEST(LanguageFileTest, GermanFileWithEscapesRepeatsSeveralSectionsAndLongLinesTr
 }
 
 TEST(LanguageFileTest, LargeFileLoadsWholeAndByteOrderMarkMeansUtf8) {
-    // A file of some megabytes (a long comment between its two sections); a
-    // UTF-8 entry with and without the byte-order mark before the header.
+    // A file of some megabytes; a UTF-8 entry with and without the byte-order mark.
     const std::string utf8Entry =
         "[S]\n\"Gr\xC3\xBC\xC3\x9F\"=\"\xE2\x80\x9Cx\xE2\x80\x9D \xC3\xA4\"\n";
     std::string comment;
@@ -147,8 +144,6 @@ TEST(ShippedGermanFileTest, TranslatesEveryUiTextUsablyAndNoOtherKey) {
 TEST(LanguageTableTest, TranslationNeverRunsPastTheCallersBuffer) {
     LanguageTable table;
     table.addEntry("S", "OK", "0123456789");
-    // Two characters hold no terminator; ten hold the translation but not
-    // its terminator; eleven hold both.
     for (const std::size_t length : {2u, 10u, 11u}) {
         std::vector<char> buffer(length, '\0');
         std::memcpy(buffer.data(), "OK", 2);
