@@ -141,22 +141,6 @@ class DialogsTest : public QObject {
         }
     }
 
-    void okWithoutChangesKeepsTheCalls() {
-        Settings settings;
-        settings.m_BeaconSource.parse("AB1CD-15");
-        settings.m_BeaconDest.parse("QST");
-        settings.m_BeaconDigis.parse("WIDE1-1 RELAY");
-        DialogCopy copy = MakeDialogCopy(settings);
-        whenDialogOpens<ExchangeDialog>([](ExchangeDialog& dialog) {
-            QTest::keyClick(edit(dialog, 1007), Qt::Key_Return);  // Enter presses OK
-        });
-        QVERIFY(RunExchangeDialog(nullptr, BeaconDialog(copy)));
-        const Settings& taken = copy.settings;
-        QCOMPARE(taken.m_BeaconSource.toText() + " " + taken.m_BeaconDest.toText() + " " +
-                     taken.m_BeaconDigis.toText(),
-                 "AB1CD-15 QST WIDE1-1 RELAY");
-    }
-
     void kissHelpShowsTheControlCodesInTheLoadedLanguage() {
         loadDeutsch();
         DialogCopy copy = MakeDialogCopy(Settings{});

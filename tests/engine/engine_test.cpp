@@ -90,20 +90,6 @@ TEST(AdapterDrain, WaitingFramesAreShownAndSentInOrderEachTickUpToADroppedOne) {
     EXPECT_EQ(r.driver.speeds, (std::vector<std::int32_t>{9600, 4800}));
 }
 
-TEST(AdapterDrain, FrameLeavesWhenTheAdapterIsReadableWithoutWaitingForATick) {
-    Rig r;
-    r.driver.hostFrames = {bytes(kEther + "30")};
-    r.engine.OnAdapterReadable();
-    EXPECT_EQ(r.written(), "") << "drained before the first tick opened the links";
-    EXPECT_EQ(r.engine.adapterDescriptor(), -1) << "a closed adapter to watch";
-    r.tick(3);
-    r.written();
-    r.driver.hostFrames = {bytes(kEther + "31"), bytes(kEther + "32")};
-    r.engine.OnAdapterReadable();
-    EXPECT_EQ(r.written(), kiss(kToPeer + "31") + " | " + kiss(kToPeer + "32"));
-    EXPECT_EQ(r.shown.back(), "2");
-}
-
 const std::string kBeaconLine = "NOCALL-1/WIDE1-1>BEACON>UI,C,00:";
 
 // The ticks from `from` to `to` that showed a beacon, each also written when

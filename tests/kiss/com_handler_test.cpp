@@ -74,28 +74,6 @@ TEST_F(ComHandlerTest, TncPortRunsEightNoneOneRtsCtsAndCarriesBytesBothWaysUncha
     EXPECT_EQ(pty.receive(expected.size()), expected) << "changed, reordered or echoed";
 }
 
-TEST_F(ComHandlerTest, EachNotificationAnnouncesOneChunkOfAtMost1023Bytes) {
-    // Read on the reader thread, each notification finds its own chunk alone.
-    std::vector<int> chunks;
-    Bytes got;
-    std::atomic<std::size_t> total{0};
-    handler.SetNotifyCallback([&](int) {
-        std::uint8_t chunk[4096];
-        chunks.push_back(handler.Read(chunk, sizeof chunk));
-        got.insert(got.end(), chunk, chunk + chunks.back());
-        total = got.size();
-    });
-    ASSERT_EQ(open(), 0);
-    // Sent within the reader's start delay, so all of it waits in the driver.
-    EXPECT_TRUE(pty.send(patternBytes(2000)));
-    EXPECT_TRUE(eventually([&] { return total >= 2000; }));
-    handler.Close();  // the reader has ended: what it filled may be read, and go
-    EXPECT_EQ(got, patternBytes(2000));
-    for (const int chunk : chunks) {
-        EXPECT_TRUE(chunk > 0 && chunk <= 1023) << "a notification for " << chunk;
-    }
-}
-
 TEST_F(ComHandlerTest, HundredKilobytesEachWayWrapBothRingsWithNothingLostOrReordered) {
     ASSERT_EQ(open(), 0);
     const Bytes fromTnc = patternBytes(100 * 1024, 7), toTnc = patternBytes(100 * 1024, 11);
