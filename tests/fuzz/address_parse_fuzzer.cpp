@@ -1,7 +1,5 @@
-// Arbitrary text through the address and list parsers. Parsed addresses must
-// be clean and survive every form they are written in. (The wire form of any
-// address is covered by the frame decoder's target, the mappings of arbitrary
-// hardware addresses by the gateway's.)
+// Arbitrary text through the address and list parsers: parsed addresses are
+// clean and survive every form they are written in.
 #include <cctype>
 
 #include "fuzz_support.h"

@@ -1,8 +1,5 @@
-// Arbitrary bytes from the radio through the frame decoder, the monitor text
-// and the monitor to the terminal: nothing may crash or read out of bounds,
-// every monitor text must be a bounded, finished line, the terminal must get
-// no control character but the line feed, and whatever decodes must survive
-// re-encoding.
+// Arbitrary radio bytes through the decoder and the monitor to the terminal:
+// bounded finished lines, no control character but LF, re-encoding survives.
 #include <tuple>
 
 #include "ax25/monitor_text.h"

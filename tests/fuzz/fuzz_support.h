@@ -1,8 +1,5 @@
-// Helpers shared by the fuzz targets: a property check that libFuzzer reports
-// as a crash, and a per-process scratch file for code that reads from a path.
-// A target's one "using namespace korvale::fuzzing;" brings in these and,
-// through the directive below, the program's own names. The standard headers
-// the targets share come with it.
+// The fuzz targets' property check (a crash for libFuzzer) and a per-process
+// scratch file; "using namespace korvale::fuzzing;" also brings korvale's names.
 #pragma once
 
 #include <unistd.h>

@@ -1,11 +1,6 @@
-// Feeds arbitrary bytes through both gateway paths and the TAP boundary
-// rewrite, on the in-memory driver. The first byte picks the path and the
-// settings; the rest is the frame.
-//   bits 0-1: 1 radio-to-adapter (AX.25 wire bytes), else adapter-to-radio
-//             and back (an Ethernet frame from the host);
-//   bit 2:    SuppressBroadcasts;
-//   bit 3:    own address empty instead of NOCALL.
-// Every frame also goes through the boundary rewrite both ways.
+// Arbitrary bytes through both gateway paths and the TAP boundary rewrite both
+// ways. The first byte: bits 0-1 radio-to-adapter when 1, else from the host
+// and back; bit 2 SuppressBroadcasts; bit 3 an empty own address.
 #include "../gateway/fake_nic_driver.h"
 #include "fuzz_support.h"
 #include "gateway/adapter_to_radio.h"

@@ -1,10 +1,6 @@
-// Feeds arbitrary serial bytes to the KISS deframer, whole and in pieces of
-// a size chosen by the input's last byte (1 to 256; that byte is part of the
-// stream too), and checks that:
-//   - the way the stream is split never changes what is delivered;
-//   - no delivered frame is empty or longer than the receive limit;
-//   - every delivered frame, and the input taken as one payload, survives
-//     encoding and deframing unchanged.
+// Arbitrary serial bytes to the KISS deframer, whole and in pieces sized by the
+// last byte: the split changes nothing, no frame is empty or over the limit,
+// every frame and the input as one payload survive encoding and deframing.
 #include "fuzz_support.h"
 #include "kiss/kiss_deframer.h"
 #include "kiss/kiss_encoder.h"
