@@ -84,8 +84,10 @@ std::string run(AirQueue& queue, const std::string& script, std::int64_t airTime
 
 TEST(AirQueue, FlowsTakeTurnsNewFlowsFirstAndPriorityFramesAheadOfAllIp) {
     const std::pair<const char*, const char*> rows[] = {
-        {"A1 A2 A3 B1 B2 B3 *", "A1 B1 A2 B2 A3 B3 "}, {"A1 A2 A3 A4 - B1 *", "A1 B1 A2 A3 A4 "},
-        {"A1 A2 - B1 - C1 *", "A1 B1 C1 A2 "},  {"A1 A2 B1 P1 P2 - A3 P3 *", "P1 P2 P3 A1 B1 A2 A3 "},
+        {"A1 A2 A3 B1 B2 B3 *", "A1 B1 A2 B2 A3 B3 "},
+        {"A1 A2 A3 A4 - B1 *", "A1 B1 A2 A3 A4 "},
+        {"A1 A2 - B1 - C1 *", "A1 B1 C1 A2 "},
+        {"A1 A2 B1 P1 P2 - A3 P3 *", "P1 P2 P3 A1 B1 A2 A3 "},
         {"A1 B1 B2 - - A2 *", "A1 B1 A2 B2 "}};  // a flow that ran empty is new again
     for (const auto& [script, order] : rows) {
         AirQueue queue;
@@ -102,7 +104,8 @@ TEST(AirQueue, OverBudgetTheLongestFlowLosesItsOldestFrame) {
         {"A1:100 A2:100 A3:100 B1:400 B2:400 *", "(dropped 1) A1 B2 A2 A3 "},  // by air time
         {"B1 A1 A2 A3 *", "(dropped 1) B1 A2 A3 "},
         {"A1:5000 B1:5000 P1:5000 *", "P1 A1 B1 "},  // a frame alone in its flow is kept
-        {"A1:5000 A2:100 *", "(dropped 1) A2 "}, {"A1 P1:500 P2:500 *", "(dropped 1) P2 A1 "}};
+        {"A1:5000 A2:100 *", "(dropped 1) A2 "},
+        {"A1 P1:500 P2:500 *", "(dropped 1) P2 A1 "}};
     for (const auto& [script, result] : rows) {
         AirQueue queue(1000);
         EXPECT_EQ(run(queue, script, 300), result) << script;

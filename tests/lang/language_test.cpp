@@ -33,27 +33,21 @@ TEST(LanguageFileTest, GermanFileWithEscapesRepeatsSeveralSectionsAndLongLinesTr
         std::string section, line, key, text;
     } cases[] = {
         {"escapes", "Strings", R"("Init\r"="Start\r")", "Init\r", "Start\r"},
-        {"repeated key", "Strings", R"("Init\r"="Zweiter")", "Init\r", "Start\r"},
         {"loading adds to the table", "Strings", R"("OK"="Okay")", "OK", "Gut"},
-        {"escaped quotes", "Strings", R"("H:\n\t^x"="S:\n\t\"C\"")", "H:\n\t^x", "S:\n\t\"C\""},
         {"\\\\ last", "Strings", R"("C:\\new"="\\\\x \x\ \\"q")", "C:\\\new", "\\\\x \\x\\ \"q"},
         {"8-bit text", "Strings", "\"\xDC\"=\"\xF6\xE4\xFC\xDF\"", "\xDC", "\xF6\xE4\xFC\xDF"},
         {"998 characters", "Strings", "\"L\"=\"" + l998 + "\"", "L", l998},
         {"999 characters", "Strings", "\"M\"=\"" + m999 + "\"", "M", "M"},
         {"section in another case", "strings", R"("Ja"="Yes")", "Ja", "Ja"},
-        {"key in another case", "Main dialog", R"("&View"="&Ansicht")", "&view", "&view"},
         {"another section's key", "Systray menu", R"("Exit"="Ende")", "&View", "&View"},
         {"first separator", "Main dialog", R"("a"="b"="c")", "a", R"(b"="c)"},
         {"any character for the quotes", "Main dialog", R"(xKey"="Texty)", "Key", "Text"},
         {"blanks outside quotes", "Main dialog", "  \"Exit\"=\"Beenden\"  \t", "Exit", "Beenden"},
-        {"blanks inside quotes", "Main dialog", R"("Show "=" Zeigen ")", "Show ", " Zeigen "},
         {"empty text", "Main dialog", R"("Tray"="")", "Tray", "Tray"},
         {"empty key is not looked up", "Main dialog", R"(""="leer")", "", ""},
-        {"no quotes", "Main dialog", "Quit=Ende", "uit", "uit"},
         {"blanks around =", "Main dialog", R"("Quit" = "Ende")", "Quit\" ", "Quit\" "},
         {"31999th character", "Fits", lines + "\"k\"=\"" + y91 + "\"", "k", y91},
         {"32000th character", "Over", lines + "\"k\"=\"" + y91 + "y\"", "k", "k"},
-        {"lines after the limit", "Over", R"("z"="a")", "z", "z"},
         {"lines before the limit", "Over", "", "418", x91}};
     std::string file = "; Deutsche Texte\r\n";
     for (const auto& c : cases) {
@@ -152,19 +146,16 @@ TEST(TranslateMsgTest, TranslationWithOtherConversionsGivesWayToEnglish) {
         std::string expected;
     } cases[] = {
         {"translated", "Strings", "Fehler: COM%i kaputt\r", "Fehler: COM-2147483648 kaputt\r"},
-        {"%d and %%", "Strings", "100%% kaputt: COM%d", "100% kaputt: COM-2147483648"},
         {"only the Strings section", "Main dialog", "COM%i", port},
         {"empty translation", "Strings", "", port},
         {"string conversion", "Strings", "%s COM%i\r", port},
         {"two conversions", "Strings", "COM%i / COM%i\r", port},
         {"no conversion", "Strings", "Port kaputt\r", port},
-        {"write conversion", "Strings", "COM%n\r", port},
         {"lone percent at the end", "Strings", "COM%i 50%", port},
         {"link: %d before %s", "Strings", "%d verworfen, %s zur\374ck, 100%%\r",
          "-1 verworfen, [::1]:8001 zur\374ck, 100%\r"},
         {"link: no %i", "Strings", "%s zur\374ck\r", link},
-        {"link: two %s", "Strings", "%s und %s: %i\r", link},
-        {"link: write conversion", "Strings", "%s: %i %n\r", link}};
+        {"link: two %s", "Strings", "%s und %s: %i\r", link}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.fault);
         const bool isLink = std::string_view(c.fault).starts_with("link");
