@@ -16,7 +16,7 @@ TEST(AirTime, FrameCostsItsBytesWithFcsFlagAndWorstCaseStuffing) {
     // AX.25 bytes, bit rate, milliseconds: (bytes + 3) * 9.6 bits, rounded up.
     const std::tuple<std::size_t, int, std::int64_t> rows[] = {
         {272, 1200, 2200}, {47, 1200, 400}, {272, 9600, 275}, {1, 1200, 32},
-        {0, 300, 96},      {272, 0, 0},     {272, -1, 0}};
+        {0, 300, 96},      {1, 1000, 39},   {272, 0, 0},      {272, -1, 0}};
     for (const auto& [bytes, rate, ms] : rows) {
         EXPECT_EQ(frameAirTimeMs(bytes, rate), ms) << bytes << " bytes at " << rate;
     }
