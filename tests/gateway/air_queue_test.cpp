@@ -105,6 +105,7 @@ TEST(AirQueue, OverBudgetTheLongestFlowLosesItsOldestFrame) {
         {"B1 A1 A2 A3 *", "(dropped 1) B1 A2 A3 "},
         {"A1:5000 B1:5000 P1:5000 *", "P1 A1 B1 "},  // a frame alone in its flow is kept
         {"A1:5000 A2:100 *", "(dropped 1) A2 "},
+        {"A1 A2 A3:400 *", "A1 A2 A3 "},  // at the budget
         {"A1 P1:500 P2:500 *", "(dropped 1) P2 A1 "}};
     for (const auto& [script, result] : rows) {
         AirQueue queue(1000);
@@ -128,6 +129,8 @@ TEST(AirFlow, IpIsKeyedByAddressesProtocolAndPortsEverythingElseGoesFirst) {
     EXPECT_NE(tcp1.key, tcp2);
     EXPECT_NE(tcp1.key, flow(ip("11", "1F41 0050")).key);
     EXPECT_NE(flow(ip("06", "1F42 0050", "0010")).key, tcp2);  // later fragments carry no ports
+    EXPECT_EQ(flow(ip("06", "1F41 0050", "4000")).key,
+              tcp1.key);  // "don't fragment" is no fragment
     const AirFlow icmp = flow(ip("01", "0800"));
     EXPECT_EQ(icmp.key, flow(ip("01", "0000")).key);
     // Not IPv4 (IPv6, a cut header): keyed by stations.

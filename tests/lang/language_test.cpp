@@ -42,7 +42,7 @@ TEST(LanguageFileTest, GermanFileWithEscapesRepeatsSeveralSectionsAndLongLinesTr
         {"another section's key", "Systray menu", R"("Exit"="Ende")", "&View", "&View"},
         {"first separator", "Main dialog", R"("a"="b"="c")", "a", R"(b"="c)"},
         {"any character for the quotes", "Main dialog", R"(xKey"="Texty)", "Key", "Text"},
-        {"blanks outside quotes", "Main dialog", "  \"Exit\"=\"Beenden\"  \t", "Exit", "Beenden"},
+        {"blanks outside quotes", "Main dialog", " \t \"Exit\"=\"Beenden\"  \t", "Exit", "Beenden"},
         {"empty text", "Main dialog", R"("Tray"="")", "Tray", "Tray"},
         {"empty key is not looked up", "Main dialog", R"(""="leer")", "", ""},
         {"blanks around =", "Main dialog", R"("Quit" = "Ende")", "Quit\" ", "Quit\" "},
