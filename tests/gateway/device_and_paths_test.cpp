@@ -65,19 +65,6 @@ TEST_F(GatewayTest, HostFramesBecomeExactUiFramesOrAreDropped) {
     }
 }
 
-TEST_F(GatewayTest, NothingIsReadWhenClosedOrNotCountedAndBitRateIsReportedOnChange) {
-    driver.hostFrames.push_back(fromHost(kAb1cde7Mac, 20));
-    EXPECT_FALSE(path.takeAdapterFrame());
-    ASSERT_TRUE(device.open());
-    driver.pendingSucceeds = false;  // the driver leaves a non-zero count behind
-    driver.speedSucceeds = false;    // a refused rate is not retried
-    EXPECT_FALSE(path.takeAdapterFrame());
-    GatewayLinkBitRate = 1200;
-    path.takeAdapterFrame();
-    path.takeAdapterFrame();
-    EXPECT_EQ(driver.speeds, (std::vector<std::int32_t>{9600, 1200}));
-}
-
 TEST_F(GatewayTest, HeardFramesBecomeExactEthernetFramesOrNothing) {
     const Bytes request = bytes(ax25Arp("01" + kAb1cde7Hw + kStationIp + kNoHw + kHostIp));
     const Bytes reply = bytes(ax25Arp("02" + kAb1cde7Hw + kStationIp + kNocall7Hw + kHostIp));
