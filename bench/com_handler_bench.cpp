@@ -1,6 +1,7 @@
 // The serial link's figures over a pseudo-terminal: how long bytes take from
 // Write to the TNC's side and from the TNC to the notification, how long an
-// idle Close takes, and how much CPU an open, idle handler uses.
+// idle Close takes, and how much CPU an open, idle handler uses and how often
+// its threads wake up.
 //
 // Each benchmark runs once; the figures are the counters (milliseconds, or
 // percent of one core).
@@ -9,6 +10,8 @@
 
 #include <algorithm>
 #include <condition_variable>
+#include <filesystem>
+#include <fstream>
 #include <mutex>
 #include <random>
 #include <thread>
@@ -144,6 +147,21 @@ double processCpuSeconds() {
     return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
 }
 
+// Times the process's threads went to sleep (voluntary context switches): an
+// idle handler whose threads wake up periodically shows here, not in its CPU.
+long processSleeps() {
+    long total = 0;
+    for (const auto& task : std::filesystem::directory_iterator("/proc/self/task")) {
+        std::ifstream file(task.path() / "status");
+        for (std::string line; std::getline(file, line);) {
+            if (line.starts_with("voluntary_ctxt_switches:")) {
+                total += std::stol(line.substr(24));
+            }
+        }
+    }
+    return total;
+}
+
 void BM_IdleOpenHandlerCpu(benchmark::State& state) {
     OpenLink link;
     if (!link.open()) {
@@ -153,14 +171,18 @@ void BM_IdleOpenHandlerCpu(benchmark::State& state) {
     constexpr auto kWatch = std::chrono::seconds(5);
     std::this_thread::sleep_for(kWriterStartDelay);
     double used = 0;
+    long sleeps = 0;
     for (auto _ : state) {
         const double before = processCpuSeconds();
+        const long sleepsBefore = processSleeps();
         std::this_thread::sleep_for(kWatch);  // only the handler's threads run
         used = processCpuSeconds() - before;
+        sleeps = processSleeps() - sleepsBefore - 1;  // less this thread's own sleep
     }
     const double seconds = std::chrono::duration<double>(kWatch).count();
     state.counters["cpu_percent_of_one_core"] = 100.0 * used / seconds;
     state.counters["cpu_ms_per_s"] = 1000.0 * used / seconds;
+    state.counters["wakeups_per_s"] = static_cast<double>(sleeps) / seconds;
 }
 BENCHMARK(BM_IdleOpenHandlerCpu)->Iterations(1)->Unit(benchmark::kMillisecond);
 

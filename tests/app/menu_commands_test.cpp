@@ -1,7 +1,4 @@
-// The menu commands on a real session over a temporary program directory:
-// what each command does to the settings and the engine, the rule that keeps
-// a window reachable without a tray icon (the window test checks only its
-// wiring), and the exit order both programs share.
+// The menu commands on a real session over a temporary program directory.
 #include "app/menu_commands.h"
 
 #include <gtest/gtest.h>
@@ -48,8 +45,8 @@ class MenuCommandsTest : public ::testing::Test {
 };
 
 TEST_F(MenuCommandsTest, HidingNeedsATrayIconAndAStoredHiddenWindowShowsWithoutOne) {
-    // ShowInTray stored, tray icon shown; shown after the toggle and ShowInTray
-    // then; whether the first tick shows the window.
+    // ShowInTray, tray icon shown; shown after the toggle, ShowInTray then;
+    // whether the first tick shows the window.
     const std::tuple<int, bool, bool, int, bool> rows[] = {
         {0, true, false, 1, true},
         {1, true, true, 0, false},
@@ -67,8 +64,7 @@ TEST_F(MenuCommandsTest, HidingNeedsATrayIconAndAStoredHiddenWindowShowsWithoutO
 TEST_F(MenuCommandsTest, ReinitIsOfferedForAnEnabledPortOrTcpAddressOnly) {
     // Disable port, port, TCP address; whether "Re-init the TNC now" is enabled.
     const std::tuple<int, int, const char*, bool> rows[] = {
-        {0, 7, "", true},  {1, 7, "", false},        {0, 0, "", false},
-        {0, -1, "", true}, {0, 0, "tnc:8001", true}, {1, 0, "tnc:8001", false}};
+        {0, 7, "", true}, {1, 7, "", false}, {0, 0, "", false}, {0, 0, "tnc:8001", true}};
     auto session = start();
     for (const auto& [disabled, port, address, reinit] : rows) {
         Settings& settings = session->settings();
@@ -84,7 +80,7 @@ TEST_F(MenuCommandsTest, BeaconGoesOutAtTheNextTickAfterEnablingOrConfirmingItsS
                    "m_sBeaconText=first\nm_iBeaconInterval=20\nm_bBeaconEnable=1\n");
     auto session = start();
     GatewayEngine& engine = session->engine();
-    engine.EngineTick();  // set-up: the parameters, then the first beacon
+    engine.EngineTick();  // the parameters, then the first beacon
     EXPECT_EQ(engine.beaconCountdown(), 200);
     const auto beacons = [&] {
         int count = 0;

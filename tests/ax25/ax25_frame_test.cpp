@@ -1,8 +1,7 @@
-// The frame codec and the monitor line of a frame. Frames heard on the radio
-// are checked as what the decoder accepts and the line the user sees (a
-// refused frame is shown all the same, so its line also shows what the
-// decoder kept); the encoder byte for byte; generated frames of every kind go
-// through encoder and decoder whole and cut at every boundary.
+// The frame codec and the monitor line: heard frames as the decoder takes
+// them and the line the user sees (a refused one too, showing what the
+// decoder kept); the encoder byte for byte; generated frames of every kind
+// through encoder and decoder, whole and cut at every boundary.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -45,8 +44,6 @@ TEST(MonitorText, HeardFramesAreReadAndShownExactlyAndMalformedOnesRefused) {
          "Request, Sender: 44.1.2.3,NOCALL, Target: 44.1.2.4,QST\r\n"},
         {"ARP reply", kNocall + kArp + "0002 9662404040406E FF008009 00000000000000 0A000001", true,
          "NOCALL>QST>UI,C,CD\r\n  ARP: Reply, Sender: 255.0.128.9,K1-7, Target: 10.0.0.1,QST\r\n"},
-        {"ARP operation 3", kNocall + kArp + "0003" + kArpBody, true,
-         "NOCALL>QST>UI,C,CD\r\n  ARP: 3, Sender: 44.1.2.3,NOCALL, Target: 44.1.2.4,QST\r\n"},
         {"IP", kPeer + "03 CC" + kIpHeader, true,
          "AB1CDE-7>NOCALL>UI,C,CC\r\n  IP: TCP, Source: 44.1.2.4, Dest: 44.1.2.3, Len: 40\r\n"},
         {"I", kPeer + "B6 F0 64617461", true, "AB1CDE-7>NOCALL>I53,P,F0:\r\ndata\r\n"},
@@ -54,28 +51,22 @@ TEST(MonitorText, HeardFramesAreReadAndShownExactlyAndMalformedOnesRefused) {
         {"XID, neither", "9C9E86829898 60 82846286888A 61 AF", true, "AB1CDE>NOCALL>UNKN,?\r\n"},
         {"H on the first two of three", "A2A6A8404040 60 9C9E86829898 E0 886240404040 82 "
          "886440404040 84 886640404040 07 1F", true, "NOCALL/D1-1/D2-2*/D3-3>QST>DM,F\r\n"},
-        {"H on the second of two", kHeadPath + "886240404040 02 886440404040 85 03 F0", true,
-         "NOCALL-7/D1-1*/D2-2>QST>UI,C,F0:\r\n"},
         {"7 digipeaters", kHeadPath + kD7 + "03 F0 6F6B", true, seven + ">QST>UI,C,F0:\r\nok\r\n"},
         {"no extension bit on the seventh", noEnd + "03 F0", false, seven + ">QST>UNKN,R\r\n"},
         {"an eighth digipeater", noEnd + "887040404040 11 03 F0", false, seven + ">QST>UNKN,R\r\n"},
         {"callsigns of any character, ended by a control code or a leading shifted space",
          "C2C45EFCF442 E0 82841486888A 60 408284404040 01 03 F0", true, "AB/>ab/~z!>UI,C,F0:\r\n"},
         {"14 bytes", kHead, false, "OLD-1/X/Y*>OLD-2>UI,C,F0:\r\nzz\r\n"},
-        {"15-byte SABM", kHead + "2F", true, "NOCALL-7>QST>SABM,C\r\n"},
         {"UI without PID", kHead + "03", false, "NOCALL-7>QST>UI,C,00:\r\n"},
-        {"DISC with trailing bytes", kHead + "43 F0 6A", true, "NOCALL-7>QST>DISC,C\r\n"},
         {"UI with P/F", kHead + "13 0A", true, "NOCALL-7>QST>UI,P,0A:\r\n"},
         {"S frame type 3", kHead + "0D", true, "NOCALL-7>QST>UNKN,C\r\n"},
         {"REJ", kHead + "E9", true, "NOCALL-7>QST>REJ7,C\r\n"},
-        {"RNR", kHead + "A5", true, "NOCALL-7>QST>RNR5,C\r\n"},
         {"FRMR", kHead + "97", true, "NOCALL-7>QST>FRMR,P\r\n"},
         {"UA response", "A2A6A8404040 60 9C9E86829898 EF 73", true, "NOCALL-7>QST>UA,F\r\n"},
         {"both C bits", "A2A6A8404040 E0 9C9E86829898 EF 3F", true, "NOCALL-7>QST>SABM,?\r\n"},
         {"control codes as dots, ending in LF", kHead + "03 F0 61 00 07 1B 09 7F E4 80 FF 0D 0A",
          true, "NOCALL-7>QST>UI,C,F0:\r\na....\x7F\xE4\x80\xFF\r\n"},
         {"ending in CR", kHead + "03 F0 68690D", true, "NOCALL-7>QST>UI,C,F0:\r\nhi\r"},
-        {"ending in LF", kHead + "03 F0 68690A", true, "NOCALL-7>QST>UI,C,F0:\r\nhi\n\r\n"},
         {"3000 bytes cut to fit", kHead + "03 F0" + std::string(6000, '7'), true,
          "NOCALL-7>QST>UI,C,F0:\r\n" + std::string(kMonitorTextBodyLimit - 23, 'w') + "\r\n"}};
     // clang-format on
@@ -87,8 +78,6 @@ TEST(MonitorText, HeardFramesAreReadAndShownExactlyAndMalformedOnesRefused) {
     }
 }
 
-// The IP summary names the protocols it knows and shows others by number; a
-// summary needs a UI frame with its PID and length and the headers setting on.
 TEST(MonitorText, SummariesNameIpProtocolsAndNeedUiPidLengthAndHeadersOn) {
     const std::pair<int, std::string> protocols[] = {{1, "ICMP"}, {4, "ENCAP"}, {6, "TCP"},
                                                      {17, "UDP"}, {73, "RSPF"}, {93, "AX25"},
@@ -101,7 +90,7 @@ TEST(MonitorText, SummariesNameIpProtocolsAndNeedUiPidLengthAndHeadersOn) {
             renderMonitorText(frameOf("A", "B", "", 0, Ui, 1, 0, 0, 0, 0xCC, header), true),
             "A>B>UI,C,CC\r\n  IP: " + name + ", Source: 44.1.2.4, Dest: 44.1.2.3, Len: 296\r\n");
     }
-    // Kind, PID, information length, showHeaders: each row misses one condition.
+    // Kind, PID, length, headers on: each row misses one condition for a summary.
     // clang-format off
     const std::tuple<FrameKind, int, std::size_t, bool> rows[] = {
         {Ui, 0xCC, 19, true}, {Ui, 0xCD, 29, true}, {Ui, 0xCD, 31, true}, {Ui, 0xCC, 20, false},
@@ -135,9 +124,8 @@ TEST(FrameEncode, AddressFlagsSequenceNumbersAndPidLandOnlyInTheirBits) {
 }
 
 // Each frame is also cut at every length up to two information bytes, in a
-// buffer of exactly that size so that the sanitizer builds see any read past
-// its end. A cut is refused while the path, control byte or PID is
-// incomplete; a cut that decodes must encode back to the very same bytes.
+// buffer of that size (sanitizers see a read past it): refused while the
+// path, control or PID is incomplete, else encoded back to the same bytes.
 TEST(FrameRoundTrip, GeneratedFramesDecodeAsSentAndEveryCutIsRefusedOrReadShort) {
     FrameGenerator generator(0x6B6F7276);
     for (int i = 0; i < 4000 && !HasFailure(); ++i) {
@@ -153,9 +141,7 @@ TEST(FrameRoundTrip, GeneratedFramesDecodeAsSentAndEveryCutIsRefusedOrReadShort)
             ASSERT_EQ(got.decode(cut) ? got.encode() : Bytes{}, length >= needed ? cut : Bytes{})
                 << "length " << length;
         }
-        // The whole frame: everything its kind carries comes back. The monitor
-        // line shows exactly those fields; the information, which it cuts and
-        // shows with dots, is compared whole.
+        // Whole: its monitor line and its information come back.
         EXPECT_EQ(renderMonitorText(got, false), renderMonitorText(sent, false));
         EXPECT_EQ(got.info, withInfo ? sent.info : Bytes{});
     }

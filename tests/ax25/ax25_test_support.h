@@ -1,7 +1,5 @@
-// Helpers shared by the AX.25 and address mapping tests: bytes written as hex
-// text, frames made in one call, and a seeded generator of addresses and frame
-// records (the same seed gives the same frames, so a failure names the frame
-// that reproduces it).
+// Bytes as hex text, frames made in one call, and a seeded generator of
+// addresses and frames (a failure names the frame that reproduces it).
 #pragma once
 
 #include <cstdint>
@@ -44,8 +42,7 @@ inline Ax25Frame frameOf(std::string_view source, std::string_view destination,
     AddressList digipeaters;
     from.parse(source), to.parse(destination), digipeaters.parse(path);
     Ax25Frame frame;
-    // Built over other content, so every frame made here also shows that
-    // build replaces all of a used frame.
+    // Built over other content: build replaces all of a used frame.
     frame.build(to, from, digipeaters, 1, Sabm, 2, 1, 1, 1, 1, Bytes{1, 2});
     frame.build(from, to, digipeaters, repeatedCount, kind, commandResponse, pollFinal, nr, ns, pid,
                 info);
@@ -57,8 +54,7 @@ class FrameGenerator {
     explicit FrameGenerator(std::uint32_t seed) : engine_(seed) {}
     int below(int limit) { return static_cast<int>(engine_() % static_cast<std::uint32_t>(limit)); }
 
-    // One to six upper-case letters and digits, any SSID: what survives the
-    // wire and every address mapping.
+    // One to six letters and digits, any SSID: what survives every mapping.
     Ax25Address address() {
         std::string callsign(static_cast<std::size_t>(1 + below(6)), ' ');
         for (char& c : callsign) {
@@ -67,9 +63,8 @@ class FrameGenerator {
         return call(callsign, below(16));
     }
 
-    // Every kind but Unknown (it has no control byte of its own), command or
-    // response, 0 to 7 digipeaters, every repeatedCount they allow, any P/F,
-    // N(R), N(S) and PID; mostly short information, a quarter up to 3000 bytes.
+    // Every kind but Unknown, any flags, numbers, PID and 0 to 7 digipeaters;
+    // mostly short information, a quarter up to 3000 bytes.
     Ax25Frame frame() {
         AddressList path;
         for (int i = below(kMaxDigipeaters + 1); i > 0; --i) {

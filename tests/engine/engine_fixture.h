@@ -1,8 +1,5 @@
-// The engine on fakes, driven as its owner drives it (ticks, notifications,
-// typed lines, shutdown): settings as the user left them, an in-memory serial
-// line that logs every write as handed over, an in-memory adapter driver and
-// a monitor that keeps its lines. Tests spell bytes as hex text ("C0 00") and
-// compare what the user sees and what a peer receives.
+// The engine on fakes: a serial line that logs every write, an in-memory
+// adapter and a monitor that keeps its lines; bytes as hex text ("C0 00").
 #pragma once
 
 #include <gtest/gtest.h>
@@ -30,26 +27,20 @@ inline std::string hex(std::string_view text) {
     return hex(Bytes(text.begin(), text.end()));
 }
 
-// A KISS data frame for port 0 around AX.25 bytes that need no escaping.
 inline std::string kiss(const std::string& ax25) {
     return hex(bytes("C0 00 " + ax25 + " C0"));
 }
 
-// The five parameter frames for the rig's KISS settings, one write each.
 inline const std::string kParams =
     "C0 01 14 C0 | C0 02 DB DC C0 | C0 03 FF C0 | C0 04 03 C0 | C0 05 01 C0";
 
-// Callsign fields worked out by hand (characters shifted left by one bit);
-// tests add the SSID byte, whose flag bits depend on the address's place.
+// Callsign fields worked out by hand; tests add the SSID byte.
 inline const std::string kNocall = " 9C 9E 86 82 98 98 ";
 inline const std::string kAb1cde = " 82 84 62 86 88 8A ";
 
-// Unproto NOCALL to CQ via RELAY, beacon NOCALL-1 to BEACON via WIDE1-1 with
-// an a-umlaut for text (0x84 in code page 437), the gateway NOCALL-7, the TNC
-// on port 3 at 9600 baud, KISS parameters that show the 10 ms units and an
-// escaped value. The rig is the serial line too: it opens only that port at
-// that rate, logs each write in hex, and each close, separated by " | ", and
-// serves the bytes the TNC sent.
+// Unproto NOCALL>CQ via RELAY, beacon NOCALL-1>BEACON via WIDE1-1 with an
+// a-umlaut, gateway NOCALL-7, TNC on port 3 at 9600 baud. As the serial line
+// it opens only that port, logs writes and closes (" | ") and serves `incoming`.
 struct Rig : SerialLink {
     Rig() {
         settings.m_iTncPort = 3;
@@ -78,7 +69,6 @@ struct Rig : SerialLink {
         serialLog += (serialLog.empty() ? "" : " | ") + entry;
         return 0;
     }
-    // What went to the TNC since the last call.
     std::string written() { return std::exchange(serialLog, {}); }
 
     void tick(int count = 1) {

@@ -1,9 +1,5 @@
-// The engine as its owner drives it. The tick: the init text one line per
-// tick, the five KISS parameter frames, re-init, the exit sequence, the
-// adapter drained each tick and the beacon's spacing and pause. Receive
-// handling: reads in pieces of 1000, frames put together across
-// notifications, the monitor filter per kind. Monitor output: the 50-line
-// trim. Unproto input: the echo and the frame of a typed line.
+// The engine as its owner drives it: the TNC set-up and exit, the adapter
+// drained, the beacon, receiving, the monitor and typed lines.
 #include "engine/engine_fixture.h"
 
 namespace korvale::testing {
@@ -14,10 +10,8 @@ TEST(TncSetUp, InitTextGoesOutOneLinePerTickThenParameterFramesOnce) {
     const std::tuple<const char*, Lines, std::string> rows[] = {
         {nullptr, {hex("KISS ON\r"), hex("RESTART\r"), kParams, ""}, "KISS ON\r\nRESTART\r\n"},
         {"", {kParams, ""}, ""},
-        // A lone return goes in its own tick, a last part without one whole.
         {"A^013^013B", {hex("A\r"), hex("\r"), hex("B"), kParams, ""}, "A\r\n\r\nB"},
-        // Control codes reach the TNC as bytes, the monitor leaves them out;
-        // ^000 ends the text.
+        // Control codes reach the TNC, not the monitor; ^000 ends the text.
         {"^027@^009K^010^013^000X^013", {"1B 40 09 4B 0A 0D", kParams, ""}, "@K\r\n"}};
     for (const auto& [initText, writesPerTick, monitor] : rows) {
         SCOPED_TRACE(initText != nullptr ? initText : "default");
@@ -48,8 +42,7 @@ TEST(TncSetUp, ReinitSendsChangedTextFromItsStartThenParametersOnce) {
 }
 
 TEST(TncSetUp, StartUpReportsMissingLinksAndExitTextGoesOutBeforeThePortCloses) {
-    // What differs, what the user is told first, what the exit sequence writes.
-    // The window stays hidden when kept in the tray.
+    // What differs, what the user is told first, what the exit writes.
     const std::tuple<void (*)(Rig&), std::string, std::string> rows[] = {
         {[](Rig& r) { r.settings.m_bInTray = 1; }, "", "C0 FF C0 | close"},
         {[](Rig& r) { r.settings.m_bTncDisablePort = 1; },
@@ -74,10 +67,8 @@ TEST(TncSetUp, StartUpReportsMissingLinksAndExitTextGoesOutBeforeThePortCloses) 
     }
 }
 
-// The Ethernet header between AB1CDE-7 (packed into an address by the callsign
-// rule) and the adapter's own address, IPv4: the host's frames to the station
-// and, source first, the frames from the station to the host. Those frames
-// leave from NOCALL-7 (the gateway) to AB1CDE-7 (C bit), UI, PID 0xCC.
+// Ethernet between AB1CDE-7 and the adapter, IPv4 (source first to the host);
+// on the air NOCALL-7 to AB1CDE-7, UI, PID 0xCC.
 const std::string kEther = "82 84 0A 36 3A 3C 53 4D 52 44 52 56 08 00 ";
 const std::string kToPeer = kAb1cde + "EE" + kNocall + "6F 03 CC ";
 
@@ -99,25 +90,10 @@ TEST(AdapterDrain, WaitingFramesAreShownAndSentInOrderEachTickUpToADroppedOne) {
     EXPECT_EQ(r.driver.speeds, (std::vector<std::int32_t>{9600, 4800}));
 }
 
-TEST(AdapterDrain, FrameLeavesWhenTheAdapterIsReadableWithoutWaitingForATick) {
-    Rig r;
-    r.driver.hostFrames = {bytes(kEther + "30")};
-    r.engine.OnAdapterReadable();
-    EXPECT_EQ(r.written(), "") << "drained before the first tick opened the links";
-    EXPECT_EQ(r.engine.adapterDescriptor(), -1) << "a closed adapter to watch";
-    r.tick(3);
-    r.written();
-    r.driver.hostFrames = {bytes(kEther + "31"), bytes(kEther + "32")};
-    r.engine.OnAdapterReadable();
-    EXPECT_EQ(r.written(), kiss(kToPeer + "31") + " | " + kiss(kToPeer + "32"));
-    EXPECT_EQ(r.shown.back(), "2");
-}
-
 const std::string kBeaconLine = "NOCALL-1/WIDE1-1>BEACON>UI,C,00:";
 
-// The ticks from `from` to `to` that showed a beacon; each must have been
-// written as well when the port is enabled, and only then: BEACON (C bit)
-// from NOCALL-1 via WIDE1-1 (last address), UI, PID 0, the information.
+// The ticks from `from` to `to` that showed a beacon, each also written when
+// the port is enabled: NOCALL-1 via WIDE1-1 to BEACON, UI, PID 0.
 std::vector<int> beaconTicks(Rig& r, int from, int to, const std::string& info = "84") {
     const std::string frame =
         kiss("84 8A 82 86 9E 9C E0" + kNocall + "62 AE 92 88 8A 62 40 03 03 00 " + info);
@@ -203,9 +179,8 @@ TEST(Receive, EachFrameKindIsShownByItsOwnFlagInArrivalOrder) {
         std::tie(r.settings.m_bMonitorI, r.settings.m_bMonitorUI, r.settings.m_bMonitorSABM,
                  r.settings.m_bMonitorRR, r.settings.m_bMonitorHeaders) = std::tuple(0, 0, 0, 0, 0);
         r.settings.*setting = 1;
-        // A frame too short to decode, then to AB1CDE-7 (C bit) from NOCALL: I,
-        // UI, SABM, DISC, UA, DM, FRMR, XID (no kind of its own), RR, RNR, REJ;
-        // then an IPv4 header to the gateway: TCP, 40 bytes, 44.1.2.4 to 44.1.2.3.
+        // Too short; NOCALL to AB1CDE-7: I, UI, SABM, DISC, UA, DM, FRMR, XID,
+        // RR, RNR, REJ; IPv4 to the gateway.
         r.tncSends("01 02 03 04 05 06 07 08 09 0A");
         for (const char* control :
              {"00 F0", "03 F0", "2F", "43", "63", "0F", "87", "AF", "41", "05", "09"}) {
@@ -224,7 +199,6 @@ TEST(Receive, EachFrameKindIsShownByItsOwnFlagInArrivalOrder) {
 
 TEST(Monitor, AppendPastFiftyLinesTrimsTheFirstTenOnce) {
     Rig r;
-    // Appends the numbered lines; tells the line count and the first line.
     const auto append = [&](int from, int to) {
         std::string text;
         for (int i = from; i <= to; ++i) {
@@ -266,8 +240,7 @@ TEST(Monitor, HeardBytesReachTheTerminalAsNoControlCodeAndEachFrameEndsItsLine) 
 }
 
 TEST(UnprotoLine, TypedLineIsEchoedShownAsFrameAndSentInOemCodePage) {
-    // A setting, the typed line, the information sent (null: nothing), the text line.
-    // CQ (C bit) from NOCALL via RELAY (last address), UI, PID 0.
+    // A setting, the typed line, the information sent (null: none), the line shown.
     const std::string cq = "86 A2 40 40 40 40 E0" + kNocall + "60 A4 8A 98 82 B2 40 01 03 00 ";
     const std::tuple<int Settings::*, int, std::string, const char*, std::string> rows[] = {
         {&Settings::m_bOemTranslation, 1, std::string("\r\0x", 3), "0D", ""},

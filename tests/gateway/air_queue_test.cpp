@@ -1,6 +1,5 @@
-// The gateway's own queue for a slow radio: what a frame costs on the air,
-// how much the TNC is given, the order in which the frames of several flows
-// leave, and which flow loses a frame when the queue is over its budget.
+// The queue for a slow radio: air time, how much the TNC is given, the order
+// the frames of several flows leave in, and who loses one over the budget.
 #include "gateway/air_queue.h"
 
 #include <gtest/gtest.h>
@@ -16,9 +15,8 @@ namespace {
 TEST(AirTime, FrameCostsItsBytesWithFcsFlagAndWorstCaseStuffing) {
     // AX.25 bytes, bit rate, milliseconds: (bytes + 3) * 9.6 bits, rounded up.
     const std::tuple<std::size_t, int, std::int64_t> rows[] = {
-        {272, 1200, 2200},  // a full segment at MTU 256
-        {47, 1200, 400},    // an AX.25 ARP frame
-        {272, 9600, 275},  {1, 1200, 32}, {0, 300, 96}, {272, 0, 0}, {272, -1, 0}};
+        {272, 1200, 2200}, {47, 1200, 400}, {272, 9600, 275}, {1, 1200, 32},
+        {0, 300, 96},      {1, 1000, 39},   {272, 0, 0},      {272, -1, 0}};
     for (const auto& [bytes, rate, ms] : rows) {
         EXPECT_EQ(frameAirTimeMs(bytes, rate), ms) << bytes << " bytes at " << rate;
     }
@@ -27,32 +25,26 @@ TEST(AirTime, FrameCostsItsBytesWithFcsFlagAndWorstCaseStuffing) {
 TEST(AirPacer, TncGetsAboutOneSecondBeyondWhatItSendsWithKeyUpPerTransmission) {
     AirPacer pacer;
     pacer.configure({.bitsPerSecond = 1200, .txDelayMs = 200, .txTailMs = 50});
-    // Idle: any frame goes, however long; it starts a transmission.
+    // Idle: any frame goes and starts a transmission.
     EXPECT_TRUE(pacer.mayHand(272, 0));
     pacer.handed(272, 0);
     EXPECT_EQ(pacer.backlogMs(0), 200 + 2200 + 50);
-    // Held back while the backlog with the frame would pass one second.
     EXPECT_FALSE(pacer.mayHand(47, 0));
     EXPECT_FALSE(pacer.mayHand(47, 1800));  // 650 left + 400
     EXPECT_TRUE(pacer.mayHand(47, 1850));   // 600 + 400
-    // Still keyed: it joins the transmission, no second TxDelay.
+    // Still keyed: no second TxDelay; idle again: a new key-up.
     pacer.handed(47, 1850);
     EXPECT_EQ(pacer.backlogMs(1850), 1000);
     EXPECT_EQ(pacer.backlogMs(5000), 0);
-    // Idle again: a new key-up.
     pacer.handed(47, 5000);
     EXPECT_EQ(pacer.backlogMs(5000), 650);
 }
 
 TEST(AirPacer, HalfDuplexChannelHeardBusyDelaysWhatTheTncHolds) {
-    // Duplex, when a 400 ms frame of another station was heard, and our
-    // backlog then: we had handed a 400 ms frame at 0 (TxDelay 200: busy
-    // until 600).
+    // Our 400 ms frame handed at 0 (TxDelay 200: busy until 600); full duplex,
+    // when another 400 ms frame was heard, our backlog then.
     const std::tuple<bool, std::int64_t, std::int64_t> rows[] = {
-        {false, 100, 500 + 400},  // the whole frame fell in our wait
-        {false, 700, 300 - 100},  // only its first 300 ms did
-        {false, 1000, 0},         // we had finished before it began
-        {true, 100, 500}};        // full duplex: the air is not shared
+        {false, 100, 500 + 400}, {false, 700, 300 - 100}, {false, 1000, 0}, {true, 100, 500}};
     for (const auto& [fullDuplex, heardAt, backlog] : rows) {
         AirPacer pacer;
         pacer.configure({.bitsPerSecond = 1200, .txDelayMs = 200, .fullDuplex = fullDuplex});
@@ -62,10 +54,8 @@ TEST(AirPacer, HalfDuplexChannelHeardBusyDelaysWhatTheTncHolds) {
     }
 }
 
-// A script of pushes ("A1": flow A, frame 1; "P": a priority frame, ARP say;
-// "A1:500" costs 500 ms) and pops ("-", or "*" for all that remain);
-// returns the frames popped and the drop count of each push that dropped, in
-// order.
+// Pushes ("A1": flow A, frame 1; "P1" priority; "A1:500" costs 500 ms) and
+// pops ("-", "*" for all); gives the frames popped and drops, in order.
 std::string run(AirQueue& queue, const std::string& script, std::int64_t airTimeMs = 100) {
     std::istringstream words(script);
     std::string out;
@@ -94,15 +84,11 @@ std::string run(AirQueue& queue, const std::string& script, std::int64_t airTime
 
 TEST(AirQueue, FlowsTakeTurnsNewFlowsFirstAndPriorityFramesAheadOfAllIp) {
     const std::pair<const char*, const char*> rows[] = {
-        // One frame per flow per turn.
         {"A1 A2 A3 B1 B2 B3 *", "A1 B1 A2 B2 A3 B3 "},
-        // A ping arriving behind a backlog leaves at the next turn.
         {"A1 A2 A3 A4 - B1 *", "A1 B1 A2 A3 A4 "},
         {"A1 A2 - B1 - C1 *", "A1 B1 C1 A2 "},
-        // ARP, beacons and typed lines: before any IP frame, in their order.
         {"A1 A2 B1 P1 P2 - A3 P3 *", "P1 P2 P3 A1 B1 A2 A3 "},
-        // A flow that ran empty and comes back counts as new again.
-        {"A1 B1 B2 - - A2 *", "A1 B1 A2 B2 "},
+        {"A1 B1 B2 - - A2 *", "A1 B1 A2 B2 "},  // a flow that ran empty is new again
         // Turns of equal air time: three 100 ms frames for one of 300 ms.
         {"A1:300 A2:300 A3:300 B1 B2 B3 B4 B5 B6 B7 *", "A1 B1 B2 B3 A2 B4 B5 B6 A3 B7 "}};
     for (const auto& [script, order] : rows) {
@@ -117,14 +103,11 @@ TEST(AirQueue, OverBudgetTheLongestFlowLosesItsOldestFrame) {
     // Budget 1000 ms; frames 300 ms unless named otherwise.
     const std::pair<const char*, const char*> rows[] = {
         {"A1 A2 A3 B1 *", "(dropped 1) A2 B1 A3 "},
-        // The longest by air time, not by count.
-        {"A1:100 A2:100 A3:100 B1:400 B2:400 *", "(dropped 1) A1 B2 A2 A3 "},
-        // The new frame's own flow may be the longest.
+        {"A1:100 A2:100 A3:100 B1:400 B2:400 *", "(dropped 1) A1 B2 A2 A3 "},  // by air time
         {"B1 A1 A2 A3 *", "(dropped 1) B1 A2 A3 "},
-        // A frame alone in its flow is kept, even over the budget.
-        {"A1:5000 B1:5000 P1:5000 *", "P1 A1 B1 "},
+        {"A1:5000 B1:5000 P1:5000 *", "P1 A1 B1 "},  // a frame alone in its flow is kept
         {"A1:5000 A2:100 *", "(dropped 1) A2 "},
-        // Priority frames are a flow too when they pile up.
+        {"A1 A2 A3:400 *", "A1 A2 A3 "},  // at the budget
         {"A1 P1:500 P2:500 *", "(dropped 1) P2 A1 "}};
     for (const auto& [script, result] : rows) {
         AirQueue queue(1000);
@@ -133,14 +116,12 @@ TEST(AirQueue, OverBudgetTheLongestFlowLosesItsOldestFrame) {
 }
 
 TEST(AirFlow, IpIsKeyedByAddressesProtocolAndPortsEverythingElseGoesFirst) {
-    // IPv4 header (20 bytes) from 44.0.0.1 to 44.0.0.2; protocol and the
-    // fragment field are filled in per row, then the first transport bytes.
+    // IPv4 from 44.0.0.1 to 44.0.0.2: protocol, the transport's first bytes, fragment field.
     const auto ip = [](const std::string& protocol, const std::string& rest,
                        const std::string& fragment = "0000") {
         return bytes("4500 0028 0000" + fragment + " 40" + protocol + "0000 2C000001 2C000002" +
                      rest);
     };
-    // The flow of an IP frame from KV1A to `to`.
     const auto flow = [](const Bytes& info, std::string_view to = "KV1B") {
         return airFlowOf(uiFrame("KV1A", to, kPidIp, info));
     };
@@ -150,15 +131,17 @@ TEST(AirFlow, IpIsKeyedByAddressesProtocolAndPortsEverythingElseGoesFirst) {
     EXPECT_NE(tcp1.key, tcp2);
     EXPECT_NE(tcp1.key, flow(ip("11", "1F41 0050")).key);
     EXPECT_NE(flow(ip("06", "1F42 0050", "0010")).key, tcp2);  // later fragments carry no ports
+    EXPECT_EQ(flow(ip("06", "1F41 0050", "4000")).key,
+              tcp1.key);  // "don't fragment" is no fragment
     const AirFlow icmp = flow(ip("01", "0800"));
     EXPECT_EQ(icmp.key, flow(ip("01", "0000")).key);
-    // Not IPv4 (IPv6, a cut header): by stations, apart from IPv4.
+    // Not IPv4 (IPv6, a cut header): keyed by stations.
     const AirFlow ipv6 = flow(bytes("6000 0000"));
     EXPECT_EQ(ipv6.key, flow(bytes("45")).key);
     EXPECT_NE(ipv6.key, flow(bytes("6000 0000"), "KV1C").key);
     EXPECT_NE(ipv6.key, icmp.key);
     EXPECT_FALSE(tcp1.priority || icmp.priority || ipv6.priority);
-    // ARP, beacons and typed lines (PID 0), and anything not UI.
+    // ARP, beacons and typed lines (PID 0), anything not UI: priority.
     for (const Ax25Frame& frame : {uiFrame("KV1A", "QST", kPidArp, bytes(ax25Arp("01" + kNoHw))),
                                    uiFrame("KV1A", "ID", 0x00, bytes("41")),
                                    uiFrame("KV1A", "KV1B", kPidIp, ip("06", ""), FrameKind::I)}) {

@@ -1,6 +1,5 @@
-// ARP on a slow channel: the host's re-probes answered for stations just
-// heard, repeated broadcast requests kept off the air, and the host's
-// neighbour timers for the radio's bit rate.
+// ARP on a slow channel: re-probes answered for stations just heard, repeated
+// broadcast requests kept off the air, neighbour timers for the bit rate.
 #include "gateway/arp_responder.h"
 
 #include <gtest/gtest.h>
@@ -16,8 +15,7 @@ const std::string kKv1bHw = "96AC62844040 60";
 const std::string kOtherIp = "2C000003";  // 44.0.0.3
 constexpr std::int64_t kWindow = 300000;
 
-// The host (44.0.0.1 behind NOCALL-7) asks the station at destination who
-// has target: a request as the adapter path makes it.
+// The host (44.0.0.1, NOCALL-7) asks `destination` who has `target`.
 Ax25Frame request(const char* destination, const std::string& target, const char* op = "01") {
     return uiFrame("NOCALL-7", destination, kPidArp,
                    bytes(ax25Arp(op + kNocall7Hw + kHostIp + kNoHw + target)));

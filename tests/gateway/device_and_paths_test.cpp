@@ -1,5 +1,4 @@
-// The adapter device's contract and both gateway paths, over the in-memory
-// driver: what each device request reports, which frames cross between the
+// Both gateway paths over the in-memory driver: which frames cross between the
 // host and the radio, and the exact bytes they cross as.
 #include <tuple>
 
@@ -8,57 +7,6 @@
 
 namespace korvale::testing {
 namespace {
-
-constexpr std::uint32_t kUntouched = 0xDEADBEEF;
-
-TEST_F(GatewayTest, ClosedDeviceFailsEveryRequestWithoutReachingDriver) {
-    Bytes buffer(16);
-    std::uint32_t length = kUntouched;
-    std::uint32_t count = kUntouched;
-    EXPECT_FALSE(device.readFrame(buffer, length) || device.writeFrame(buffer, length) ||
-                 device.setLinkSpeed(9600) || device.pendingFrames(count) || device.close());
-    EXPECT_EQ(std::tie(length, count, driver.calls), std::tuple(kUntouched, 0u, 0));
-}
-
-TEST_F(GatewayTest, DeviceOpenedTwiceOrFailingToCloseKeepsFirstAttachment) {
-    driver.openSucceeds = false;
-    EXPECT_FALSE(device.open() || NicDevice(nullptr).open());
-    driver.openSucceeds = true;
-    ASSERT_TRUE(device.open());
-    driver.closeSucceeds = false;
-    EXPECT_FALSE(device.open() || device.useDriver(std::make_unique<FakeNicDriver>()) ||
-                 device.close());
-    EXPECT_TRUE(device.isOpen());
-    EXPECT_EQ(driver.calls, 3);  // the second open and the swap never reached the driver
-}
-
-TEST_F(GatewayTest, DeviceTransfersReportTheirLengthOrZeroWhenNothingUsableMoved) {
-    ASSERT_TRUE(device.open());
-    Bytes buffer(16);
-    std::uint32_t length = kUntouched;
-    const auto read = [&](std::size_t size) {
-        length = kUntouched;
-        return device.readFrame(std::span(buffer).first(size), length);
-    };
-    EXPECT_FALSE(read(16) || length != 0);  // nothing queued
-    driver.hostFrames = {Bytes(3, 1), Bytes(100, 2), Bytes(10, 3)};
-    EXPECT_FALSE(read(0) || length != 0);  // and the queued frame is not lost
-    EXPECT_TRUE(read(16) && length == 3);
-    EXPECT_TRUE(read(10) && length == 10);  // cut to the buffer
-    driver.extraLengthClaimed = 1;          // a driver claiming more than the buffer holds
-    EXPECT_FALSE(read(10) || length != 0);
-    EXPECT_FALSE(device.writeFrame({}, length) || length != 0);
-    EXPECT_TRUE(device.writeFrame(bytes("09 08 07"), length) && length == 3);
-    driver.writeSucceeds = false;
-    EXPECT_FALSE(device.writeFrame(bytes("01"), length) || length != 0);
-    EXPECT_EQ(driver.written, std::vector<Bytes>{bytes("09 08 07")});
-}
-
-TEST(NicDeviceLifetime, DestroyingOpenDeviceClosesDriver) {
-    int closes = 0;
-    EXPECT_TRUE(NicDevice(std::make_unique<FakeNicDriver>(&closes)).open());
-    EXPECT_EQ(closes, 1);
-}
 
 // A frame from the adapter's address; the payload's length shows a shifted copy.
 Bytes fromHost(const std::string& destination, std::size_t size, const char* type = "0800") {
@@ -117,19 +65,6 @@ TEST_F(GatewayTest, HostFramesBecomeExactUiFramesOrAreDropped) {
                       c.arp.empty() ? Bytes(c.frame.begin() + 14, c.frame.end()) : bytes(c.arp));
         }
     }
-}
-
-TEST_F(GatewayTest, NothingIsReadWhenClosedOrNotCountedAndBitRateIsReportedOnChange) {
-    driver.hostFrames.push_back(fromHost(kAb1cde7Mac, 20));
-    EXPECT_FALSE(path.takeAdapterFrame());
-    ASSERT_TRUE(device.open());
-    driver.pendingSucceeds = false;  // the driver leaves a non-zero count behind
-    driver.speedSucceeds = false;    // a refused rate is not retried
-    EXPECT_FALSE(path.takeAdapterFrame());
-    GatewayLinkBitRate = 1200;
-    path.takeAdapterFrame();
-    path.takeAdapterFrame();
-    EXPECT_EQ(driver.speeds, (std::vector<std::int32_t>{9600, 1200}));
 }
 
 TEST_F(GatewayTest, HeardFramesBecomeExactEthernetFramesOrNothing) {

@@ -1,7 +1,5 @@
-// Byte-level helpers for the gateway tests, over the AX.25 ones: frames
-// written as hex text put together from named address fields, so a table row
-// states its input and its expected bytes in a line or two; and a fixture with
-// a device over the in-memory driver.
+// Gateway frames as hex text from named address fields, and a fixture with a
+// device over the in-memory driver.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -17,33 +15,29 @@
 
 namespace korvale::testing {
 
-// Hardware addresses: AB1CDE-7 packed by the callsign rule (worked out by
-// hand), the adapter "SMRDRV", broadcast, IPv4 multicast, all zero.
+// AB1CDE-7 packed by the callsign rule (by hand), the adapter, broadcast,
+// multicast, zero; then AX.25 ARP hardware addresses.
 inline const std::string kAb1cde7Mac = "82840A363A3C";
 inline const std::string kAdapter = "534D52445256";
 inline const std::string kBroadcast = "FFFFFFFFFFFF";
 inline const std::string kMulticast = "01005E000001";
 inline const std::string kZero = "000000000000";
-// AX.25 ARP hardware addresses: shifted characters, then 0x60 | (SSID << 1).
 inline const std::string kAb1cde7Hw = "82846286888A 6E";
 inline const std::string kNocall7Hw = "9C9E86829898 6E";
 inline const std::string kNoHw = "00000000000000";
 inline const std::string kHostIp = "2C000001";     // 44.0.0.1
 inline const std::string kStationIp = "2C000002";  // 44.0.0.2
 
-// A 42-byte Ethernet ARP frame for IPv4; body is the operation's low byte and
-// the four addresses.
+// Ethernet (42 bytes) and AX.25 (30 bytes) ARP; body: operation's low byte, addresses.
 inline std::string ethernetArp(const std::string& destination, const std::string& source,
                                const std::string& body) {
     return destination + source + "0806 0001 0800 0604 00" + body;
 }
 
-// A 30-byte AX.25 ARP packet with the same kind of body.
 inline std::string ax25Arp(const std::string& body) {
     return "0003 00CC 0704 00" + body;
 }
 
-// A command without digipeaters.
 inline Ax25Frame uiFrame(std::string_view source, std::string_view destination, int pid,
                          const Bytes& info, FrameKind kind = Ui) {
     return frameOf(source, destination, "", 0, kind, 1, 0, 0, 0, pid, info);

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <array>
-#include <random>
 #include <tuple>
 
 #include "kiss/control_codes.h"
@@ -31,9 +30,7 @@ TEST(KissEncoder, FramesAreEscapedExactlyAndNeverOutgrowTheirBuffer) {
     const std::tuple<const char*, int, const char*, const char*> rows[] = {
         {"data frame with both specials", 0, "41 C0 DB 42", "C0 00 41 DB DC DB DD 42 C0"},
         {"empty data frame", 0, "", "C0 00 C0"},
-        {"transpose codes stay bare", 0, "DC DD", "C0 00 DC DD C0"},
         {"full duplex on", 5, "01", "C0 05 01 C0"},
-        {"persistence 192", 2, "C0", "C0 02 DB DC C0"},
         {"port nibble kept", 0x15, "01", "C0 15 01 C0"},
         {"command FEND cannot end the frame", 0xC0, "41", "C0 DB DC 41 C0"},
         {"command FESC escaped", 0xDB, "41", "C0 DB DD 41 C0"},
@@ -72,13 +69,11 @@ TEST(KissDeframer, DeliversExactlyTheValidFramesHoweverTheStreamIsSplit) {
         {"plain frame", "C0 00 41 42 C0", {bytes("41 42")}},
         {"back-to-back FENDs, command byte only", "C0 C0 00 C0 00 41 C0 C0", {bytes("41")}},
         {"escaped specials", "C0 00 DB DC DB DD C0", {bytes("C0 DB")}},
-        {"bare transpose codes", "C0 00 DC DD C0", {bytes("DC DD")}},
         {"FESC before an ordinary byte", "C0 00 DB 41 C0", {bytes("41")}},
         {"second FESC keeps the escape", "C0 00 DB DB DC C0", {bytes("C0")}},
         {"frame ending in FESC dropped", "C0 00 41 DB C0 00 42 C0", {bytes("42")}},
         {"TNC port 1, parameter and leave-KISS commands", "C0 10 41 C0 01 14 C0 FF C0", {}},
         {"escaped command byte", "C0 DB DC 41 C0", {}},
-        {"no opening FEND", "00 41 C0", {bytes("41")}},
         {"line noise before the first FEND", "41 42 DB 43 C0 00 44 C0", {bytes("44")}},
         {"unfinished frame", "C0 00 41 42", {}},
         {"shared FEND", "C0 00 47 C0 00 48 C0", {bytes("47"), bytes("48")}}};
@@ -111,42 +106,21 @@ TEST(KissDeframer, DeliversUpTo8189BytesAndDropsLongerFramesWhole) {
     }
 }
 
-TEST(KissDeframer, RandomPayloadsSurviveEncodeAndDeframeInRandomPieces) {
-    std::mt19937 random(20240611);
-    for (int round = 0; round < 50; ++round) {
-        Collector rx;
-        std::vector<Bytes> sent;
-        Bytes stream;
-        while (sent.size() < 20) {
-            // Rich in the two specials, so escapes fall at every offset.
-            sent.push_back(patternBytes(1 + random() % 600, random()));
-            for (auto& byte : sent.back()) {
-                byte = byte % 4 == 0 ? FEND : byte % 4 == 1 ? FESC : byte;
-            }
-            const Bytes frame = encodeKissFrame(KissCommand::Data, sent.back());
-            stream.insert(stream.end(), frame.begin(), frame.end());
-        }
-        for (std::size_t at = 0, n = 0; at < stream.size(); at += n) {
-            n = std::min<std::size_t>(1 + random() % 1023, stream.size() - at);
-            rx.feed(std::span(stream).subspan(at, n));
-        }
-        ASSERT_EQ(rx.frames, sent) << "round " << round;
-    }
-}
-
 TEST(ControlCodes, CaretCodesExpandAndMalformedOnesStayAsTyped) {
     EXPECT_EQ(ExpandControlCodes("KISS ON^013RESTART^013"), "KISS ON\rRESTART\r");
     EXPECT_EQ(ExpandControlCodes("^192^255^192"), "\xC0\xFF\xC0");
     EXPECT_EQ(ExpandControlCodes("N^1\xD9\xA3"), "N^1\xD9\xA3") << "a non-ASCII digit";
     // Typed, then expanded.
-    const std::string rows[][2] = {
-        {"^094", "^"},      {"^013^010", "\r\n"},    {"A^000B", std::string("A\0B", 3)},
-        {"^0130", "\r0"},   {"^065^066", "AB"},      {"^256", "^256"},
-        {"^999x", "^999x"}, {"^9x9", "^9x9"},        {"^-12", "^-12"},
-        {"^ 12", "^ 12"},   {"^12a", "^12a"},        {"AB^1", "AB1"},
-        {"AB^12", "AB12"},  {"AB^", "AB"},           {"^", ""},
-        {"^^013", "^^013"}, {"^1^065", "^1^065"},    {"^^^013", "^^^013"},
-        {"", ""},           {"N0CALL\r", "N0CALL\r"}};
+    const std::string rows[][2] = {{"A^000B", std::string("A\0B", 3)},
+                                   {"^0130", "\r0"},
+                                   {"^256", "^256"},
+                                   {"^9x9", "^9x9"},
+                                   {"^-12", "^-12"},
+                                   {"AB^12", "AB12"},
+                                   {"AB^", "AB"},
+                                   {"^^013", "^^013"},
+                                   {"^1^065", "^1^065"},
+                                   {"", ""}};
     for (const auto& [typed, expanded] : rows) {
         EXPECT_EQ(ExpandControlCodes(typed), expanded) << "from \"" << typed << '"';
     }

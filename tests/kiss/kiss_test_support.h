@@ -1,6 +1,5 @@
-// Test support for the serial link and KISS tests: bytes from hex text (as the
-// AX.25 tests write them), a byte pattern, a bounded wait, a temporary
-// directory for "COMn" links, and a pseudo-terminal whose master side plays
+// Test support for the serial link and KISS tests: a byte pattern, bounded
+// transfers over a descriptor, and a pseudo-terminal whose master side plays
 // the TNC.
 #pragma once
 
@@ -12,14 +11,15 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdint>
-#include <filesystem>
 #include <span>
 #include <string>
-#include <thread>
 #include <utility>
 #include <vector>
 
-#include "../ax25/ax25_test_support.h"  // relative: the benchmarks use this header too
+// Relative: the benchmarks use this header too.
+#include "../ax25/ax25_test_support.h"
+#include "../eventually.h"
+#include "../store/temp_directory.h"
 
 namespace korvale::testing {
 
@@ -35,36 +35,6 @@ inline Bytes patternBytes(std::size_t count, std::uint32_t seed = 1) {
     }
     return out;
 }
-
-// Calls `done` until it returns true (then true) or 10 s have passed.
-template <typename Condition>
-bool eventually(Condition done) {
-    const auto deadline = std::chrono::steady_clock::now() + 10s;
-    bool met = false;
-    while (!(met = done()) && std::chrono::steady_clock::now() < deadline) {
-        std::this_thread::sleep_for(5ms);
-    }
-    return met;
-}
-
-// A directory under /tmp, removed with everything in it.
-class TempDirectory {
-  public:
-    ~TempDirectory() { std::filesystem::remove_all(path_, ignored_); }
-    const std::string& path() const { return path_; }
-
-    // Makes "COM<port>" here a link to `target`.
-    bool linkPort(int port, const std::string& target) const {
-        const std::string link = path_ + "/COM" + std::to_string(port);
-        ::unlink(link.c_str());
-        return ::symlink(target.c_str(), link.c_str()) == 0;
-    }
-
-  private:
-    char pattern_[32] = "/tmp/korvale-serial-XXXXXX";
-    std::string path_ = ::mkdtemp(pattern_) != nullptr ? pattern_ : "";
-    std::error_code ignored_;
-};
 
 // Moves `size` bytes through the non-blocking `fd` with `move`, as far as the
 // peer lets it, and says how many: it stops when the peer hangs up or `limit`

@@ -1,7 +1,6 @@
-// The TNC link as the engine uses it, against real peers: a TCP listener that
-// plays a soft-modem TNC, and pseudo-terminals that play a serial TNC whose
-// device goes away and comes back. What is checked is what the TNC receives
-// and what the user reads in the monitor.
+// The TNC link as the engine uses it against real peers (a TCP listener as a
+// soft-modem TNC, pseudo-terminals as a serial one that goes away and comes
+// back): what the TNC receives and what the user reads in the monitor.
 #include "kiss/reconnecting_tnc_link.h"
 
 #include <arpa/inet.h>
@@ -28,14 +27,11 @@ namespace {
 
 using namespace testing;
 
-// What a TNC receives when the engine sets it up with the default settings:
-// the init text as plain lines, then TxDelay 20, persistence 63, slot time 1,
-// TxTail 0 and half duplex as KISS parameter frames.
+// The set-up with the default settings: the init text, then the parameters.
 const Bytes kSetUp = bytes(
     "4B 49 53 53 20 4F 4E 0D 52 45 53 54 41 52 54 0D "  // KISS ON\rRESTART\r
     "C0 01 14 C0 C0 02 3F C0 C0 03 01 C0 C0 04 00 C0 C0 05 00 C0");
 
-// A KISS data frame carrying a UI command frame with `text`.
 Bytes kissUi(std::string_view from, std::string_view to, int pid, const std::string& text) {
     const Bytes info(text.begin(), text.end());
     return encodeKissFrame(0, frameOf(from, to, "", 0, Ui, 1, 0, 0, 0, pid, info).encode());
@@ -48,8 +44,7 @@ sockaddr_in loopback(int port) {
             .sin_zero = {}};
 }
 
-// A TNC listening on a loopback port, as soft modems offer KISS over TCP.
-// receive() and send() give up after 10 s without progress.
+// A TNC listening on a loopback port; receive() and send() give up after 10 s.
 class TcpTnc {
   public:
     explicit TcpTnc(int backlog = 4) { listen(0, backlog); }
@@ -63,8 +58,7 @@ class TcpTnc {
     int port() const { return port_; }
     std::string address() const { return "127.0.0.1:" + std::to_string(port_); }
 
-    // Listens (again) on `port`, 0 for any free one; with listenNow false the
-    // port is only held, and connections to it are refused.
+    // Listens (again) on `port` (0: any); with listenNow false it refuses connections.
     bool listen(int port, int backlog = 4, bool listenNow = true) {
         stopListening();
         listener_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
@@ -82,7 +76,6 @@ class TcpTnc {
     }
     void stopListening() { ::close(std::exchange(listener_, -1)); }
 
-    // Takes the next connection, waiting up to 10 s.
     bool accept() {
         pollfd ready{listener_, POLLIN, 0};
         if (::poll(&ready, 1, 10000) != 1) {
@@ -99,13 +92,10 @@ class TcpTnc {
                    return ::send(connection_, data.data() + done, data.size() - done, MSG_NOSIGNAL);
                }) == data.size();
     }
-    // What the link sent, until `count` bytes have come, it closed, or
-    // `limit` passed without a byte.
     Bytes receive(std::size_t count, std::chrono::milliseconds limit = 10s) const {
         return receiveFrom(connection_, count, limit);
     }
 
-    // Whether the link closed the connection with nothing more to say.
     bool closedByLink() const { return receive(1).empty(); }
 
   private:
@@ -114,8 +104,7 @@ class TcpTnc {
     int port_ = 0;
 };
 
-// The engine on the link, driven as its owner drives it: a tick, then the
-// received bytes read when the link announced some.
+// The engine on the link, driven as its owner drives it.
 struct Station {
     explicit Station(const std::string& tcpAddress, int port = 0) {
         settings.m_sTncTcpAddress = tcpAddress;
@@ -125,7 +114,6 @@ struct Station {
         engine.setKissServer(&server);
     }
 
-    // Ticks until `done` holds (true) or 10 s have passed (false).
     template <typename Condition>
     bool tickUntil(Condition done) {
         return eventually([&] { return done() || (tick(), false); });
@@ -159,8 +147,7 @@ struct Station {
     GatewayEngine engine{settings, link, nic, view};
 };
 
-// What `peer` (a TcpTnc or a PtyPair) receives while the station ticks, up
-// to `count` bytes or 10 s.
+// What `peer` receives while the station ticks, up to `count` bytes or 10 s.
 template <typename Peer>
 Bytes receiveTicking(Station& station, const Peer& peer, std::size_t count) {
     Bytes got;
@@ -182,8 +169,7 @@ TEST(TcpTnc, GetsTheSetUpThenFramesFlowBothWaysGarbageAsideAndTheExitTextEndsIt)
     EXPECT_EQ(tnc.receive(kSetUp.size()), kSetUp)
         << "written while connecting, sent once connected";
 
-    // Noise that is no frame, then a frame; the noise is bounded by the
-    // deframer, the frame is shown.
+    // Noise that is no frame, then a frame, which is shown.
     Bytes noise = patternBytes(64 * 1024, 9);
     const Bytes frame = kissUi("AB1CDE", "NOCALL", 0xF0, "hello gateway");
     noise.insert(noise.end(), frame.begin(), frame.end());
@@ -264,8 +250,7 @@ TEST(TcpTncLinkQueues, PeerThatNeverReadsOrFloodsMeetsBoundedQueuesAndLosesNothi
     ASSERT_TRUE(tnc.accept());
     ASSERT_TRUE(eventually([&] { return link.state() == TcpLinkState::Connected; }));
 
-    // The peer reads nothing: once the socket's buffers and the queue are full
-    // a write is refused, long before memory is.
+    // The peer reads nothing: a write is refused once the buffers are full.
     const Bytes frame = patternBytes(1000);
     std::size_t accepted = 0;
     while (accepted < 64 * 1024 * 1024 && link.write(frame)) {
@@ -276,8 +261,7 @@ TEST(TcpTncLinkQueues, PeerThatNeverReadsOrFloodsMeetsBoundedQueuesAndLosesNothi
     }
     EXPECT_LT(accepted, 64u * 1024 * 1024) << "the transmit side never filled up";
 
-    // The peer floods while the owner reads late: the link stops reading
-    // until there is room, and every byte arrives in order.
+    // The peer floods, the owner reads late: every byte arrives in order.
     const Bytes flood = patternBytes(256 * 1024, 4);
     auto sent = std::async(std::launch::async, [&] { return tnc.send(flood); });
     std::this_thread::sleep_for(200ms);
@@ -316,8 +300,7 @@ TEST(SerialTnc, DeviceThatGoesAwayIsWaitedForAndGetsTheSetUpWhenBackWhileOneThat
     }));
     EXPECT_EQ(receiveTicking(station, second, kSetUp.size()), kSetUp);
 
-    // A port that cannot be opened at start is switched off, as ever, and
-    // not tried again.
+    // A port that cannot be opened at start is switched off, not retried.
     Station failing("", 8);
     ASSERT_TRUE(failing.directory.linkPort(8, "/dev/null"));
     ASSERT_TRUE(failing.tickUntil(

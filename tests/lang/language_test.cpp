@@ -20,42 +20,34 @@ using testing::WriteFileBytes;
 
 TEST(LanguageFileTest, GermanFileWithEscapesRepeatsSeveralSectionsAndLongLinesTranslates) {
     const std::string l998(998, 'L'), m999(999, 'M'), x91(91, 'x'), y91(91, 'y');
-    // 319 lines of 99 characters take 100 each with their NUL, which leaves
-    // room in a section's 31999 for one more line of 97 characters, not 98.
+    // 319 lines of 100 with their NUL leave room in 31999 for one of 97, not 98.
     std::string lines;
     for (int i = 100; i < 419; ++i) {
         // Appended piece by piece: g++ 12 at -O2 warns falsely about "\"" + std::to_string(i).
         lines.append("\"").append(std::to_string(i)).append("\"=\"" + x91 + "\"\r\n");
     }
-    // Each row is one line of the file under its section's header, so a
-    // section comes back again and again; then what the key translates to in
-    // a buffer of 1,000 characters offered as 999.
+    // Each row a line under its section's header (sections repeat); what the
+    // key translates to in a buffer of 1,000 characters offered as 999.
     const struct {
         const char* fault;
         std::string section, line, key, text;
     } cases[] = {
         {"escapes", "Strings", R"("Init\r"="Start\r")", "Init\r", "Start\r"},
-        {"repeated key", "Strings", R"("Init\r"="Zweiter")", "Init\r", "Start\r"},
         {"loading adds to the table", "Strings", R"("OK"="Okay")", "OK", "Gut"},
-        {"escaped quotes", "Strings", R"("H:\n\t^x"="S:\n\t\"C\"")", "H:\n\t^x", "S:\n\t\"C\""},
         {"\\\\ last", "Strings", R"("C:\\new"="\\\\x \x\ \\"q")", "C:\\\new", "\\\\x \\x\\ \"q"},
         {"8-bit text", "Strings", "\"\xDC\"=\"\xF6\xE4\xFC\xDF\"", "\xDC", "\xF6\xE4\xFC\xDF"},
         {"998 characters", "Strings", "\"L\"=\"" + l998 + "\"", "L", l998},
         {"999 characters", "Strings", "\"M\"=\"" + m999 + "\"", "M", "M"},
         {"section in another case", "strings", R"("Ja"="Yes")", "Ja", "Ja"},
-        {"key in another case", "Main dialog", R"("&View"="&Ansicht")", "&view", "&view"},
         {"another section's key", "Systray menu", R"("Exit"="Ende")", "&View", "&View"},
         {"first separator", "Main dialog", R"("a"="b"="c")", "a", R"(b"="c)"},
         {"any character for the quotes", "Main dialog", R"(xKey"="Texty)", "Key", "Text"},
-        {"blanks outside quotes", "Main dialog", "  \"Exit\"=\"Beenden\"  \t", "Exit", "Beenden"},
-        {"blanks inside quotes", "Main dialog", R"("Show "=" Zeigen ")", "Show ", " Zeigen "},
+        {"blanks outside quotes", "Main dialog", " \t \"Exit\"=\"Beenden\"  \t", "Exit", "Beenden"},
         {"empty text", "Main dialog", R"("Tray"="")", "Tray", "Tray"},
         {"empty key is not looked up", "Main dialog", R"(""="leer")", "", ""},
-        {"no quotes", "Main dialog", "Quit=Ende", "uit", "uit"},
         {"blanks around =", "Main dialog", R"("Quit" = "Ende")", "Quit\" ", "Quit\" "},
         {"31999th character", "Fits", lines + "\"k\"=\"" + y91 + "\"", "k", y91},
         {"32000th character", "Over", lines + "\"k\"=\"" + y91 + "y\"", "k", "k"},
-        {"lines after the limit", "Over", R"("z"="a")", "z", "z"},
         {"lines before the limit", "Over", "", "418", x91}};
     std::string file = "; Deutsche Texte\r\n";
     for (const auto& c : cases) {
@@ -76,30 +68,17 @@ TEST(LanguageFileTest, GermanFileWithEscapesRepeatsSeveralSectionsAndLongLinesTr
     }
 }
 
-TEST(LanguageFileTest, LargeFileLoadsWholeAndByteOrderMarkMeansUtf8) {
-    // A file of some megabytes (a long comment between its two sections); a
-    // UTF-8 entry with and without the byte-order mark before the header.
-    const std::string utf8Entry =
+TEST(LanguageFileTest, ByteOrderMarkMeansUtf8) {
+    const std::string entry =
         "[S]\n\"Gr\xC3\xBC\xC3\x9F\"=\"\xE2\x80\x9Cx\xE2\x80\x9D \xC3\xA4\"\n";
-    std::string comment;
-    for (int i = 0; i < 40000; ++i) {
-        comment += "; " + std::string(70, 'c') + "\r\n";
-    }
-    const struct {
-        const char* file;
-        std::string text, section, key, translated;
-    } cases[] = {
-        {"Big", "[S]\n\"a\"=\"b\"\n" + comment + "[T]\n\"c\"=\"d\"\n", "T", "c", "d"},
-        {"Bom", "\xEF\xBB\xBF" + utf8Entry, "S", "Gr\xFC\xDF", "\x93x\x94 \xE4"},
-        {"NoBom", utf8Entry, "S", "Gr\xC3\xBC\xC3\x9F", "\xE2\x80\x9Cx\xE2\x80\x9D \xC3\xA4"}};
     testing::TempDirectory dir;
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.file);
-        WriteFileBytes(dir.file(std::string(c.file) + ".lng"), c.text);
-        LanguageTable table;
-        LoadLanguageFile(table, std::string(c.file) + ".lng", dir.directory());
-        EXPECT_EQ(table.translate(c.section, c.key), c.translated);
-    }
+    WriteFileBytes(dir.file("Bom.lng"), "\xEF\xBB\xBF" + entry);
+    WriteFileBytes(dir.file("NoBom.lng"), entry);
+    LanguageTable bom, noBom;
+    LoadLanguageFile(bom, "Bom.lng", dir.directory());
+    LoadLanguageFile(noBom, "NoBom.lng", dir.directory());
+    EXPECT_EQ(bom.translate("S", "Gr\xFC\xDF"), "\x93x\x94 \xE4");
+    EXPECT_EQ(noBom.translate("S", "Gr\xC3\xBC\xC3\x9F"), "\xE2\x80\x9Cx\xE2\x80\x9D \xC3\xA4");
 }
 
 TEST(LanguageFileTest, FilesThatCannotBeUsedAddNothing) {
@@ -152,8 +131,6 @@ TEST(ShippedGermanFileTest, TranslatesEveryUiTextUsablyAndNoOtherKey) {
 TEST(LanguageTableTest, TranslationNeverRunsPastTheCallersBuffer) {
     LanguageTable table;
     table.addEntry("S", "OK", "0123456789");
-    // Two characters hold no terminator; ten hold the translation but not
-    // its terminator; eleven hold both.
     for (const std::size_t length : {2u, 10u, 11u}) {
         std::vector<char> buffer(length, '\0');
         std::memcpy(buffer.data(), "OK", 2);
@@ -174,19 +151,16 @@ TEST(TranslateMsgTest, TranslationWithOtherConversionsGivesWayToEnglish) {
         std::string expected;
     } cases[] = {
         {"translated", "Strings", "Fehler: COM%i kaputt\r", "Fehler: COM-2147483648 kaputt\r"},
-        {"%d and %%", "Strings", "100%% kaputt: COM%d", "100% kaputt: COM-2147483648"},
         {"only the Strings section", "Main dialog", "COM%i", port},
         {"empty translation", "Strings", "", port},
         {"string conversion", "Strings", "%s COM%i\r", port},
         {"two conversions", "Strings", "COM%i / COM%i\r", port},
         {"no conversion", "Strings", "Port kaputt\r", port},
-        {"write conversion", "Strings", "COM%n\r", port},
         {"lone percent at the end", "Strings", "COM%i 50%", port},
         {"link: %d before %s", "Strings", "%d verworfen, %s zur\374ck, 100%%\r",
          "-1 verworfen, [::1]:8001 zur\374ck, 100%\r"},
         {"link: no %i", "Strings", "%s zur\374ck\r", link},
-        {"link: two %s", "Strings", "%s und %s: %i\r", link},
-        {"link: write conversion", "Strings", "%s: %i %n\r", link}};
+        {"link: two %s", "Strings", "%s und %s: %i\r", link}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.fault);
         const bool isLink = std::string_view(c.fault).starts_with("link");

@@ -27,13 +27,17 @@ TEST(CodePages, ConversionsKeepExactCharactersAndFallBackToTheClosest) {
         {OemToChar, "\xF2\xF3\xF7\xFB\xEC\xA9\xF9", "><~v8\xAC\xB7"},
         // shades and blocks have no stand-in
         {OemToChar, "\xB0\xDB", "??"},
-        {Utf8ToAnsi, "\xC3\xBC \xCE\xA3 \xE2\x89\xA5 \xE2\x94\x8C \xE2\x82\xAC \xE2\x98\xBA",
-         "\xFC S > + \x80 ?"},
+        // an overlong form of '/' is no character
+        {Utf8ToAnsi,
+         "\xC3\xBC \xCE\xA3 \xE2\x89\xA5 \xE2\x94\x8C \xE2\x82\xAC \xE2\x98\xBA \xC0\xAF",
+         "\xFC S > + \x80 ? ??"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.from);
         EXPECT_EQ(row.convert(row.from), row.to);
     }
+    // Windows-1252 has a euro sign and quotes among its C1 codes, and gaps.
+    EXPECT_TRUE(IsAnsiControl('\x81') && !IsAnsiControl('\x80') && !IsAnsiControl('\x93'));
 }
 
 }  // namespace

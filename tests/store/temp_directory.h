@@ -1,9 +1,10 @@
-// Files for the settings and language tests: a fresh directory removed with
-// everything in it when the object goes, whole-file reads and writes, and a
-// stamp that tells whether a file was written at all.
+// A fresh directory under the system's temporary one, removed with everything
+// in it when the object goes; whole-file reads and writes; a stamp that tells
+// whether a file was written at all.
 #pragma once
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -26,9 +27,16 @@ class TempDirectory {
     TempDirectory(const TempDirectory&) = delete;
     TempDirectory& operator=(const TempDirectory&) = delete;
 
-    // The directory with a trailing '/', as ProgramDirectory holds it.
+    const std::string& path() const { return path_; }
+    // With a trailing '/', as ProgramDirectory holds it.
     std::string directory() const { return path_ + "/"; }
     std::string file(std::string_view name) const { return directory() + std::string(name); }
+    // Makes "COM<port>" here a link to `target`.
+    bool linkPort(int port, const std::string& target) const {
+        const std::string link = file("COM" + std::to_string(port));
+        ::unlink(link.c_str());
+        return ::symlink(target.c_str(), link.c_str()) == 0;
+    }
 
   private:
     std::string path_ = (std::filesystem::temp_directory_path() / "korvale-XXXXXX").string();
