@@ -16,9 +16,9 @@
 #include "app/stop_signals.h"
 #include "engine/gateway_engine.h"
 #include "engine/line_monitor_view.h"
+#include "gateway/file_descriptor.h"
 #include "kiss/wake_event.h"
 #include "store/code_pages.h"
-#include "gateway/file_descriptor.h"
 #include "store/process_environment.h"
 
 namespace korvale {

@@ -14,9 +14,9 @@
 #include <memory>
 #include <string>
 
+#include "gateway/file_descriptor.h"
 #include "kiss/serial_port.h"
 #include "kiss/wake_event.h"
-#include "gateway/file_descriptor.h"
 
 namespace korvale {
 

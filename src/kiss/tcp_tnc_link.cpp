@@ -21,9 +21,9 @@
 #include <utility>
 #include <vector>
 
+#include "gateway/file_descriptor.h"
 #include "kiss/kiss_protocol.h"
 #include "kiss/wake_event.h"
-#include "gateway/file_descriptor.h"
 
 namespace korvale {
 
