@@ -23,9 +23,9 @@ template <typename T>
 void put(std::vector<std::uint8_t>& out, T value) {
     // pcapng is written in the writer's byte order, which the byte-order
     // magic of the section announces.
-    std::uint8_t raw[sizeof value];
-    std::memcpy(raw, &value, sizeof value);
-    out.insert(out.end(), raw, raw + sizeof value);
+    const std::size_t at = out.size();
+    out.resize(at + sizeof value);
+    std::memcpy(out.data() + at, &value, sizeof value);
 }
 
 }  // namespace
