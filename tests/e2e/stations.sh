@@ -14,7 +14,8 @@
 #   $input_a, $input_b  file descriptors writing to each station's input
 #   $work/a/monitor.log, $work/b/monitor.log  each station's monitor output
 # Set station_air_baudrate (the radio rate, m_iAirBaudrate) and
-# station_full_duplex before it to pace the stations for a slow link.
+# station_full_duplex before it to pace the stations for a slow link, and
+# station_kiss ("TXDELAY PERSIST SLOTTIME TXTAIL", ms) for other KISS timings.
 # Returns 77 (with the reason printed) when root, /dev/net/tun, network
 # namespaces or a needed tool are missing.
 
@@ -83,6 +84,8 @@ m_sTncTcpAddress=$tcp_address
 [KISS]
 m_iAirBaudrate=${station_air_baudrate:-0}
 m_bFullDup=${station_full_duplex:-0}
+$(set -- ${station_kiss:-200 63 10 0}
+  echo -e "m_iTxDelay=$1\nm_iPersist=$2\nm_iSlottime=$3\nm_iTxTail=$4")
 [Unproto]
 m_UnprotoSource=$call
 m_UnprotoDest=QST
