@@ -23,7 +23,9 @@ bool AirPath::configure(const Settings& settings) {
     pacer_.configure({.bitsPerSecond = rate,
                       .txDelayMs = std::max(settings.m_iTxDelay, 0),
                       .txTailMs = std::max(settings.m_iTxTail, 0),
-                      .fullDuplex = settings.m_bFullDup != 0});
+                      .fullDuplex = settings.m_bFullDup != 0,
+                      .persist = settings.m_iPersist,
+                      .slotTimeMs = std::max(settings.m_iSlottime, 0)});
     if (rate == timersRate_ || !nic_.isOpen()) {
         return true;
     }
@@ -54,7 +56,8 @@ void AirPath::queue(Ax25Frame frame) {
 
 std::optional<Ax25Frame> AirPath::nextForTnc(std::int64_t nowMs) {
     const AirQueueEntry* next = queue_.front();
-    if (next == nullptr || (active() && !pacer_.mayHand(next->bytes, nowMs))) {
+    if (next == nullptr ||
+        (active() && !pacer_.mayHand(next->bytes, nowMs, queue_.frontIsUrgent()))) {
         return std::nullopt;
     }
     pacer_.handed(next->bytes, nowMs);
