@@ -24,9 +24,9 @@ TEST(AirTime, FrameCostsItsBytesWithFcsFlagAndWorstCaseStuffing) {
     }
 }
 
-TEST(AirPacer, TncGetsAboutOneSecondBeyondWhatItSendsWithKeyUpPerTransmission) {
+TEST(AirPacer, FullDuplexTncGetsAboutOneSecondBeyondWhatItSendsWithKeyUpPerTransmission) {
     AirPacer pacer;
-    pacer.configure({.bitsPerSecond = 1200, .txDelayMs = 200, .txTailMs = 50});
+    pacer.configure({.bitsPerSecond = 1200, .txDelayMs = 200, .txTailMs = 50, .fullDuplex = true});
     // Idle: any frame goes, however long; it starts a transmission.
     EXPECT_TRUE(pacer.mayHand(272, 0));
     pacer.handed(272, 0);
@@ -60,6 +60,40 @@ TEST(AirPacer, HalfDuplexChannelHeardBusyDelaysWhatTheTncHolds) {
         pacer.heard(47, heardAt);
         EXPECT_EQ(pacer.backlogMs(heardAt), backlog) << heardAt;
     }
+}
+
+TEST(AirPacer, HalfDuplexTncGetsATransmissionAtOnceAndOthersJustHeardGetTheirTurnAfterIt) {
+    // 1200 bit/s, TxDelay 100, persistence 63 (3 slots expected), slot 50:
+    // frames of at most 4 * 250 ms per transmission; a turn of 9 slots.
+    AirPacer pacer;
+    pacer.configure({.bitsPerSecond = 1200, .txDelayMs = 100, .persist = 63, .slotTimeMs = 50});
+    EXPECT_EQ(pacer.transmissionLimitMs(), 1000);
+    EXPECT_EQ(pacer.turnMs(), 450);
+    // Idle: a 2200 ms segment goes alone; a new transmission, nobody heard.
+    EXPECT_TRUE(pacer.mayHand(272, 0));
+    pacer.handed(272, 0);
+    EXPECT_FALSE(pacer.mayHand(47, 0, true)) << "over the limit";
+    EXPECT_TRUE(pacer.mayHand(272, 2300));
+    // 400 ms frames join at the same instant while they fit, then nothing
+    // until they have left, not even an urgent one.
+    for (const bool mayJoin : {true, true, false}) {
+        EXPECT_EQ(pacer.mayHand(47, 2300), mayJoin);
+        if (mayJoin) {
+            pacer.handed(47, 2300);
+        }
+    }
+    EXPECT_FALSE(pacer.mayHand(47, 2400, true));
+    EXPECT_EQ(pacer.backlogMs(2300), 100 + 800);
+    // Another station heard while we sent (a 184 ms frame our TNC waited
+    // for: done at 3384): it has its turn after us, which urgent frames skip
+    // ...
+    pacer.heard(20, 3000);
+    EXPECT_FALSE(pacer.mayHand(272, 3400));
+    EXPECT_TRUE(pacer.mayHand(47, 3400, true));
+    EXPECT_TRUE(pacer.mayHand(272, 3384 + 450));
+    // ... and which ends when it is heard taking it.
+    pacer.heard(20, 3500);
+    EXPECT_TRUE(pacer.mayHand(272, 3500));
 }
 
 // A script of pushes ("A1": flow A, frame 1; "P": a priority frame, ARP say;
@@ -108,6 +142,14 @@ TEST(AirQueue, FlowsTakeTurnsNewFlowsFirstAndPriorityFramesAheadOfAllIp) {
         EXPECT_EQ(run(queue, script), order) << script;
         EXPECT_TRUE(queue.empty());
         EXPECT_EQ(queue.queuedAirTimeMs(), 0);
+    }
+    // What need not wait for another station's turn: priority frames and
+    // flows that had nothing queued, not a backlog.
+    AirQueue queue;
+    for (const auto& [script, urgent] :
+         {std::pair{"A1 A2 -", false}, {"B1", true}, {"- P1", true}, {"-", false}}) {
+        run(queue, script);
+        EXPECT_EQ(queue.frontIsUrgent(), urgent) << script;
     }
 }
 
