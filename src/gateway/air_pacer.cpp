@@ -40,29 +40,39 @@ bool AirPacer::mayHand(std::size_t frameBytes, std::int64_t nowMs, bool urgent) 
     if (channel_.fullDuplex) {
         return backlog == 0 || backlog + airTime <= kTncBacklogBudgetMs;
     }
-    // Other stations heard lately have their turn once our TNC falls silent;
-    // hearing one after that shows the turn taken, and our TNC waits for its
-    // carrier to end.
-    const bool othersTurn =
-        !turnTaken_ && heardAtMs_ + kPeerActiveMs > busyUntilMs_ && nowMs < busyUntilMs_ + turnMs();
-    if (othersTurn && !urgent) {
-        return false;
+    // A frame handed within half the TxDelay of the first is with the TNC
+    // before its transmitter has keyed up for them. A transmission begun in
+    // others' turn carries only what skips it.
+    if (backlog > 0) {
+        return nowMs - transmissionAtMs_ <= channel_.txDelayMs / 2 && (urgent || !inOthersTurn_) &&
+               (transmissionMs_ + airTime <= transmissionLimitMs() ||
+                (transmissionFrames_ == 1 && transmissionMs_ > transmissionLimitMs()));
     }
-    return backlog == 0 ||
-           (nowMs == transmissionAtMs_ && transmissionMs_ + airTime <= transmissionLimitMs());
+    return urgent || !othersTurn(nowMs);
+}
+
+// Other stations heard lately have their turn once our TNC falls silent;
+// hearing one after that shows the turn taken, and our TNC waits for its
+// carrier to end.
+bool AirPacer::othersTurn(std::int64_t nowMs) const {
+    return !turnTaken_ && heardAtMs_ + kPeerActiveMs > busyUntilMs_ &&
+           nowMs < busyUntilMs_ + turnMs();
 }
 
 void AirPacer::handed(std::size_t frameBytes, std::int64_t nowMs) {
     const std::int64_t airTime = frameAirTimeMs(frameBytes, channel_.bitsPerSecond);
     if (backlogMs(nowMs) == 0) {
+        inOthersTurn_ = othersTurn(nowMs);
         busyUntilMs_ = nowMs + channel_.txDelayMs + airTime + channel_.txTailMs;
         sending_ = true;
         transmissionAtMs_ = nowMs;
         transmissionMs_ = airTime;
+        transmissionFrames_ = 1;
         turnTaken_ = false;
     } else {
         busyUntilMs_ += airTime;
         transmissionMs_ += airTime;
+        ++transmissionFrames_;
     }
 }
 

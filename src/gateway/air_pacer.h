@@ -40,7 +40,7 @@ inline constexpr int kStuffedBitsPerTenBytes = 96;
 // shared channel (bench/half_duplex_bench.sh): more makes a ping wait for
 // the whole of a long transmission, less pays the key-up and the contention
 // for little data.
-inline constexpr int kTransmissionPerOverhead = 4;
+inline constexpr int kTransmissionPerOverhead = 6;
 
 // The turn left to other stations after a transmission: slot times enough
 // for a TNC with frames waiting to key up 9 times in 10 at our persistence.
@@ -94,11 +94,15 @@ class AirPacer {
     std::int64_t turnMs() const;
 
   private:
+    bool othersTurn(std::int64_t nowMs) const;
+
     AirChannel channel_;
     bool sending_ = false;
-    std::int64_t busyUntilMs_ = 0;             // when the TNC will have sent all it holds
-    std::int64_t transmissionAtMs_ = 0;        // when the current transmission was handed
-    std::int64_t transmissionMs_ = 0;          // air time of its frames
+    std::int64_t busyUntilMs_ = 0;       // when the TNC will have sent all it holds
+    std::int64_t transmissionAtMs_ = 0;  // when the current transmission was handed
+    std::int64_t transmissionMs_ = 0;    // air time of its frames
+    int transmissionFrames_ = 0;
+    bool inOthersTurn_ = false;                // it began in others' turn
     std::int64_t heardAtMs_ = -kPeerActiveMs;  // the last frame of another station
     bool turnTaken_ = false;                   // one heard since our transmission
 };
