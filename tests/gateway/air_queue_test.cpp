@@ -64,36 +64,43 @@ TEST(AirPacer, HalfDuplexChannelHeardBusyDelaysWhatTheTncHolds) {
 
 TEST(AirPacer, HalfDuplexTncGetsATransmissionAtOnceAndOthersJustHeardGetTheirTurnAfterIt) {
     // 1200 bit/s, TxDelay 100, persistence 63 (3 slots expected), slot 50:
-    // frames of at most 4 * 250 ms per transmission; a turn of 9 slots.
+    // frames of at most 6 * 250 ms per transmission; a turn of 9 slots.
     AirPacer pacer;
     pacer.configure({.bitsPerSecond = 1200, .txDelayMs = 100, .persist = 63, .slotTimeMs = 50});
-    EXPECT_EQ(pacer.transmissionLimitMs(), 1000);
+    EXPECT_EQ(pacer.transmissionLimitMs(), 1500);
     EXPECT_EQ(pacer.turnMs(), 450);
-    // Idle: a 2200 ms segment goes alone; a new transmission, nobody heard.
-    EXPECT_TRUE(pacer.mayHand(272, 0));
-    pacer.handed(272, 0);
-    EXPECT_FALSE(pacer.mayHand(47, 0, true)) << "over the limit";
-    EXPECT_TRUE(pacer.mayHand(272, 2300));
-    // 400 ms frames join at the same instant while they fit, then nothing
-    // until they have left, not even an urgent one.
+    // A 2200 ms segment is over the limit alone; one more may join it.
     for (const bool mayJoin : {true, true, false}) {
-        EXPECT_EQ(pacer.mayHand(47, 2300), mayJoin);
+        EXPECT_EQ(pacer.mayHand(272, 0), mayJoin);
         if (mayJoin) {
-            pacer.handed(47, 2300);
+            pacer.handed(272, 0);
         }
     }
-    EXPECT_FALSE(pacer.mayHand(47, 2400, true));
-    EXPECT_EQ(pacer.backlogMs(2300), 100 + 800);
+    // 400 ms frames join while they fit and the TNC has not keyed up (half
+    // the TxDelay), then nothing until they have left, not even urgent ones.
+    for (const auto& [at, mayJoin] :
+         {std::pair{10000, true}, {10050, true}, {10050, true}, {10050, false}, {10051, false}}) {
+        EXPECT_EQ(pacer.mayHand(47, at, true), mayJoin) << at;
+        if (mayJoin) {
+            pacer.handed(47, at);
+        }
+    }
+    EXPECT_EQ(pacer.backlogMs(10000), 100 + 1200);
     // Another station heard while we sent (a 184 ms frame our TNC waited
-    // for: done at 3384): it has its turn after us, which urgent frames skip
-    // ...
-    pacer.heard(20, 3000);
-    EXPECT_FALSE(pacer.mayHand(272, 3400));
-    EXPECT_TRUE(pacer.mayHand(47, 3400, true));
-    EXPECT_TRUE(pacer.mayHand(272, 3384 + 450));
-    // ... and which ends when it is heard taking it.
-    pacer.heard(20, 3500);
-    EXPECT_TRUE(pacer.mayHand(272, 3500));
+    // for: done at 11484) has its turn after us, which urgent frames skip,
+    // and bulk frames may not join them ...
+    pacer.heard(20, 11000);
+    EXPECT_FALSE(pacer.mayHand(272, 11500));
+    EXPECT_TRUE(pacer.mayHand(272, 11484 + 450));
+    ASSERT_TRUE(pacer.mayHand(47, 11500, true));
+    pacer.handed(47, 11500);
+    EXPECT_FALSE(pacer.mayHand(272, 11500));
+    // ... and which ends when one is heard taking it.
+    EXPECT_FALSE(pacer.mayHand(272, 12000));
+    pacer.heard(20, 12100);
+    EXPECT_TRUE(pacer.mayHand(272, 12100));
+    pacer.handed(272, 12100);
+    EXPECT_TRUE(pacer.mayHand(272, 12100)) << "bulk frames join bulk frames";
 }
 
 // A script of pushes ("A1": flow A, frame 1; "P": a priority frame, ARP say;
