@@ -56,11 +56,11 @@ void AirPath::queue(Ax25Frame frame) {
 
 std::optional<Ax25Frame> AirPath::nextForTnc(std::int64_t nowMs) {
     const AirQueueEntry* next = queue_.front();
-    if (next == nullptr ||
-        (active() && !pacer_.mayHand(next->bytes, nowMs, queue_.frontIsUrgent()))) {
+    const bool urgent = queue_.frontIsUrgent();
+    if (next == nullptr || (active() && !pacer_.mayHand(next->bytes, nowMs, urgent))) {
         return std::nullopt;
     }
-    pacer_.handed(next->bytes, nowMs);
+    pacer_.handed(next->bytes, nowMs, urgent);
     return queue_.pop().frame;
 }
 

@@ -41,10 +41,11 @@ bool AirPacer::mayHand(std::size_t frameBytes, std::int64_t nowMs, bool urgent) 
         return backlog == 0 || backlog + airTime <= kTncBacklogBudgetMs;
     }
     // A frame handed within half the TxDelay of the first is with the TNC
-    // before its transmitter has keyed up for them. A transmission begun in
-    // others' turn carries only what skips it.
+    // before its transmitter has keyed up for them. A transmission begun by
+    // an urgent frame carries only urgent ones, so that the answer to it
+    // waits for no bulk frame.
     if (backlog > 0) {
-        return nowMs - transmissionAtMs_ <= channel_.txDelayMs / 2 && (urgent || !inOthersTurn_) &&
+        return nowMs - transmissionAtMs_ <= channel_.txDelayMs / 2 && (urgent || !urgentStart_) &&
                (transmissionMs_ + airTime <= transmissionLimitMs() ||
                 (transmissionFrames_ == 1 && transmissionMs_ > transmissionLimitMs()));
     }
@@ -59,10 +60,10 @@ bool AirPacer::othersTurn(std::int64_t nowMs) const {
            nowMs < busyUntilMs_ + turnMs();
 }
 
-void AirPacer::handed(std::size_t frameBytes, std::int64_t nowMs) {
+void AirPacer::handed(std::size_t frameBytes, std::int64_t nowMs, bool urgent) {
     const std::int64_t airTime = frameAirTimeMs(frameBytes, channel_.bitsPerSecond);
     if (backlogMs(nowMs) == 0) {
-        inOthersTurn_ = othersTurn(nowMs);
+        urgentStart_ = urgent;
         busyUntilMs_ = nowMs + channel_.txDelayMs + airTime + channel_.txTailMs;
         sending_ = true;
         transmissionAtMs_ = nowMs;

@@ -74,13 +74,14 @@ class AirPacer {
     // is idle (however long the frame), otherwise when the backlog with it
     // stays within kTncBacklogBudgetMs. Half duplex: a frame may start a
     // transmission when the TNC is idle and, unless it is urgent, other
-    // stations have had their turn; further frames join it at the same
-    // instant while it stays within transmissionLimitMs().
+    // stations have had their turn; further frames join it before the TNC
+    // can have keyed up, while it stays within transmissionLimitMs(), and
+    // only urgent ones when an urgent one began it.
     bool mayHand(std::size_t frameBytes, std::int64_t nowMs, bool urgent = false) const;
 
     // A frame handed to the TNC at nowMs. An idle TNC keys up for it (TxDelay
     // and TxTail); one still sending adds it to the same transmission.
-    void handed(std::size_t frameBytes, std::int64_t nowMs);
+    void handed(std::size_t frameBytes, std::int64_t nowMs, bool urgent = false);
 
     // A frame of another station heard at nowMs. On a half-duplex channel it
     // held the air for its own length before that, and whatever of our
@@ -102,7 +103,7 @@ class AirPacer {
     std::int64_t transmissionAtMs_ = 0;  // when the current transmission was handed
     std::int64_t transmissionMs_ = 0;    // air time of its frames
     int transmissionFrames_ = 0;
-    bool inOthersTurn_ = false;                // it began in others' turn
+    bool urgentStart_ = false;                 // its first frame was urgent
     std::int64_t heardAtMs_ = -kPeerActiveMs;  // the last frame of another station
     bool turnTaken_ = false;                   // one heard since our transmission
 };
