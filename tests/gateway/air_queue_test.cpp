@@ -87,14 +87,15 @@ TEST(AirPacer, HalfDuplexTncGetsATransmissionAtOnceAndOthersJustHeardGetTheirTur
     }
     EXPECT_EQ(pacer.backlogMs(10000), 100 + 1200);
     // Another station heard while we sent (a 184 ms frame our TNC waited
-    // for: done at 11484) has its turn after us, which urgent frames skip,
-    // and bulk frames may not join them ...
+    // for: done at 11484) has its turn after us, which urgent frames skip;
+    // bulk frames may not join them, so the answer waits for none ...
     pacer.heard(20, 11000);
     EXPECT_FALSE(pacer.mayHand(272, 11500));
     EXPECT_TRUE(pacer.mayHand(272, 11484 + 450));
     ASSERT_TRUE(pacer.mayHand(47, 11500, true));
-    pacer.handed(47, 11500);
-    EXPECT_FALSE(pacer.mayHand(272, 11500));
+    pacer.handed(47, 11500, true);
+    EXPECT_FALSE(pacer.mayHand(47, 11500));
+    EXPECT_TRUE(pacer.mayHand(47, 11500, true));
     // ... and which ends when one is heard taking it.
     EXPECT_FALSE(pacer.mayHand(272, 12000));
     pacer.heard(20, 12100);
