@@ -36,7 +36,8 @@ inline constexpr int kStuffedBitsPerTenBytes = 96;
 
 // Half duplex, a transmission carries frames of at most this many times what
 // each transmission costs besides its frames (TxDelay, TxTail and the
-// expected wait for a slot), and at least one frame. Measured on a simulated
+// expected wait for a slot), at least one frame, and two when the first alone
+// is over that (a full segment at 1200 bit/s). Measured on a simulated
 // shared channel (bench/half_duplex_bench.sh): more makes a ping wait for
 // the whole of a long transmission, less pays the key-up and the contention
 // for little data.
