@@ -110,8 +110,7 @@ class HalfDuplexChannel {
     HalfDuplexChannel(double bitsPerSecond, double dcdMs, unsigned seed)
         : msPerBit_(1000.0 / bitsPerSecond), dcdMs_(dcdMs), random_(seed) {}
 
-    // Bytes from station s's serial line, in KISS framing; frames are kept
-    // as they came, escapes and all.
+    // Bytes from station s's serial line; frames are kept as they came.
     void fromStation(int s, const std::uint8_t* bytes, std::size_t count) {
         Tnc& tnc = tncs_[s];
         for (std::size_t k = 0; k < count; ++k) {
@@ -170,12 +169,9 @@ class HalfDuplexChannel {
             tnc.startMs = nowMs;
             tnc.endMs = 1e300;
             ++tnc.transmissions;
-            tnc.collided = other.keyed;
-            tnc.collisions += other.keyed ? 1 : 0;
-            if (other.keyed && !other.collided) {
-                other.collided = true;
-                ++other.collisions;
-            }
+            tnc.collided = other.keyed;  // each transmission counts once
+            tnc.collisions += tnc.collided ? 1 : 0;
+            other.collisions += other.keyed && !std::exchange(other.collided, true) ? 1 : 0;
         }
     }
 
