@@ -46,8 +46,7 @@ bool AirPacer::mayHand(std::size_t frameBytes, std::int64_t nowMs, bool urgent) 
     // waits for no bulk frame.
     if (backlog > 0) {
         return nowMs - transmissionAtMs_ <= channel_.txDelayMs / 2 && (urgent || !urgentStart_) &&
-               (transmissionMs_ + airTime <= transmissionLimitMs() ||
-                (transmissionFrames_ == 1 && transmissionMs_ > transmissionLimitMs()));
+               transmissionMs_ + airTime <= transmissionLimitMs();
     }
     return urgent || !othersTurn(nowMs);
 }
@@ -68,12 +67,10 @@ void AirPacer::handed(std::size_t frameBytes, std::int64_t nowMs, bool urgent) {
         sending_ = true;
         transmissionAtMs_ = nowMs;
         transmissionMs_ = airTime;
-        transmissionFrames_ = 1;
         turnTaken_ = false;
     } else {
         busyUntilMs_ += airTime;
         transmissionMs_ += airTime;
-        ++transmissionFrames_;
     }
 }
 
