@@ -11,7 +11,7 @@
 #
 # BUILD_DIR (default build/test/release) runs with the radio rate 1200 and 0;
 # a BASELINE_BUILD_DIR (an older build, korvale-headless and tests/link_relay)
-# runs as it is, for comparison in the same run. Needs root.
+# runs the same, for comparison in the same run. Needs root.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 build_dir=${1:-build/test/release}
@@ -95,5 +95,6 @@ echo "== relay paced at $line_rate bit/s, MTU 256, ${bulk_seconds} s transfers"
 run_case "this build, radio rate 1200" "$build_dir" 1200
 run_case "this build, radio rate 0" "$build_dir" 0
 if [ -n "$baseline_dir" ]; then
-    run_case "baseline build ($baseline_dir)" "$baseline_dir" 0
+    run_case "baseline build ($baseline_dir), radio rate 1200" "$baseline_dir" 1200
+    run_case "baseline build ($baseline_dir), radio rate 0" "$baseline_dir" 0
 fi

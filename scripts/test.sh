@@ -138,6 +138,8 @@ echo "== end-to-end: one station's TNC over TCP, both TNCs gone and back"
 run_e2e tests/e2e/run.sh build/test/release --tcp
 echo "== end-to-end: two stations over a link paced at 1200 bit/s, radio rate set"
 run_e2e tests/e2e/air_run.sh build/test/release
+echo "== end-to-end: the same over a shared half-duplex channel"
+run_e2e tests/e2e/air_run.sh build/test/release --half-duplex
 echo "== end-to-end: stations built with ASan/UBSan, a minute of line noise first"
 ASAN_OPTIONS=detect_leaks=1 run_e2e tests/e2e/run.sh build/test/asan --noise "${E2E_NOISE_SECONDS:-60}"
 echo "== end-to-end: the desktop window under a virtual X server"

@@ -23,7 +23,9 @@ bool AirPath::configure(const Settings& settings) {
     pacer_.configure({.bitsPerSecond = rate,
                       .txDelayMs = std::max(settings.m_iTxDelay, 0),
                       .txTailMs = std::max(settings.m_iTxTail, 0),
-                      .fullDuplex = settings.m_bFullDup != 0});
+                      .fullDuplex = settings.m_bFullDup != 0,
+                      .persist = settings.m_iPersist,
+                      .slotTimeMs = std::max(settings.m_iSlottime, 0)});
     if (rate == timersRate_ || !nic_.isOpen()) {
         return true;
     }
@@ -61,10 +63,11 @@ void AirPath::queueFromClient(int client, Ax25Frame frame, std::vector<std::uint
 
 std::optional<AirQueueEntry> AirPath::nextForTnc(std::int64_t nowMs) {
     const AirQueueEntry* next = queue_.front();
-    if (next == nullptr || (active() && !pacer_.mayHand(next->bytes, nowMs))) {
+    const bool urgent = queue_.frontIsUrgent();
+    if (next == nullptr || (active() && !pacer_.mayHand(next->bytes, nowMs, urgent))) {
         return std::nullopt;
     }
-    pacer_.handed(next->bytes, nowMs);
+    pacer_.handed(next->bytes, nowMs, urgent);
     return queue_.pop();
 }
 

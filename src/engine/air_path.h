@@ -1,6 +1,6 @@
 // The road of frames to the radio while a radio bit rate is set
 // (m_iAirBaudrate): every data frame for the TNC is queued here (air_queue.h)
-// and the TNC gets only about a second's worth at a time (air_pacer.h), so a
+// and the TNC gets only what it should send next (air_pacer.h), so a
 // ping or a typed line passes a bulk transfer; the host's ARP re-probes for
 // stations just heard are answered here (arp_responder.h) and repeated
 // broadcast requests kept off the air (arp_request_filter.h). With the rate

@@ -1,6 +1,7 @@
 #include "gateway/air_pacer.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace korvale {
 
@@ -18,24 +19,68 @@ std::int64_t AirPacer::backlogMs(std::int64_t nowMs) const {
     return sending_ ? std::max<std::int64_t>(busyUntilMs_ - nowMs, 0) : 0;
 }
 
-bool AirPacer::mayHand(std::size_t frameBytes, std::int64_t nowMs) const {
-    const std::int64_t backlog = backlogMs(nowMs);
-    return backlog == 0 ||
-           backlog + frameAirTimeMs(frameBytes, channel_.bitsPerSecond) <= kTncBacklogBudgetMs;
+std::int64_t AirPacer::transmissionLimitMs() const {
+    const std::int64_t slots = 256 / (std::clamp(channel_.persist, 0, 255) + 1) - 1;
+    return kTransmissionPerOverhead *
+           (channel_.txDelayMs + channel_.txTailMs + slots * channel_.slotTimeMs);
 }
 
-void AirPacer::handed(std::size_t frameBytes, std::int64_t nowMs) {
+std::int64_t AirPacer::turnMs() const {
+    const double keyUp = (std::clamp(channel_.persist, 0, 255) + 1) / 256.0;
+    if (keyUp >= 1) {
+        return channel_.slotTimeMs;
+    }
+    const double slots = std::ceil(std::log(1 - kTurnKeyUpChance) / std::log(1 - keyUp));
+    return static_cast<std::int64_t>(slots) * channel_.slotTimeMs;
+}
+
+bool AirPacer::mayHand(std::size_t frameBytes, std::int64_t nowMs, bool urgent) const {
+    const std::int64_t backlog = backlogMs(nowMs);
+    const std::int64_t airTime = frameAirTimeMs(frameBytes, channel_.bitsPerSecond);
+    if (channel_.fullDuplex) {
+        return backlog == 0 || backlog + airTime <= kTncBacklogBudgetMs;
+    }
+    // A frame handed within half the TxDelay of the first is with the TNC
+    // before its transmitter has keyed up for them. A transmission begun by
+    // an urgent frame carries only urgent ones, so that the answer to it
+    // waits for no bulk frame.
+    if (backlog > 0) {
+        return nowMs - transmissionAtMs_ <= channel_.txDelayMs / 2 && (urgent || !urgentStart_) &&
+               transmissionMs_ + airTime <= transmissionLimitMs();
+    }
+    return urgent || !othersTurn(nowMs);
+}
+
+// Other stations heard lately have their turn once our TNC falls silent;
+// hearing one after that shows the turn taken, and our TNC waits for its
+// carrier to end.
+bool AirPacer::othersTurn(std::int64_t nowMs) const {
+    return !turnTaken_ && heardAtMs_ + kPeerActiveMs > busyUntilMs_ &&
+           nowMs < busyUntilMs_ + turnMs();
+}
+
+void AirPacer::handed(std::size_t frameBytes, std::int64_t nowMs, bool urgent) {
     const std::int64_t airTime = frameAirTimeMs(frameBytes, channel_.bitsPerSecond);
     if (backlogMs(nowMs) == 0) {
+        urgentStart_ = urgent;
         busyUntilMs_ = nowMs + channel_.txDelayMs + airTime + channel_.txTailMs;
         sending_ = true;
+        transmissionAtMs_ = nowMs;
+        transmissionMs_ = airTime;
+        turnTaken_ = false;
     } else {
         busyUntilMs_ += airTime;
+        transmissionMs_ += airTime;
     }
 }
 
 void AirPacer::heard(std::size_t frameBytes, std::int64_t nowMs) {
-    if (channel_.fullDuplex || !sending_) {
+    if (channel_.fullDuplex) {
+        return;
+    }
+    heardAtMs_ = nowMs;
+    turnTaken_ = turnTaken_ || nowMs > busyUntilMs_;
+    if (!sending_) {
         return;
     }
     const std::int64_t airTime = frameAirTimeMs(frameBytes, channel_.bitsPerSecond);

@@ -43,6 +43,10 @@ const AirQueueEntry* AirQueue::front() const {
     return flow != nullptr ? &flow->frames.front() : nullptr;
 }
 
+bool AirQueue::frontIsUrgent() const {
+    return !priority_.frames.empty() || !newFlows_.empty();
+}
+
 AirQueueEntry AirQueue::takeHead(Flow& flow) {
     AirQueueEntry entry = std::move(flow.frames.front());
     flow.frames.pop_front();

@@ -71,6 +71,11 @@ class AirQueue {
     // until the next push() or pop().
     const AirQueueEntry* front() const;
 
+    // Whether the frame front() shows should not wait for a turn: a priority
+    // frame, or one of a flow that had nothing queued (a ping, a keystroke,
+    // a TCP receiver's ACK).
+    bool frontIsUrgent() const;
+
     // Removes and returns the frame front() shows. The queue must not be empty.
     AirQueueEntry pop();
 

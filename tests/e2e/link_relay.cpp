@@ -5,8 +5,11 @@
 // one connection at a time (a new one replaces the old). It can limit the
 // line to a bit rate (10 bits per byte, as on an asynchronous line) and
 // inject random bytes for a while to test that stations survive line noise.
+// With --half-duplex it is instead two KISS TNCs on one radio channel of that
+// bit rate (below).
 //
 //   link_relay PATH_A PATH_B [--tcp-b PORT] [--rate BITS_PER_S] [--noise AFTER_S FOR_S]
+//              [--half-duplex BITS_PER_S [--dcd MS] [--seed N]]
 //
 // Runs until SIGINT or SIGTERM; prints "ready" once both sides exist.
 #include <arpa/inet.h>
@@ -18,6 +21,7 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <cstdint>
@@ -25,8 +29,11 @@
 #include <cstdlib>
 #include <cstring>
 #include <deque>
+#include <optional>
 #include <random>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -89,6 +96,123 @@ bool makeSide(Side& side, const char* linkPath) {
     return true;
 }
 
+// Two KISS TNCs sharing one half-duplex channel. Each holds the data frames
+// its station gives it and takes TxDelay, persistence, slot time, TxTail and
+// full duplex from the KISS command frames. Holding frames, it waits for a
+// clear channel and then keys up with probability (P+1)/256 per slot time (at
+// once in full duplex). A transmission is TxDelay, then every frame held when
+// TxDelay ends, back to back, then TxTail. A TNC senses the other's carrier
+// only dcd ms after it keyed up; a frame is lost when the other station was
+// keyed at any time during it (a collision, or the receiver itself sending).
+// Times are ms since start; a seed makes runs repeat.
+class HalfDuplexChannel {
+  public:
+    HalfDuplexChannel(double bitsPerSecond, double dcdMs, unsigned seed)
+        : msPerBit_(1000.0 / bitsPerSecond), dcdMs_(dcdMs), random_(seed) {}
+
+    // Bytes from station s's serial line; frames are kept as they came.
+    void fromStation(int s, const std::uint8_t* bytes, std::size_t count) {
+        Tnc& tnc = tncs_[s];
+        for (std::size_t k = 0; k < count; ++k) {
+            if (bytes[k] != 0xC0) {
+                tnc.frame.push_back(bytes[k]);
+                continue;
+            }
+            if (tnc.frame.size() > 1 && tnc.frame[0] == 0) {
+                tnc.held.push_back(tnc.frame);
+            } else if (tnc.frame.size() == 2 && tnc.frame[0] >= 1 && tnc.frame[0] <= 5) {
+                tnc.parameter[tnc.frame[0]] = tnc.frame[1];
+            }
+            tnc.frame.clear();
+        }
+    }
+
+    // Runs the channel up to nowMs; frames heard by station s go to out[s].
+    void run(double nowMs, std::deque<std::uint8_t>* const out[2]) {
+        for (int s = 0; s < 2; ++s) {
+            Tnc& tnc = tncs_[s];
+            Tnc& other = tncs_[1 - s];
+            if (tnc.keyed && tnc.endMs > 1e299 && nowMs >= tnc.startMs + tnc.ms(1)) {
+                tnc.endMs = tnc.startMs + tnc.ms(1);
+                for (auto& frame : tnc.held) {
+                    const double beginMs = tnc.endMs;
+                    tnc.endMs += airBits(frame) * msPerBit_;
+                    tnc.sending.push_back({std::move(frame), beginMs, tnc.endMs});
+                }
+                tnc.held.clear();
+                tnc.endMs += tnc.ms(4);
+            }
+            while (!tnc.sending.empty() && tnc.sending.front().endMs <= nowMs) {
+                const OnAir& frame = tnc.sending.front();
+                ++tnc.framesSent;
+                if ((other.keyed && other.startMs < frame.endMs) || other.endMs > frame.beginMs) {
+                    ++tnc.framesLost;
+                } else {
+                    out[1 - s]->push_back(0xC0);
+                    out[1 - s]->insert(out[1 - s]->end(), frame.bytes.begin(), frame.bytes.end());
+                    out[1 - s]->push_back(0xC0);
+                }
+                tnc.sending.pop_front();
+            }
+            tnc.keyed = tnc.keyed && (!tnc.sending.empty() || nowMs < tnc.endMs);
+            const bool fullDuplex = tnc.parameter[5] != 0;
+            const bool busy = other.keyed && nowMs >= other.startMs + dcdMs_ && !fullDuplex;
+            if (tnc.keyed || tnc.held.empty() || busy || nowMs < tnc.nextTryMs) {
+                continue;
+            }
+            if (!fullDuplex &&
+                std::uniform_int_distribution<int>(0, 255)(random_) > tnc.parameter[2]) {
+                tnc.nextTryMs = nowMs + tnc.ms(3);
+                continue;
+            }
+            tnc.keyed = true;
+            tnc.startMs = nowMs;
+            tnc.endMs = 1e300;
+            ++tnc.transmissions;
+            tnc.collided = other.keyed;  // each transmission counts once
+            tnc.collisions += tnc.collided ? 1 : 0;
+            other.collisions += other.keyed && !std::exchange(other.collided, true) ? 1 : 0;
+        }
+    }
+
+    void report() const {
+        for (int s = 0; s < 2; ++s) {
+            const Tnc& t = tncs_[s];
+            std::fprintf(stderr,
+                         "station %c: %d transmissions, %d collided, %d frames sent, %d lost\n",
+                         'a' + s, t.transmissions, t.collisions, t.framesSent, t.framesLost);
+        }
+    }
+
+  private:
+    struct OnAir {
+        std::vector<std::uint8_t> bytes;
+        double beginMs, endMs;
+    };
+    struct Tnc {
+        std::vector<std::uint8_t> frame;  // the KISS frame being read
+        std::vector<std::vector<std::uint8_t>> held;
+        std::deque<OnAir> sending;
+        int parameter[6] = {0, 50, 63, 10, 0, 0};  // by KISS command, as sent
+        double ms(int command) const { return parameter[command] * 10.0; }
+        bool keyed = false, collided = false;
+        double startMs = 0, endMs = -1, nextTryMs = 0;
+        int transmissions = 0, collisions = 0, framesSent = 0, framesLost = 0;
+    };
+
+    // The AX.25 bytes with FCS and closing flag, and about one stuffed bit
+    // in 64 as in random data.
+    static double airBits(const std::vector<std::uint8_t>& frame) {
+        const auto escapes = std::count(frame.begin(), frame.end(), std::uint8_t{0xDB});
+        return static_cast<double>(frame.size() - 1 - escapes + 3) * 8 * 65 / 64;
+    }
+
+    double msPerBit_;
+    double dcdMs_;
+    std::mt19937 random_;
+    Tnc tncs_[2];
+};
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -100,6 +224,9 @@ int main(int argc, char** argv) {
     double noiseAfter = -1;
     double noiseFor = 0;
     int tcpPortB = 0;
+    double halfDuplexRate = 0;
+    double dcdMs = 30;
+    unsigned seed = 1;
     for (int i = 3; i < argc; ++i) {
         if (std::strcmp(argv[i], "--tcp-b") == 0 && i + 1 < argc) {
             tcpPortB = std::atoi(argv[++i]);
@@ -108,6 +235,12 @@ int main(int argc, char** argv) {
         } else if (std::strcmp(argv[i], "--noise") == 0 && i + 2 < argc) {
             noiseAfter = std::atof(argv[++i]);
             noiseFor = std::atof(argv[++i]);
+        } else if (std::strcmp(argv[i], "--half-duplex") == 0 && i + 1 < argc) {
+            halfDuplexRate = std::atof(argv[++i]);
+        } else if (std::strcmp(argv[i], "--dcd") == 0 && i + 1 < argc) {
+            dcdMs = std::atof(argv[++i]);
+        } else if (std::strcmp(argv[i], "--seed") == 0 && i + 1 < argc) {
+            seed = static_cast<unsigned>(std::atoi(argv[++i]));
         }
     }
     std::signal(SIGINT, onSignal);
@@ -128,12 +261,16 @@ int main(int argc, char** argv) {
     double credit[2] = {0, 0};
     std::mt19937 random(12345);
     std::uint64_t noiseBytes = 0;
+    std::optional<HalfDuplexChannel> channel;
+    if (halfDuplexRate > 0) {
+        channel.emplace(halfDuplexRate, dcdMs, seed);
+    }
 
     while (!stopRequested) {
         pollfd fds[3] = {{sides[0].master, POLLIN, 0},
                          {sides[1].master, POLLIN, 0},
                          {sides[1].listener, POLLIN, 0}};
-        poll(fds, 3, 5);
+        poll(fds, 3, channel ? 1 : 5);
         if (fds[2].revents != 0) {
             acceptConnection(sides[1]);
         }
@@ -145,12 +282,19 @@ int main(int argc, char** argv) {
                 close(sides[s].master);  // the station hung up
                 sides[s].master = -1;
             }
-            for (ssize_t k = 0; k < n; ++k) {
+            if (channel && n > 0) {
+                channel->fromStation(s, buffer, static_cast<std::size_t>(n));
+            }
+            for (ssize_t k = 0; !channel && k < n; ++k) {
                 sides[1 - s].toWrite.push_back(buffer[k]);
             }
         }
         const auto now = Clock::now();
         const double elapsed = std::chrono::duration<double>(now - start).count();
+        if (channel) {
+            std::deque<std::uint8_t>* const heard[2] = {&sides[0].toWrite, &sides[1].toWrite};
+            channel->run(elapsed * 1000, heard);
+        }
         const double step = std::chrono::duration<double>(now - last).count();
         last = now;
         if (noiseAfter >= 0 && elapsed >= noiseAfter && elapsed < noiseAfter + noiseFor) {
@@ -188,6 +332,9 @@ int main(int argc, char** argv) {
     }
     unlink(argv[1]);
     unlink(argv[2]);
+    if (channel) {
+        channel->report();
+    }
     std::fprintf(stderr, "link_relay: %llu noise bytes injected\n",
                  static_cast<unsigned long long>(noiseBytes));
     return 0;

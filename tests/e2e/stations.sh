@@ -17,6 +17,7 @@
 # station_full_duplex before it to pace the stations for a slow link, and
 # station_a_kiss_server (m_sKissServerAddress) or station_a_capture
 # (m_sCaptureFile) for station a's KISS server and capture file.
+# station_kiss ("TXDELAY PERSIST SLOTTIME TXTAIL", ms) for other KISS timings.
 # Returns 77 (with the reason printed) when root, /dev/net/tun, network
 # namespaces or a needed tool are missing.
 
@@ -89,6 +90,8 @@ m_sCaptureFile=${!capture:-}
 [KISS]
 m_iAirBaudrate=${station_air_baudrate:-0}
 m_bFullDup=${station_full_duplex:-0}
+$(set -- ${station_kiss:-200 63 10 0}
+  echo -e "m_iTxDelay=$1\nm_iPersist=$2\nm_iSlottime=$3\nm_iTxTail=$4")
 [Unproto]
 m_UnprotoSource=$call
 m_UnprotoDest=QST

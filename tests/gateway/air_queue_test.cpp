@@ -22,9 +22,9 @@ TEST(AirTime, FrameCostsItsBytesWithFcsFlagAndWorstCaseStuffing) {
     }
 }
 
-TEST(AirPacer, TncGetsAboutOneSecondBeyondWhatItSendsWithKeyUpPerTransmission) {
+TEST(AirPacer, FullDuplexTncGetsAboutOneSecondBeyondWhatItSendsWithKeyUpPerTransmission) {
     AirPacer pacer;
-    pacer.configure({.bitsPerSecond = 1200, .txDelayMs = 200, .txTailMs = 50});
+    pacer.configure({.bitsPerSecond = 1200, .txDelayMs = 200, .txTailMs = 50, .fullDuplex = true});
     // Idle: any frame goes and starts a transmission.
     EXPECT_TRUE(pacer.mayHand(272, 0));
     pacer.handed(272, 0);
@@ -52,6 +52,45 @@ TEST(AirPacer, HalfDuplexChannelHeardBusyDelaysWhatTheTncHolds) {
         pacer.heard(47, heardAt);
         EXPECT_EQ(pacer.backlogMs(heardAt), backlog) << heardAt;
     }
+}
+
+TEST(AirPacer, HalfDuplexTncGetsATransmissionAtOnceAndOthersJustHeardGetTheirTurnAfterIt) {
+    // 1200 bit/s, TxDelay 100, persistence 63 (3 slots expected), slot 50:
+    // frames of at most 6 * 250 ms per transmission; a turn of 9 slots.
+    AirPacer pacer;
+    pacer.configure({.bitsPerSecond = 1200, .txDelayMs = 100, .persist = 63, .slotTimeMs = 50});
+    EXPECT_EQ(pacer.transmissionLimitMs(), 1500);
+    EXPECT_EQ(pacer.turnMs(), 450);
+    // A 2200 ms segment goes alone, over the limit.
+    EXPECT_TRUE(pacer.mayHand(272, 0));
+    pacer.handed(272, 0);
+    EXPECT_FALSE(pacer.mayHand(47, 0, true));
+    // 400 ms frames join while they fit and the TNC has not keyed up (half
+    // the TxDelay), then nothing until they have left, not even urgent ones.
+    for (const auto& [at, mayJoin] :
+         {std::pair{10000, true}, {10050, true}, {10050, true}, {10050, false}, {10051, false}}) {
+        EXPECT_EQ(pacer.mayHand(47, at, true), mayJoin) << at;
+        if (mayJoin) {
+            pacer.handed(47, at);
+        }
+    }
+    EXPECT_EQ(pacer.backlogMs(10000), 100 + 1200);
+    // Another station heard while we sent (a 184 ms frame our TNC waited
+    // for: done at 11484) has its turn after us, which urgent frames skip;
+    // bulk frames may not join them, so the answer waits for none ...
+    pacer.heard(20, 11000);
+    EXPECT_FALSE(pacer.mayHand(272, 11500));
+    EXPECT_TRUE(pacer.mayHand(272, 11484 + 450));
+    ASSERT_TRUE(pacer.mayHand(47, 11500, true));
+    pacer.handed(47, 11500, true);
+    EXPECT_FALSE(pacer.mayHand(47, 11500));
+    EXPECT_TRUE(pacer.mayHand(47, 11500, true));
+    // ... and which ends when one is heard taking it.
+    EXPECT_FALSE(pacer.mayHand(272, 12000));
+    pacer.heard(20, 12100);
+    EXPECT_TRUE(pacer.mayHand(272, 12100));
+    pacer.handed(47, 12100);
+    EXPECT_TRUE(pacer.mayHand(47, 12100)) << "bulk frames join bulk frames";
 }
 
 // Pushes ("A1": flow A, frame 1; "P1" priority; "A1:500" costs 500 ms) and
@@ -96,6 +135,14 @@ TEST(AirQueue, FlowsTakeTurnsNewFlowsFirstAndPriorityFramesAheadOfAllIp) {
         EXPECT_EQ(run(queue, script), order) << script;
         EXPECT_TRUE(queue.empty());
         EXPECT_EQ(queue.queuedAirTimeMs(), 0);
+    }
+    // What need not wait for another station's turn: priority frames and
+    // flows that had nothing queued, not a backlog.
+    AirQueue queue;
+    for (const auto& [script, urgent] :
+         {std::pair{"A1 A2 -", false}, {"B1", true}, {"- P1", true}, {"-", false}}) {
+        run(queue, script);
+        EXPECT_EQ(queue.frontIsUrgent(), urgent) << script;
     }
 }
 
