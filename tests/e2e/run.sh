@@ -109,7 +109,7 @@ if command -v tshark >/dev/null; then
     check "the frames a sent are in its capture in the order shown" python3 -c "
 import sys
 shown = iter(open('$work/shown').read().splitlines())
-sent = [' '.join(l.split()[:2]) for l in open('$work/captured') if l.split()[3] == '0x00000002']
+sent = [' '.join(l.split()[:2]) for l in open('$work/captured') if l.split()[-1] == '0x00000002']
 sys.exit(not all(line in shown for line in sent))"
     check "tshark reads the client's frame as sent and b's line as heard, with PIDs" eval \
         'grep -q "^KV1CLI APRS 0xf0 0x00000002$" "$work/captured" && grep -q "^KV1B QST 0x00 0x00000001$" "$work/captured" && grep -q "^KV1A KV1B 0xcc 0x00000002$" "$work/captured"'
