@@ -1,18 +1,10 @@
 #!/usr/bin/env bash
-# End-to-end test of the desktop program's window under a virtual X server.
-#
+# End-to-end test of the desktop window under Xvfb, twm and trayer, its COM1
+# a pty keeping all it sends (desktop_session.sh), driven by keys and clicks:
 #   tests/e2e/desktop_run.sh BUILD_DIR
-#
-# korvale runs under Xvfb, twm and trayer (desktop_session.sh), its COM1 a
-# pty whose other end keeps every byte it sends. Driven by keys and clicks:
-# the init text and KISS parameters of korvale.ini leave at the start; a
-# typed line leaves as a UI frame; the Unproto dialog, opened from the
-# keyboard, changes the next line's source call; a notification area coming
-# after the start gets the icon and offers Hide in system tray; pressing on
-# the icon does nothing, releasing shows, a click hides; a notification area
-# going gives the hidden window back; View > Exit sends the exit text last,
-# ends with 0 and keeps the new call and the outer size in korvale.ini;
-# without a display korvale says why on one line and writes no INI.
+# Init text and KISS parameters, typed lines as UI frames, the Unproto dialog,
+# the tray icon (a late notification area, press, release, click, the area
+# going), View > Exit (exit text, status, korvale.ini) and no display.
 # A screenshot is left in BUILD_DIR for each failed check. Exits 0 on
 # success, 1 on failure, 77 when a tool is missing (the reason is printed).
 set -uo pipefail

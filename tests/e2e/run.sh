@@ -1,16 +1,10 @@
 #!/usr/bin/env bash
-# End-to-end test of two Korvale stations talking IP over a KISS link.
-#
+# End-to-end test of two Korvale stations (stations.sh) talking IP over KISS:
 #   tests/e2e/run.sh BUILD_DIR [--noise SECONDS | --tcp]
-#
-# Checked (stations as in stations.sh): ARP and ping both ways, a 1 MB TCP
-# transfer arriving whole, each beacon and a typed line in the other's
-# monitor, a program on a's KISS-over-TCP server (kiss_client.py) whose frame
-# b shows and which hears b's typed line, a clean exit saving the settings,
-# and a's capture, read back by tshark, holding what a's monitor showed.
-# --noise: random bytes on the link that many seconds first, survived.
-# --tcp: b's TNC over TCP; at the end both TNCs go and come back, and each
-# station says so, sets its TNC up again and carries traffic again.
+# ARP, ping, a 1 MB transfer, beacons and typed lines, a KISS-over-TCP client
+# on a (kiss_client.py), a clean exit saving the settings, a's capture read
+# back by tshark. --noise: random bytes on the link first, survived. --tcp:
+# b's TNC over TCP; both TNCs go and come back, and the stations recover.
 # Exits 0 on success, 1 on failure, 77 when root, /dev/net/tun or network
 # namespaces are missing (the reason is printed).
 set -uo pipefail
