@@ -64,7 +64,7 @@ main=$korvale_window
 
 # Waits for BYTES on the line from korvale; says so when they do not come.
 expect_sent() {  # BYTES WHAT
-    desktop_wait 5 desktop_line_has "$station" "$1" || echo "screenshots: warning: $2 was not sent" >&2
+    wait_for 5 desktop_line_has "$station" "$1" || echo "screenshots: warning: $2 was not sent" >&2
 }
 heard() {  # BYTES: as if the TNC had heard them on the air
     desktop_tnc_send "$station" "$1"
@@ -94,7 +94,7 @@ ip_checksum() {  # BYTES -> " xx xx"
     printf ' %02x %02x' $((sum >> 8)) $((sum & 0xff))
 }
 if [ ${#desktop_netns[@]} -gt 0 ] && command -v nsenter >/dev/null && command -v ip >/dev/null &&
-    desktop_wait 5 in_korvale_net ip link show korvale0 >/dev/null 2>&1; then
+    wait_for 5 in_korvale_net ip link show korvale0 >/dev/null 2>&1; then
     in_korvale_net sysctl -q -w net.ipv6.conf.korvale0.disable_ipv6=1
     in_korvale_net ip link set korvale0 mtu 256 up
     in_korvale_net ip addr add 44.0.0.1/24 dev korvale0
@@ -157,9 +157,9 @@ geometry() {  # WINDOW -> X Y W H
 no_popup_menu() {
     ! desktop_popup_menu >/dev/null
 }
-if icon=$(desktop_wait 5 desktop_tray_icon) && [ -n "$icon" ]; then
+if icon=$(wait_for 5 desktop_tray_icon) && [ -n "$icon" ]; then
     xdotool mousemove --window "$icon" 5 5 click 3
-    if menu=$(desktop_wait 5 desktop_popup_menu) && [ -n "$menu" ]; then
+    if menu=$(wait_for 5 desktop_popup_menu) && [ -n "$menu" ]; then
         read -r mx my mw mh < <(geometry "$menu")
         read -r px py pw ph < <(geometry "$(desktop_frame_of "$desktop_tray_panel")")
         margin=12
@@ -173,7 +173,7 @@ if icon=$(desktop_wait 5 desktop_tray_icon) && [ -n "$icon" ]; then
         import -window root -crop "$((right - left))x$((bottom - top))+$left+$top" +repage -strip \
             "$out/tray-menu.png" && echo "wrote $out/tray-menu.png"
         xdotool key Escape
-        desktop_wait 5 no_popup_menu || echo "screenshots: the tray menu did not close on Escape" >&2
+        wait_for 5 no_popup_menu || echo "screenshots: the tray menu did not close on Escape" >&2
     else
         echo "screenshots: the tray menu did not open" >&2
     fi
@@ -187,7 +187,7 @@ shoot_dialog() {  # KEY DOWNS CAPTION FILE
     local key=$1 downs=$2 caption=$3 file=$4 dialog i
     desktop_focus "$main"
     desktop_alt "$key"
-    if ! desktop_wait 5 desktop_popup_menu >/dev/null; then
+    if ! wait_for 5 desktop_popup_menu >/dev/null; then
         echo "screenshots: the menu of Alt+$key did not open; $file not made" >&2
         return 1
     fi
@@ -202,7 +202,7 @@ shoot_dialog() {  # KEY DOWNS CAPTION FILE
     desktop_focus "$dialog"
     shoot_window "$dialog" "$file"
     xdotool key Escape
-    desktop_wait 5 desktop_no_window_named "^$caption\$" ||
+    wait_for 5 desktop_no_window_named "^$caption\$" ||
         echo "screenshots: \"$caption\" did not close on Escape" >&2
 }
 
@@ -219,5 +219,5 @@ shoot_dialog h 1 "About Korvale" dialog-about.png
 
 desktop_focus "$main"
 desktop_alt v
-desktop_wait 5 desktop_popup_menu >/dev/null && xdotool key x
+wait_for 5 desktop_popup_menu >/dev/null && xdotool key x
 desktop_korvale_wait_exit "$station" 10 || echo "screenshots: korvale did not end on View > Exit" >&2

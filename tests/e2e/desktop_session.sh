@@ -1,138 +1,52 @@
-# Shared set-up for driving the desktop program `korvale` under a virtual X
-# server, sourced by tests/e2e/desktop_run.sh and scripts/screenshots.sh.
-#
-#   desktop_session_up BUILD_DIR   Xvfb + twm + trayer; sets DISPLAY, $work,
-#                                  $korvale_exe. Returns 77 (reason printed)
-#                                  when a tool is missing.
-#   desktop_tray_down, desktop_tray_up  end the notification area (trayer),
-#                                  start it again.
-#   desktop_program_dir NAME       $work/NAME with a copy of korvale, the
-#                                  language files and the help page: a
-#                                  program directory of its own, so
-#                                  korvale.ini is the test's.
-#   desktop_tnc_up DIR             a pty pair standing in for the TNC:
-#                                  DIR/COM1 is korvale's end, DIR/tnc the
-#                                  TNC's; every byte korvale sends is kept in
-#                                  DIR/tnc.bin.
-#   desktop_tnc_send DIR BYTES     writes BYTES (hex, as below) to korvale as
-#                                  the TNC would.
-#   desktop_korvale_start DIR      starts DIR/korvale (from another directory,
-#                                  so it finds DIR by its own path) and waits
-#                                  for its window: $korvale_window.
-#   desktop_korvale_wait_exit DIR SECONDS  waits for it to end:
-#                                  $korvale_status.
-#   desktop_cleanup                ends everything started here (trap it).
-#
-# Bytes are written as hex pairs each preceded by a space (" c0 00 96"), so
-# that a pattern can only match on byte boundaries: `desktop_line_bytes DIR`
-# gives what korvale sent in that form, `ax25_ui_kiss_hex` builds the KISS
-# data frame of an AX.25 UI frame.
-
-desktop_pids=()       # helpers, ended in reverse order
-desktop_korvale_dirs=()
-korvale_window=""
-korvale_status=""
-desktop_netns=()      # prefix that runs korvale in a network namespace of its own
-
-desktop_skip() {
-    echo "SKIP: $*"
-    return 77
-}
-
-desktop_log() {
-    [ -n "${desktop_quiet:-}" ] || echo "# $*"
-}
-
-# desktop_wait SECONDS COMMAND...: runs COMMAND every 0.1 s until it
-# succeeds; fails when it has not within SECONDS.
-desktop_wait() {
-    local limit=$(($1 * 10)) i
-    shift
-    for ((i = 0; i < limit; i++)); do
-        "$@" && return 0
-        sleep 0.1
-    done
-    "$@"
-}
-
-desktop_find_korvale() {  # BUILD_DIR -> path of the built korvale
-    local candidate
-    for candidate in "$1/korvale" "$1/src/desktop/korvale" "$1/bin/korvale"; do
-        [ -x "$candidate" ] && [ -f "$candidate" ] && { echo "$candidate"; return 0; }
-    done
-    return 1
-}
+# Drives the desktop program `korvale` under a virtual X server; sourced by
+# tests/e2e/desktop_run.sh and scripts/screenshots.sh.
+#   desktop_session_up BUILD_DIR  Xvfb + twm + trayer; sets DISPLAY, $work,
+#       $korvale_exe (77, reason printed, when a tool is missing)
+#   desktop_tray_up/_down         start or end the notification area
+#   desktop_program_dir NAME      $work/NAME: korvale, language files, help
+#   desktop_tnc_up DIR            pty pair: DIR/COM1 korvale's end, DIR/tnc
+#       the TNC's; what korvale sends is kept in DIR/tnc.bin
+#   desktop_tnc_send DIR BYTES    BYTES to korvale as the TNC would
+#   desktop_korvale_start DIR     starts DIR/korvale, sets $korvale_window
+#   desktop_korvale_wait_exit DIR SECONDS  sets $korvale_status
+#   desktop_cleanup               ends all started here (trap it)
+# Bytes are hex pairs each after a space (" c0 00 96"), so a pattern matches
+# on byte boundaries only.
+source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
+desktop_pids=() desktop_korvale_dirs=() desktop_netns=() korvale_window="" korvale_status=""
 
 desktop_session_up() {  # BUILD_DIR
     desktop_build=$(cd "$1" && pwd) || return 1
-    local tool
-    for tool in Xvfb twm trayer xdotool xwininfo xprop socat od timeout; do
-        command -v "$tool" >/dev/null || { desktop_skip "$tool is not installed"; return; }
-    done
-    if ! korvale_exe=$(desktop_find_korvale "$desktop_build"); then
-        echo "no korvale executable in $desktop_build (was the korvale target built?)"
-        return 1
-    fi
-    work=$(mktemp -d /tmp/korvale-desktop.XXXXXX) || return 1
-    mkdir -m 700 "$work/runtime"
-
-    # Xvfb picks a free display itself and writes its number once it is
-    # ready to take clients.
-    Xvfb -displayfd 5 -screen 0 1024x768x24 -nolisten tcp -noreset \
-        5>"$work/display" >"$work/xvfb.log" 2>&1 &
+    need_tools Xvfb twm trayer xdotool xwininfo xprop socat od timeout || return
+    local c
+    for c in "$desktop_build"/{,src/desktop/,bin/}korvale; do [ -f "$c" -a -x "$c" ] && korvale_exe=$c && break; done
+    [ -n "${korvale_exe:-}" ] || { echo "no korvale executable in $desktop_build"; return 1; }
+    work=$(mktemp -d /tmp/korvale-desktop.XXXXXX) && mkdir -m 700 "$work/runtime" || return 1
+    # Xvfb writes the display it picked once it takes clients.
+    Xvfb -displayfd 5 -screen 0 1024x768x24 -nolisten tcp -noreset 5>"$work/display" >"$work/xvfb.log" 2>&1 &
     desktop_pids+=($!)
-    if ! desktop_wait 15 grep -qs '^[0-9]' "$work/display"; then
-        echo "Xvfb did not start:"; cat "$work/xvfb.log"
-        return 1
-    fi
-    DISPLAY=":$(head -n 1 "$work/display")"
-    export DISPLAY
-    desktop_log "virtual X server on $DISPLAY"
-
-    # twm with only the server's built-in font; windows go where the
-    # program puts them, and the notification-area panel has no title bar.
-    cat >"$work/twmrc" <<'TWMRC'
-TitleFont "fixed"
-ResizeFont "fixed"
-MenuFont "fixed"
-IconFont "fixed"
-IconManagerFont "fixed"
-UsePPosition "on"
-RandomPlacement
-NoGrabServer
-DecorateTransients
-NoTitle { "panel" "trayer" }
-TWMRC
+    wait_for 15 grep -qs '^[0-9]' "$work/display" || { cat "$work/xvfb.log"; return 1; }
+    export DISPLAY=":$(head -n 1 "$work/display")"
+    # twm with the built-in font, windows where the program puts them, no
+    # title on the panel; ready when its icon manager shows.
+    printf '%s\n' 'TitleFont "fixed"' 'ResizeFont "fixed"' 'MenuFont "fixed"' 'IconFont "fixed"' \
+        'IconManagerFont "fixed"' 'UsePPosition "on"' RandomPlacement NoGrabServer DecorateTransients \
+        'NoTitle { "panel" "trayer" }' >"$work/twmrc"
     LC_ALL=C twm -f "$work/twmrc" >"$work/twm.log" 2>&1 &
     desktop_pids+=($!)
-    # twm makes its icon manager window when it has taken the screen.
-    if ! timeout 10 xdotool search --sync --name '^TWM Icon Manager$' >/dev/null; then
-        echo "twm did not start:"; cat "$work/twm.log"
-        return 1
-    fi
-
+    timeout 10 xdotool search --sync --name '^TWM Icon Manager$' >/dev/null || { cat "$work/twm.log"; return 1; }
     desktop_tray_up || return 1
-
-    # As root, korvale gets a network namespace of its own, so the TAP
-    # adapter it makes never meets the host's interfaces or another test's.
-    if [ "$(id -u)" -eq 0 ] && command -v unshare >/dev/null && unshare --net true 2>/dev/null; then
-        desktop_netns=(unshare --net --)
-    fi
+    # As root, korvale's TAP adapter goes into a network namespace of its own.
+    [ "$(id -u)" -eq 0 ] && unshare --net true 2>/dev/null && desktop_netns=(unshare --net --)
     return 0
 }
 
-# The notification area (trayer), started anew or ended; its pid is kept
-# apart from desktop_pids so that it can come and go within one test.
-desktop_tray_up() {
-    trayer --edge bottom --align right --widthtype pixel --width 120 \
-        --heighttype pixel --height 28 --transparent false --SetDockType true \
-        >>"$work/trayer.log" 2>&1 &
+desktop_tray_up() {  # trayer's pid is kept apart: it comes and goes within a test
+    trayer --edge bottom --align right --widthtype pixel --width 120 --heighttype pixel --height 28 \
+        --transparent false --SetDockType true >>"$work/trayer.log" 2>&1 &
     desktop_tray_pid=$!
-    if ! desktop_tray_panel=$(timeout 10 xdotool search --sync --onlyvisible --class '^trayer$' | head -n 1) ||
-        [ -z "$desktop_tray_panel" ]; then
-        echo "trayer did not start:"; cat "$work/trayer.log"
-        return 1
-    fi
+    desktop_tray_panel=$(timeout 10 xdotool search --sync --onlyvisible --class '^trayer$' | head -n 1)
+    [ -n "$desktop_tray_panel" ] || { cat "$work/trayer.log"; return 1; }
 }
 
 desktop_tray_down() {
@@ -140,257 +54,138 @@ desktop_tray_down() {
     kill "$desktop_tray_pid" 2>/dev/null
     wait "$desktop_tray_pid" 2>/dev/null
     desktop_tray_pid=""
-    desktop_wait 5 test -z "$(xdotool search --onlyvisible --class '^trayer$' 2>/dev/null)"
+    wait_for 5 eval '[ -z "$(xdotool search --onlyvisible --class "^trayer$" 2>/dev/null)" ]'
 }
 
 desktop_program_dir() {  # NAME -> path
-    local dir=$work/$1 lang
-    mkdir -p "$dir" || return 1
-    cp "$korvale_exe" "$dir/korvale" || return 1
-    # The language files: beside the build's executables, else the sources'.
-    for lang in "$(dirname "$korvale_exe")"/*.lng "$desktop_build"/*.lng; do
-        [ -f "$lang" ] && cp -n "$lang" "$dir/"
-    done
-    if ! ls "$dir"/*.lng >/dev/null 2>&1; then
-        cp "$(dirname "${BASH_SOURCE[0]}")"/../../lang/*.lng "$dir/" 2>/dev/null
-    fi
-    # The help page, named after the executable.
-    [ -f "$(dirname "$korvale_exe")/korvale.html" ] && cp "$(dirname "$korvale_exe")/korvale.html" "$dir/"
+    local dir=$work/$1 from
+    from=$(dirname "$korvale_exe")
+    mkdir -p "$dir" && cp "$korvale_exe" "$dir/korvale" || return 1
+    cp -n "$from"/*.lng "$desktop_build"/*.lng "$dir/" 2>/dev/null ||
+        cp -n "$(dirname "${BASH_SOURCE[0]}")"/../../lang/*.lng "$dir/" 2>/dev/null
+    cp "$from/korvale.html" "$dir/" 2>/dev/null
     echo "$dir"
 }
 
-# The pid of a process holding FILE (a device) open.
-desktop_holds() {  # PID FILE
-    local fd target
-    target=$(readlink -f "$2") || return 1
-    for fd in /proc/"$1"/fd/*; do
-        [ "$(readlink -f "$fd" 2>/dev/null)" = "$target" ] && return 0
-    done
-    return 1
-}
-
 desktop_tnc_up() {  # DIR
-    local dir=$1
-    socat -d -d pty,raw,echo=0,link="$dir/COM1" pty,raw,echo=0,link="$dir/tnc" \
-        >"$dir/socat.log" 2>&1 &
+    local dir=$1 capture
+    socat pty,raw,echo=0,link="$dir/COM1" pty,raw,echo=0,link="$dir/tnc" >"$dir/socat.log" 2>&1 &
     desktop_pids+=($!)
-    if ! desktop_wait 5 test -L "$dir/COM1" -a -L "$dir/tnc"; then
-        echo "socat made no pty pair:"; cat "$dir/socat.log"
-        return 1
-    fi
+    wait_for 5 test -L "$dir/COM1" -a -L "$dir/tnc" || { cat "$dir/socat.log"; return 1; }
     : >"$dir/tnc.bin"
     socat -u OPEN:"$dir/tnc",rawer OPEN:"$dir/tnc.bin",append >"$dir/capture.log" 2>&1 &
-    local capture=$!
+    capture=$!
     desktop_pids+=("$capture")
-    # Nothing korvale sends may pass before the capture reads the line.
-    desktop_wait 5 desktop_holds "$capture" "$dir/tnc" || {
-        echo "the capture did not open the TNC end:"; cat "$dir/capture.log"
-        return 1
-    }
+    # Nothing korvale sends may pass before the capture holds the line.
+    wait_for 5 eval '[ -n "$(find -L /proc/$capture/fd -samefile "$dir/tnc" 2>/dev/null)" ]'
 }
 
-desktop_tnc_send() {  # DIR BYTES
-    printf '%b' "${2// /\\x}" >"$1/tnc"
-}
+desktop_tnc_send() { printf '%b' "${2// /\\x}" >"$1/tnc"; }  # DIR BYTES
+bytes_hex() { od -An -v -tx1 | tr -d '\n' | tr -s ' ' | sed 's/ $//'; }  # stdin -> " xx xx"
+text_hex() { printf '%s' "$1" | bytes_hex; }
+desktop_line_bytes() { bytes_hex <"$1/tnc.bin"; }  # DIR -> what korvale sent so far
+desktop_line_has() { [[ "$(desktop_line_bytes "$1")" == *"$2"* ]]; }  # DIR BYTES
+desktop_line_starts_with() { [[ "$(desktop_line_bytes "$1")" == "$2"* ]]; }
+desktop_line_ends_with() { [[ "$(desktop_line_bytes "$1")" == *"$2" ]]; }
 
-desktop_line_bytes() {  # DIR -> what korvale sent so far, " xx xx ..."
-    od -An -v -tx1 "$1/tnc.bin" | tr -d '\n' | tr -s ' ' | sed 's/ $//'
-}
-
-desktop_line_has() {  # DIR BYTES
-    [[ "$(desktop_line_bytes "$1")" == *"$2"* ]]
-}
-
-desktop_line_starts_with() {  # DIR BYTES
-    [[ "$(desktop_line_bytes "$1")" == "$2"* ]]
-}
-
-desktop_line_ends_with() {  # DIR BYTES
-    [[ "$(desktop_line_bytes "$1")" == *"$2" ]]
-}
-
-text_hex() {  # TEXT -> " xx xx ..."
-    printf '%s' "$1" | od -An -v -tx1 | tr -d '\n' | tr -s ' ' | sed 's/ $//'
-}
-
-# One AX.25 address field: the callsign's characters shifted left by one,
-# padded with shifted spaces, then 0x60 | SSID << 1 | FLAGS (0x80 command
-# bit, 0x01 last address).
+# One AX.25 address: the callsign's characters (space padded to six) shifted
+# left by one, then 0x60 | SSID << 1 | FLAGS (0x80 C bit, 0x01 last address).
 ax25_address_hex() {  # CALL[-SSID] FLAGS
-    local text=${1^^} flags=$2 call ssid=0 out="" byte i c
+    local text=${1^^} call ssid=0 out="" i
     call=${text%%-*}
     [[ $text == *-* ]] && ssid=${text#*-}
-    for ((i = 0; i < 6; i++)); do
-        c=${call:i:1}
-        if [ -n "$c" ]; then
-            printf -v byte ' %02x' $(($(printf '%d' "'$c") << 1))
-        else
-            byte=' 40'
-        fi
-        out+=$byte
-    done
-    printf -v byte ' %02x' $((0x60 | (ssid << 1) | flags))
-    echo "$out$byte"
+    for ((i = 0; i < 6; i++)); do out+=$(printf ' %02x' $(($(printf '%d' "'${call:i:1} ") << 1))); done
+    printf '%s %02x\n' "$out" $((0x60 | (ssid << 1) | $2))
 }
 
-# KISS escaping of a payload: FEND and FESC inside a frame.
-kiss_escape_hex() {  # BYTES
-    sed -e 's/ db/ db dd/g' -e 's/ c0/ db dc/g' <<<"$1"
-}
-
-# The KISS data frame (port 0) of an AX.25 frame without digipeaters:
-# destination, source (the command bit on the destination for a command, on
-# the source for a response), control byte, then for I and UI frames the PID
-# and the information bytes.
+# The KISS data frame (port 0, escaped) of an AX.25 frame without digipeaters;
+# the C bit on the destination for a command, on the source for a response.
 ax25_kiss_hex() {  # SOURCE DEST command|response CONTROL [PID INFO_BYTES]
-    local dest_flags=0x80 source_flags=0x01 frame
-    if [ "$3" = response ]; then
-        dest_flags=0x00
-        source_flags=0x81
-    fi
-    frame="$(ax25_address_hex "$2" $dest_flags)$(ax25_address_hex "$1" $source_flags) $4"
+    local flags=(0x80 0x01) frame
+    [ "$3" = response ] && flags=(0x00 0x81)
+    frame="$(ax25_address_hex "$2" ${flags[0]})$(ax25_address_hex "$1" ${flags[1]}) $4"
     [ $# -ge 5 ] && frame+=" $5${6:-}"
-    echo " c0 00$(kiss_escape_hex "$frame") c0"
+    echo " c0 00$(sed -e 's/ db/ db dd/g' -e 's/ c0/ db dc/g' <<<"$frame") c0"
 }
+ax25_ui_kiss_hex() { ax25_kiss_hex "$1" "$2" command 03 "$3" "$4"; }  # SOURCE DEST PID INFO_BYTES
 
-# A UI command frame, as a station sends a line or a beacon: control 0x03.
-ax25_ui_kiss_hex() {  # SOURCE DEST PID INFO_BYTES
-    ax25_kiss_hex "$1" "$2" command 03 "$3" "$4"
-}
-
-desktop_korvale_start() {  # DIR
+desktop_korvale_start() {  # DIR; started from $work, it must find DIR by its own path
     local dir=$1
     rm -f "$dir/korvale.pid" "$dir/korvale.status"
-    korvale_window=""
-    korvale_status=""
+    korvale_window="" korvale_status=""
     desktop_korvale_dirs+=("$dir")
-    # Started from $work, not from its own directory: it must find its
-    # directory by the path it was started by.
     (
-        cd "$work" || exit 1
-        env -u QT_QPA_PLATFORM XDG_RUNTIME_DIR="$work/runtime" \
-            "${desktop_netns[@]}" "$dir/korvale" </dev/null >"$dir/stdout.log" 2>"$dir/stderr.log" &
+        cd "$work" && env -u QT_QPA_PLATFORM XDG_RUNTIME_DIR="$work/runtime" "${desktop_netns[@]}" \
+            "$dir/korvale" </dev/null >"$dir/stdout.log" 2>"$dir/stderr.log" &
         echo $! >"$dir/korvale.pid"
         wait $!
         echo $? >"$dir/korvale.status"
     ) &
-    desktop_wait 5 test -s "$dir/korvale.pid" || return 1
+    wait_for 5 test -s "$dir/korvale.pid" || return 1
     korvale_pid=$(cat "$dir/korvale.pid")
-    korvale_window=$(timeout 20 xdotool search --sync --onlyvisible \
-        --name '^Korvale - Monitor/Unproto window$' 2>/dev/null | head -n 1)
-    if [ -z "$korvale_window" ]; then
-        echo "korvale's window did not appear; its stderr:"
-        cat "$dir/stderr.log"
-        return 1
-    fi
-}
-
-desktop_korvale_ended() {  # DIR
-    [ -s "$1/korvale.status" ]
+    korvale_window=$(desktop_window_named '^Korvale - Monitor/Unproto window$' 20)
+    [ -n "$korvale_window" ] || { echo "korvale's window did not appear:"; cat "$dir/stderr.log"; return 1; }
 }
 
 desktop_korvale_wait_exit() {  # DIR SECONDS
-    if desktop_wait "$2" desktop_korvale_ended "$1"; then
-        korvale_status=$(cat "$1/korvale.status")
-        return 0
-    fi
     korvale_status=""
-    return 1
+    wait_for "$2" test -s "$1/korvale.status" && korvale_status=$(cat "$1/korvale.status")
 }
 
-# Gives WINDOW the keyboard. twm focuses the window under the pointer, so
-# the pointer goes there first, onto the middle of the title bar: a menu
-# that drops down from the menu bar must not open under it, or the pointer
-# would leave the window, twm would take the focus away and the menu close.
+# Gives WINDOW the keyboard. twm focuses the window under the pointer, so it
+# goes onto the middle of the title bar, where no dropped-down menu opens
+# (the pointer would leave the window and the menu close).
 desktop_focus() {  # WINDOW
-    local window=$1 frame WIDTH=0 HEIGHT=0
-    frame=$(desktop_frame_of "$window")
+    local frame WIDTH=0 HEIGHT=0
+    frame=$(desktop_frame_of "$1")
     eval "$(xdotool getwindowgeometry --shell "$frame" 2>/dev/null | grep -E '^(WIDTH|HEIGHT)=')"
-    if [ "$frame" != "$window" ]; then
-        xdotool mousemove --window "$frame" $((WIDTH / 2)) 8 2>/dev/null
-    else
-        xdotool mousemove --window "$window" $((WIDTH / 2)) $((HEIGHT / 2)) 2>/dev/null
-    fi
-    timeout 5 xdotool windowfocus --sync "$window" 2>/dev/null
+    [ "$frame" != "$1" ] && HEIGHT=16
+    xdotool mousemove --window "$frame" $((WIDTH / 2)) $((HEIGHT / 2)) 2>/dev/null
+    timeout 5 xdotool windowfocus --sync "$1" 2>/dev/null
 }
 
-# Alt+KEY, with the modifier held around the key.
-desktop_alt() {  # KEY
-    xdotool keydown alt key "$1" keyup alt
-}
-
-desktop_window_named() {  # TITLE_REGEX SECONDS -> window id of a shown window
+desktop_alt() { xdotool keydown alt key "$1" keyup alt; }  # KEY
+desktop_window_named() {  # TITLE_REGEX SECONDS -> a shown window's id
     timeout "$2" xdotool search --sync --onlyvisible --name "$1" 2>/dev/null | head -n 1
 }
+desktop_no_window_named() { [ -z "$(xdotool search --onlyvisible --name "$1" 2>/dev/null)" ]; }
+desktop_map_state() { xwininfo -id "$1" 2>/dev/null | grep -q "Map State: $2"; }  # WINDOW IsViewable|IsUnMapped
 
-desktop_no_window_named() {  # TITLE_REGEX
-    [ -z "$(xdotool search --onlyvisible --name "$1" 2>/dev/null)" ]
-}
-
-desktop_window_mapped() {  # WINDOW
-    xwininfo -id "$1" 2>/dev/null | grep -q 'Map State: IsViewable'
-}
-
-desktop_window_unmapped() {  # WINDOW
-    xwininfo -id "$1" 2>/dev/null | grep -q 'Map State: IsUnMapped'
-}
-
-# A popup menu of korvale on the screen: a shown window that bypasses the
-# window manager, and is neither the tray icon (which trayer embeds) nor a
-# tool tip.
+# A popup menu of korvale: shown, bypassing the window manager, and neither
+# the tray icon (which trayer embeds) nor a tool tip.
 desktop_popup_menu() {  # -> window id
     local w
     for w in $(xdotool search --onlyvisible --class '^korvale$' 2>/dev/null); do
-        xwininfo -id "$w" 2>/dev/null | grep -q 'Override Redirect State: yes' || continue
-        xprop -id "$w" _NET_WM_WINDOW_TYPE 2>/dev/null | grep -q 'TOOLTIP\|_KDE_NET_WM_WINDOW_TYPE_OVERRIDE' &&
-            continue
-        echo "$w"
-        return 0
+        xwininfo -id "$w" 2>/dev/null | grep -q 'Override Redirect State: yes' &&
+            ! xprop -id "$w" _NET_WM_WINDOW_TYPE 2>/dev/null | grep -q 'TOOLTIP\|_KDE_NET_WM_WINDOW_TYPE_OVERRIDE' &&
+            echo "$w" && return 0
     done
     return 1
 }
 
-# The window trayer embedded for korvale's notification-area icon.
-desktop_tray_icon() {  # -> window id
+desktop_tray_icon() {  # -> the window trayer embedded for korvale's icon
     local id
     id=$(xwininfo -tree -id "$desktop_tray_panel" 2>/dev/null |
         awk 'tolower($0) ~ /\("korvale" "korvale"\)/ { print $1; exit }')
     [ -n "$id" ] && printf '%d\n' "$id"
 }
 
-# The window manager's frame around a top-level window (the window itself
-# when it has none).
-desktop_frame_of() {  # WINDOW
+desktop_frame_of() {  # WINDOW -> the window manager's frame around it (or itself)
     local w=$1 parent
-    while :; do
-        parent=$(xwininfo -children -id "$w" 2>/dev/null | awk '/Parent window id:/ { print $4 }')
-        [ -z "$parent" ] && break
-        [ "$(xwininfo -children -id "$parent" 2>/dev/null | awk '/Parent window id:/ { print $4 }')" = "0x0" ] && break
-        w=$parent
-    done
+    parent_of() { xwininfo -children -id "$1" 2>/dev/null | awk '/Parent window id:/ { print $4 }'; }
+    while parent=$(parent_of "$w") && [ -n "$parent" ] && [ "$(parent_of "$parent")" != 0x0 ]; do w=$parent; done
     printf '%d\n' "$w"
-}
-
-desktop_screenshot() {  # FILE
-    command -v import >/dev/null && import -window root "$1" 2>/dev/null
 }
 
 desktop_cleanup() {
     local dir pid i
     for dir in "${desktop_korvale_dirs[@]}"; do
-        pid=$(cat "$dir/korvale.pid" 2>/dev/null) || continue
-        desktop_korvale_ended "$dir" && continue
+        pid=$(cat "$dir/korvale.pid" 2>/dev/null) && ! test -s "$dir/korvale.status" || continue
         kill -TERM "$pid" 2>/dev/null
-        for ((i = 0; i < 50; i++)); do
-            desktop_korvale_ended "$dir" && break
-            sleep 0.1
-        done
-        desktop_korvale_ended "$dir" || kill -KILL "$pid" 2>/dev/null
+        wait_for 5 test -s "$dir/korvale.status" || kill -KILL "$pid" 2>/dev/null
     done
     desktop_tray_down
-    for ((i = ${#desktop_pids[@]} - 1; i >= 0; i--)); do
-        kill "${desktop_pids[i]}" 2>/dev/null
-    done
+    for ((i = ${#desktop_pids[@]} - 1; i >= 0; i--)); do kill "${desktop_pids[i]}" 2>/dev/null; done
     wait 2>/dev/null
     [ -n "${work:-}" ] && [ -z "${KORVALE_KEEP_WORK:-}" ] && rm -rf "$work"
     return 0

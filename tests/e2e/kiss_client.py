@@ -1,15 +1,10 @@
 #!/usr/bin/env python3
-"""A program that shares a station's TNC over KISS-over-TCP, for the
-end-to-end test: it sends one UI frame, then prints the information field of
-every UI frame it is given, one line each, until its time is up.
+"""Shares a station's TNC over KISS-over-TCP: sends one UI frame, then prints
+the information field of each UI frame it hears until its time is up.
 
     kiss_client.py HOST PORT SOURCE DEST TEXT SECONDS
 """
-import socket
-import sys
-import time
-
-FEND, FESC, TFEND, TFESC = 0xC0, 0xDB, 0xDC, 0xDD
+import socket, sys, time
 
 
 def address(call, ssid_bits):
@@ -20,22 +15,18 @@ def address(call, ssid_bits):
 host, port, source, dest, text, seconds = sys.argv[1:]
 # A UI command: C bit on the destination, end of the address field on the source.
 frame = address(dest, 0xE0) + address(source, 0x61) + b"\x03\xf0" + text.encode()
-escaped = frame.replace(b"\xdb", b"\xdb\xdd").replace(b"\xc0", b"\xdb\xdc")
-connection = socket.create_connection((host, int(port)))
-connection.sendall(bytes([FEND, 0]) + escaped + bytes([FEND]))
-connection.settimeout(0.5)
-received = b""
-end = time.time() + float(seconds)
+connection = socket.create_connection((host, int(port)), timeout=0.5)
+connection.sendall(b"\xc0\x00" + frame.replace(b"\xdb", b"\xdb\xdd").replace(b"\xc0", b"\xdb\xdc") + b"\xc0")
+received, end = b"", time.time() + float(seconds)
 while time.time() < end:
     try:
         received += connection.recv(4096)
     except socket.timeout:
         continue
-    *frames, received = received.split(bytes([FEND]))
+    *frames, received = received.split(b"\xc0")
     for kiss in frames:
         kiss = kiss.replace(b"\xdb\xdc", b"\xc0").replace(b"\xdb\xdd", b"\xdb")
         if len(kiss) > 16 and kiss[0] == 0:
-            end_of_addresses = next(i for i in range(7, len(kiss), 7) if kiss[i] & 1)
-            if kiss[end_of_addresses + 1] == 0x03:
-                print(kiss[end_of_addresses + 3 :].decode("latin-1").strip(), flush=True)
-connection.close()
+            last = next(i for i in range(7, len(kiss), 7) if kiss[i] & 1)  # end of the addresses
+            if kiss[last + 1] == 0x03:
+                print(kiss[last + 3 :].decode("latin-1").strip(), flush=True)

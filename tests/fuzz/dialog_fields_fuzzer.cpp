@@ -1,19 +1,10 @@
-// Arbitrary pastes into the settings dialogs' fields. The first byte picks the
-// dialog and ticks its boxes; the rest, split at line feeds, fills the fields
-// for one OK. Fields before the first refusal take their line, the rest keep
-// their settings; whatever a field holds shows as a text it takes back unchanged.
-#include <string_view>
-
+// Pastes into a settings dialog for one OK (byte 0 picks it and ticks its boxes, lines fill its
+// fields): fields before the first refusal take their line, the rest keep their settings.
 #include "dialogs/settings_dialogs.h"
 #include "fuzz_support.h"
 #include "gateway/gateway_globals.h"
 
-using namespace korvale::fuzzing;
-
-namespace {
-
-// The setting behind a field, byte for byte.
-std::string valueOf(const DialogField& f) {
+static std::string valueOf(const DialogField& f) {  // the setting behind a field, byte for byte
     using enum FieldKind;
     return f.kind == Text       ? *f.text
            : f.kind == Callsign ? f.address->toText() + "/" + std::to_string(f.address->ssid)
@@ -21,25 +12,19 @@ std::string valueOf(const DialogField& f) {
                                 : std::to_string(*f.integer);
 }
 
-DialogCopy startingCopy() {
-    Settings settings;
-    settings.m_UnprotoSource.parse("N0CALL-15"), settings.m_UnprotoDest.parse("QST");
-    settings.m_UnprotoDigis.parse("RELAY WIDE2-2"), settings.m_BeaconSource.parse("DB0ABC");
-    settings.m_BeaconDest.parse("BEACON-1");
-    GatewayOwnAddress.parse("GW1-3");
-    return MakeDialogCopy(settings);
+static DialogCopy startingCopy() {
+    Settings s;
+    s.m_UnprotoSource.parse("N0CALL-15"), s.m_UnprotoDest.parse("QST");
+    s.m_UnprotoDigis.parse("RELAY WIDE2-2"), s.m_BeaconSource.parse("DB0ABC");
+    s.m_BeaconDest.parse("BEACON-1"), GatewayOwnAddress.parse("GW1-3");
+    return MakeDialogCopy(s);
 }
 
 constexpr DialogDescription (*kDialogs[])(DialogCopy&) = {TcpIpDialog, KissTncDialog, MonitorDialog,
                                                           UnprotoDialog, BeaconDialog};
 
-}  // namespace
-
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    if (size == 0) {
-        return 0;
-    }
-    const std::string_view text(reinterpret_cast<const char*>(data + 1), size - 1);
+FUZZ_TARGET(1) {
+    const std::string_view text = AsText(data.subspan(1));
     const auto makeDialog = kDialogs[data[0] % std::size(kDialogs)];
     DialogCopy copy = startingCopy();
     DialogDescription dialog = makeDialog(copy);
@@ -56,32 +41,26 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::size_t refused = failure ? failure->fieldIndex : states.size();
     check(refused <= states.size());
     for (std::size_t i = 0; i < states.size(); ++i) {
+        using enum FieldKind;
         DialogField& field = dialog.fields[i];
-        if (i >= refused) {
-            check(valueOf(field) == before[i]);  // refused or never reached: unchanged
-        } else if (field.kind == FieldKind::CheckBox) {
-            check(*field.integer == (states[i].checked ? 1 : 0));
-        } else if (field.kind == FieldKind::Text) {
-            check(*field.text == states[i].text);
-        } else if (field.kind == FieldKind::Integer) {
-            check(*field.integer >= field.minimum && *field.integer <= field.maximum);
-        } else if (field.kind == FieldKind::CallList) {
-            check(field.list->count() <= 7);
-        }
-        const FieldState shown = FieldToControl(field);
-        const std::string now = valueOf(field);
-        check(!FieldFromControl(field, shown) && valueOf(field) == now);
+        check(i >= refused             ? valueOf(field) == before[i]  // refused or not reached
+              : field.kind == CheckBox ? *field.integer == (states[i].checked ? 1 : 0)
+              : field.kind == Text     ? *field.text == states[i].text
+              : field.kind == Integer
+                  ? *field.integer >= field.minimum && *field.integer <= field.maximum
+                  : field.kind != CallList || field.list->count() <= 7);
+        const std::string now = valueOf(field);  // shows as a text it takes back unchanged
+        check(!FieldFromControl(field, FieldToControl(field)) && valueOf(field) == now);
     }
     if (failure) {
-        // The field refuses on its own too, with the same message, and keeps its setting.
+        // The field refuses on its own too, with the same message, keeping its setting.
         DialogCopy fresh = startingCopy();
         DialogDescription again = makeDialog(fresh);
         DialogField& field = again.fields[refused];
         const std::string was = valueOf(field);
         check(FieldFromControl(field, states[refused]) == failure->message &&
-              valueOf(field) == was);
-        check(field.kind != FieldKind::Integer || failure->message == kMsgEnterInteger ||
-              failure->message == IntegerRangeMessage(field.minimum, field.maximum));
+              valueOf(field) == was &&
+              (field.kind != FieldKind::Integer || failure->message == kMsgEnterInteger ||
+               failure->message == IntegerRangeMessage(field.minimum, field.maximum)));
     }
-    return 0;
 }

@@ -1,8 +1,5 @@
-// Arbitrary bytes from the radio through the frame decoder, the monitor text
-// and the monitor to the terminal: nothing may crash or read out of bounds,
-// every monitor text must be a bounded, finished line, the terminal must get
-// no control character but the line feed, and whatever decodes must survive
-// re-encoding.
+// Radio bytes through decoder, monitor text and monitor: bounded finished lines, no control
+// character but the line feed on the terminal, and what decodes re-encodes.
 #include <tuple>
 
 #include "ax25/monitor_text.h"
@@ -10,27 +7,24 @@
 #include "engine/monitor.h"
 #include "fuzz_support.h"
 
-using namespace korvale::fuzzing;
-
 static auto fields(const Ax25Frame& f) {
     return std::tie(f.source, f.destination, f.digipeaters, f.repeatedCount, f.kind,
                     f.commandResponse, f.pollFinal, f.nr, f.ns, f.pid, f.info);
 }
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+FUZZ_TARGET(0) {
     Ax25Frame frame;
-    const bool decoded = frame.decode({data, size});
-    // Receive handling shows a frame that failed to decode too. Lines break
-    // only where the text itself or a summary puts them; no other control
-    // code gets through to the window.
+    const bool decoded = frame.decode(data);
+    // Shown even when it failed to decode; lines break only where the text or a summary puts them.
     const auto shown = [](unsigned char c) { return c >= 0x20 || c == '\r' || c == '\n'; };
     for (const bool showHeaders : {false, true}) {
         const std::string text = renderMonitorText(frame, showHeaders);
         check(text.size() <= kMonitorTextMaxLength && std::ranges::all_of(text, shown) &&
               (text.ends_with("\r\n") || text.ends_with('\r')));
     }
-    // What the headless runner writes to standard output, in UTF-8: no C0
-    // control but the line feed, no DEL, no C1 control (U+0080 to U+009F).
+    // The headless runner's UTF-8 output: no C0 but the line feed, no DEL, no C1 (U+0080-U+009F).
+    const auto c0 = [](unsigned char c) { return (c < 0x20 && c != '\n') || c == 0x7F; };
+    const auto c1 = [](unsigned char c, unsigned char next) { return c == 0xC2 && next < 0xA0; };
     for (const int oem : {0, 1}) {
         std::string terminal;
         LineMonitorView view(
@@ -38,26 +32,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         Monitor monitor(view);
         monitor.ShowFrame(frame, MonitorFilter{1, 1, 1, 1, 1, oem});
         view.endPartialLine();
-        for (std::size_t i = 0; i < terminal.size(); ++i) {
-            const auto byte = static_cast<unsigned char>(terminal[i]);
-            const bool c1 = byte == 0xC2 && i + 1 < terminal.size() &&
-                            static_cast<unsigned char>(terminal[i + 1]) < 0xA0;
-            check((byte >= 0x20 || byte == '\n') && byte != 0x7F && !c1);
-        }
-        check(terminal.ends_with('\n'));
+        check(std::ranges::none_of(terminal, c0) && terminal.ends_with('\n') &&
+              std::ranges::adjacent_find(terminal, c1) == terminal.end());
     }
-    // Encoding a partly filled frame must be safe as well.
-    check(frame.encode().size() >= kAx25MinFrameSize);
-    // Kind 0 has no control byte of its own, so it cannot be sent back.
+    check(frame.encode().size() >= kAx25MinFrameSize);  // a partly filled frame too
     if (!decoded || frame.kind == FrameKind::Unknown) {
-        return 0;
+        return;  // kind 0 has no control byte of its own
     }
-    // Re-encoding keeps everything but the version 1 C bits, which go out as
-    // a response, and the H bits, which move to the front of the path (so a
-    // repeated count outside the path would not survive either).
+    // All survives but version 1 C bits (sent as a response) and H bits (moved
+    // to the front of the path, so a repeated count beyond the path does not).
     Ax25Frame again;
     check(again.decode(frame.encode()) && again.encode() == frame.encode());
     frame.commandResponse = frame.commandResponse == 2 ? 0 : frame.commandResponse;
     check(fields(again) == fields(frame));
-    return 0;
 }

@@ -1,8 +1,4 @@
-// Helpers shared by the fuzz targets: a property check that libFuzzer reports
-// as a crash, and a per-process scratch file for code that reads from a path.
-// A target's one "using namespace korvale::fuzzing;" brings in these and,
-// through the directive below, the program's own names. The standard headers
-// the targets share come with it.
+// For the fuzz targets: the entry point, a check libFuzzer reports as a crash, a scratch file.
 #pragma once
 
 #include <unistd.h>
@@ -11,33 +7,40 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <span>
 #include <string>
 #include <vector>
 
-namespace korvale::fuzzing {
-
+namespace korvale {}  // namespace korvale
 using namespace korvale;
 using Bytes = std::vector<std::uint8_t>;
+using Input = std::span<const std::uint8_t>;
 
-// A broken property aborts, so libFuzzer keeps the input that broke it; kept
-// out of line so that the stack trace names the line of the broken check.
+// Aborts, so libFuzzer keeps the input; out of line, so the trace names the check.
 [[gnu::noinline]] inline void check(bool condition) {
     condition ? void() : std::abort();
 }
 
-// Writes the input to this process's scratch file, on tmpfs so that the runs
-// are not slowed by a disk, and returns its path. The file is removed when the
-// process exits normally; a crashing run leaves it for study.
-inline const std::string& WriteScratch(const char* suffix, std::span<const std::uint8_t> bytes) {
+inline std::string_view AsText(Input bytes) {
+    return {reinterpret_cast<const char*>(bytes.data()), bytes.size()};
+}
+
+// BYTES in this process's scratch file on tmpfs (kept after a crash, for study); returns its path.
+inline const std::string& WriteScratch(const char* suffix, Input bytes) {
     static const struct ScratchFile {
         std::string path;
         ~ScratchFile() { std::remove(path.c_str()); }
     } file{"/dev/shm/korvale-fuzz-" + std::to_string(::getpid()) + suffix};
-    std::FILE* out = std::fopen(file.path.c_str(), "wb");
-    check(out != nullptr && std::fwrite(bytes.data(), 1, bytes.size(), out) == bytes.size() &&
-          std::fclose(out) == 0);
+    std::ofstream out(file.path, std::ios::binary);
+    check(out.write(reinterpret_cast<const char*>(bytes.data()), bytes.size()).flush().good());
     return file.path;
 }
 
-}  // namespace korvale::fuzzing
+// FUZZ_TARGET(N) { body }: the body runs on each input `data` of at least N bytes.
+#define FUZZ_TARGET(minimumSize)                                                         \
+    static void FuzzOne(Input data);                                                     \
+    extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t size) { \
+        return size >= (minimumSize) ? (FuzzOne({bytes, size}), 0) : 0;                  \
+    }                                                                                    \
+    static void FuzzOne(Input data)

@@ -1,11 +1,5 @@
-// Feeds arbitrary bytes through both gateway paths and the TAP boundary
-// rewrite, on the in-memory driver. The first byte picks the path and the
-// settings; the rest is the frame.
-//   bits 0-1: 1 radio-to-adapter (AX.25 wire bytes), else adapter-to-radio
-//             and back (an Ethernet frame from the host);
-//   bit 2:    SuppressBroadcasts;
-//   bit 3:    own address empty instead of NOCALL.
-// Every frame also goes through the boundary rewrite both ways.
+// Bytes through both gateway paths and the TAP boundary rewrite. Byte 0: bits 0-1 == 1 radio to
+// adapter, else host to radio and back; bit 2 SuppressBroadcasts; bit 3 own address empty.
 #include "../gateway/fake_nic_driver.h"
 #include "fuzz_support.h"
 #include "gateway/adapter_to_radio.h"
@@ -14,15 +8,10 @@
 #include "gateway/host_frame_translation.h"
 #include "gateway/radio_to_adapter.h"
 
-using namespace korvale::fuzzing;
-
 constexpr MacAddress kInterfaceMac = {0xEE, 0x2A, 0x1B, 0xA3, 0x45, 0x2D};
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    if (size == 0) {
-        return 0;
-    }
-    const std::span<const std::uint8_t> bytes(data + 1, size - 1);
+FUZZ_TARGET(1) {
+    const Input bytes = data.subspan(1);
     const bool fromHost = (data[0] & 0x03) != 1;
     SuppressBroadcasts = data[0] & 0x04;
     GatewayOwnAddress.setCallsign((data[0] & 0x08) != 0 ? "" : "NOCALL");
@@ -30,9 +19,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     testing::FakeNicDriver& driver = *fake;
     NicDevice device(std::move(fake));
     device.open();
-
-    // The radio path gets a decoded (or, if decoding failed, partly filled)
-    // frame; the host path's frame comes back to the host through it.
+    // The radio path gets a decoded (or partly filled) frame, the host's from the host.
     Ax25Frame frame;
     if (fromHost) {
         driver.hostFrames.emplace_back(bytes.begin(), bytes.end());
@@ -46,11 +33,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     check(!delivered ||
           (frame.kind == FrameKind::Ui && (frame.pid == kPidIp || frame.pid == kPidArp) &&
            driver.written[0].size() <= kMaxAdapterWriteSize));
-
-    // What the host sends goes out as a UI frame that can be sent and decoded.
-    // ARP goes out only from a 42-byte frame; an IP datagram comes back to the
-    // host unchanged, and with broadcasts suppressed none for the broadcast
-    // address goes out.
+    // The host's frame leaves as a UI frame that decodes, ARP only from 42 bytes; IP comes back
+    // unchanged, none to the broadcast address when broadcasts are suppressed.
     if (fromHost && frame.kind != FrameKind::Unknown) {
         check(frame.kind == FrameKind::Ui && delivered && Ax25Frame().decode(frame.encode()));
         check(frame.pid == kPidIp || bytes.size() == kEthernetArpFrameSize);
@@ -59,14 +43,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                                   bytes.subspan(kEthernetHeaderSize)) &&
                (SuppressBroadcasts == 0 || !std::ranges::equal(bytes.first(6), kBroadcastMac))));
     }
-
-    // At the TAP boundary, translating only the prefix a writer copies must
-    // give the whole frame's result.
+    // At the TAP boundary, the prefix a writer copies translates as the whole frame does.
     Bytes whole(bytes.begin(), bytes.end());
     translateFrameFromHost(whole, kInterfaceMac);
     Bytes prefix = whole;
     translateFrameToHost(whole, kInterfaceMac);
     translateFrameToHost(std::span(prefix).first(hostTranslatedPrefixSize(prefix)), kInterfaceMac);
     check(prefix == whole);
-    return 0;
 }
