@@ -23,13 +23,15 @@ station_air_baudrate=1200
 station_full_duplex=1  # the relay carries both directions at once
 station_beacon_enable=0
 line=(--rate 1200)
-pings=8 interval=3 limit=5000
+pings=8 interval=3 limit=5000 least=1024
 if [ "${2:-}" = --half-duplex ]; then
     # Each ping takes both stations a transmission here: one every 5 s.
     station_full_duplex=0
     station_kiss="100 63 50 0"
     line=(--half-duplex 1200 --seed 7)
-    pings=6 interval=5 limit=8000
+    # A shared channel carries about 40 B/s of the transfer beside the pings
+    # and their turns; half that is still a transfer that goes on.
+    pings=6 interval=5 limit=8000 least=512
 fi
 stations_up "$build" "${line[@]}"
 status=$?
@@ -55,7 +57,7 @@ received=$(stat -c %s "$work/received" 2>/dev/null || echo 0)
 echo "during the transfer: $answered of $pings pings answered, median $median ms; $received bytes moved"
 check "pings during a bulk transfer are answered" [ "$answered" -ge $((pings - 1)) ]
 check "their median round trip stays under $((limit / 1000)) s" [ "$median" -lt "$limit" ]
-check "the transfer moves data meanwhile (at least 1 kB)" [ "$received" -ge 1024 ]
+check "the transfer moves data meanwhile (at least $least bytes)" [ "$received" -ge "$least" ]
 arp_a=$(grep -c "ARP: .*Sender: 44.0.0.1," "$work/a/monitor.log")
 arp_b=$(grep -c "ARP: .*Sender: 44.0.0.2," "$work/b/monitor.log")
 echo "ARP frames on the air: a $arp_a, b $arp_b"
