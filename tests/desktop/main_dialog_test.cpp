@@ -1,6 +1,4 @@
-// The main window on the offscreen platform over a fake adapter: menu states,
-// keys, tray clicks, placement and the hidden state across runs. The rules
-// themselves are tested in tests/app; here their wiring.
+// The main window's wiring on the offscreen platform; its rules are tested in tests/app.
 #include <sys/eventfd.h>
 #include <unistd.h>
 #include <QtTest>
@@ -87,8 +85,6 @@ class MainDialogTest : public QObject {
         writeIni(
             "[TNC]\r\nm_iTncPort=7\r\nm_bTncDisablePort=1\r\n[Beacon]\r\nm_bBeaconEnable=0\r\n");
         auto window = start();
-        // Re-init and "Hide" enabled, "Enable beacon" and "OEM" ticked, as
-        // the menu shows them once opened.
         using enum MenuCommand;
         const auto states = [&] {
             for (QAction* menu : window->menuBar()->actions()) {
@@ -293,8 +289,6 @@ class MainDialogTest : public QObject {
         QCOMPARE(opened[1].fragment(), QString("main-window"));
     }
 
-    // A notification area that comes after the start takes the icon and
-    // hides a window stored hidden; one that goes shows the hidden window.
     void aNotificationAreaThatComesOrGoesIsFollowed() {
         writeIni("[Dialog]\nShowInTray=1\n");
         auto window = start();
