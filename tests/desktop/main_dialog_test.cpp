@@ -142,7 +142,7 @@ class MainDialogTest : public QObject {
         const QSize outer = window->frameGeometry().size();
         QVERIFY(outer != window->size() && window->finish());
         QVERIFY2(ini().find("CX=" + std::to_string(outer.width()) +
-                            "\nCY=" + std::to_string(outer.height())) != std::string::npos,
+                            "\r\nCY=" + std::to_string(outer.height())) != std::string::npos,
                  ini().c_str());
     }
 
