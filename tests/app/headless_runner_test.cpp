@@ -1,5 +1,4 @@
-// The headless runner in a child process, as korvale-headless runs: typed
-// lines on standard input, monitor lines on standard output, SIGTERM to end.
+// The headless runner in a child process: lines in, monitor out, SIGTERM ends it.
 #include "app/headless_runner.h"
 
 #include <gtest/gtest.h>
@@ -22,9 +21,6 @@ namespace {
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 
-// With a port that takes seconds to fail, the loop keeps ticking (the init
-// text goes on line by line) and takes typed lines; a stop ends it cleanly,
-// the open given up rather than failed.
 TEST(HeadlessRunner, KeepsTickingAndTakingLinesWhileAPortIsTriedAndStopsWithoutWaitingForIt) {
     testing::TempDirectory dir;
     // COM2 names a device that is not there: the handler tries it for about 3 s.
@@ -65,8 +61,6 @@ TEST(HeadlessRunner, KeepsTickingAndTakingLinesWhileAPortIsTriedAndStopsWithoutW
     EXPECT_EQ(shown.find("Error: Cannot open COM2!"), std::string::npos)
         << "the loop waited for the open";
 
-    // How long the link's end may take is the session test's; here, that the
-    // stop ends the run cleanly without the open failing first.
     ::kill(child, SIGTERM);
     int status = 0;
     ASSERT_EQ(::waitpid(child, &status, 0), child);

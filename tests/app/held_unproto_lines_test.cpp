@@ -5,9 +5,6 @@
 namespace korvale::testing {
 namespace {
 
-// Lines given before the first tick (standard input piped into the headless
-// runner) reach the TNC after the port has opened, in order; later ones at
-// once.
 TEST(HeldUnprotoLines, LinesBeforeTheFirstTickGoOutRightAfterItInOrder) {
     Rig r;
     HeldUnprotoLines held([&r](const std::string& line) { r.engine.SendUnprotoLine(line); });

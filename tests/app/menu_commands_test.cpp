@@ -13,7 +13,6 @@
 
 #include "engine/line_monitor_view.h"
 #include "gateway/fake_nic_driver.h"
-#include "gateway/gateway_globals.h"
 #include "gateway/nic_device.h"
 #include "lang/language_table.h"
 #include "store/program_directory.h"
@@ -162,18 +161,6 @@ TEST_F(MenuCommandsTest, SerialPortOkWithAPortThatDoesNotOpenHoldsUpNeitherTheTi
     session.reset();
     EXPECT_LT(std::chrono::steady_clock::now() - exitStart, std::chrono::seconds(1));
     EXPECT_NE(ini().find("m_bTncDisablePort=0"), std::string::npos);
-}
-
-TEST_F(MenuCommandsTest, TcpIpSettingsApplyToTheGatewayAtOnce) {
-    auto session = start();
-    DialogCopy copy = MakeDialogCopy(session->settings());
-    ASSERT_TRUE(copy.tcpIpMyCall.parse("KV1A-7"));
-    copy.suppressBroadcasts = 0;
-    ApplyTcpIp(copy);
-    EXPECT_EQ(GatewayOwnAddress.toText(), "KV1A-7");
-    EXPECT_EQ(SuppressBroadcasts, 0);
-    ASSERT_TRUE(session->Finish());
-    EXPECT_NE(ini().find("TcpIpMyCall=KV1A-7"), std::string::npos);
 }
 
 TEST_F(MenuCommandsTest, ExitStoresTheLanguageFirstThenEverySettingOnce) {

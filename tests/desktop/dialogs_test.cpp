@@ -1,6 +1,4 @@
-// The settings, serial port, language and about dialogs as the user meets
-// them, and windows and menus through the language table. The field, list
-// and text rules themselves are tested without windows in tests/dialogs.
+// The dialogs as the user meets them; their rules are tested in tests/dialogs.
 #include <QtTest>
 #include <QtWidgets>
 #include <functional>
@@ -43,8 +41,7 @@ QLineEdit* edit(ExchangeDialog& dialog, int controlId) {
     return qobject_cast<QLineEdit*>(dialog.control(controlId));
 }
 
-// Acts as the user inside the next modal dialog, and ends it should the
-// checks in `user` leave it open.
+// Acts as the user in the next modal dialog, then ends it if still open.
 template <typename Dialog>
 void whenDialogOpens(std::function<void(Dialog&)> user) {
     QTimer::singleShot(0, [user = std::move(user)] {
@@ -152,10 +149,6 @@ class DialogsTest : public QObject {
         QVERIFY(german.isVisible());
     }
 
-    // Port names stay untranslated, the rate shows translated at the entry
-    // for what is stored, the disable box is ticked for 1 only; the device
-    // line follows the port; the choices, and a TCP address that parses,
-    // come back on OK only.
     void serialDialogShowsTheStoredEntriesAndReturnsThemOnOk() {
         for (const char* key : {"Port", "Undefined", "COM12", "COM255", "4800", "115200"}) {
             TheLanguageTable().addEntry(kSectionPortDialog, key, std::string(key) + " (de)");
@@ -217,8 +210,6 @@ class DialogsTest : public QObject {
         }
     }
 
-    // The restart message comes in the language the program runs in; Cancel
-    // keeps the name and says nothing.
     void languageChoiceShowsTheRestartMessageInTheLoadedLanguage() {
         QVERIFY(QFile(directory_->filePath("Deutsch.lng")).open(QIODevice::WriteOnly));
         loadDeutsch();

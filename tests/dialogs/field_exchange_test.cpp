@@ -1,5 +1,3 @@
-// The settings dialogs' fields: what a field shows, which texts OK takes, the
-// message for the rest, and what the setting holds afterwards.
 #include "dialogs/field_exchange.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,3 @@
-// The language dialog's list, built from the language files beside the
-// program, and the entry it selects when it opens.
 #include "dialogs/language_choices.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,3 @@
-// The five settings dialogs: what OK takes back into the running program,
-// and which refusal the user sees first.
 #include "dialogs/settings_dialogs.h"
 
 #include <gtest/gtest.h>
@@ -41,8 +39,7 @@ FieldState changed(DialogField& field) {
     }
 }
 
-// Changes every value of the table in the given places, as the program may
-// while a dialog is open.
+// Changes every value, as the program may while a dialog is open.
 void changeAll(const SettingsPlaces& places) {
     for (const SettingRow& row : SettingsTable()) {
         const SettingValue value = row.place(places);

@@ -1,5 +1,3 @@
-// The engine as its owner drives it: the TNC set-up and exit, the adapter
-// drained, the beacon, receiving, the monitor and typed lines.
 #include "engine/engine_fixture.h"
 
 namespace korvale::testing {

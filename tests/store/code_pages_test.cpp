@@ -5,9 +5,6 @@
 namespace korvale {
 namespace {
 
-// What each conversion gives a peer or the user: exact where the target has
-// the character, its closest stand-in where it lacks it, '?' where nothing
-// stands in.
 TEST(CodePages, ConversionsKeepExactCharactersAndFallBackToTheClosest) {
     const struct {
         std::string (*convert)(std::string_view);

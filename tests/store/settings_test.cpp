@@ -16,9 +16,7 @@ namespace {
 
 class SettingsTest : public ::testing::Test {
   protected:
-    // What start-up reads, in its order, into process-wide values as they
-    // are at start: the language, the main window's settings, its placement
-    // (first laid out at 346 x 180) unless it has no window.
+    // As start-up reads it, into values as they are at start (laid out at 346 x 180).
     Settings Load(const std::string& ini, bool window = true) {
         GatewayOwnAddress = Ax25Address{};
         SuppressBroadcasts = 1;
@@ -122,8 +120,6 @@ TEST_F(SettingsTest, EachStoredValueLoadsByItsRule) {
         WriteFileBytes(dir_.file(name + ".lng"),
                        "[Strings]\n\"Initializing TNC...\\r\"=\"" + name + "\"");
     }
-    // Each stored text is loaded and saved into a fresh file, whose line
-    // shows the value as loaded.
     const struct {
         const char *fault, *stored, *loadedAs, *message = "Initializing TNC...\r";
     } cases[] = {

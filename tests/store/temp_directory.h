@@ -1,6 +1,4 @@
-// A fresh directory under the system's temporary one, removed with everything
-// in it when the object goes; whole-file reads and writes; a stamp that tells
-// whether a file was written at all.
+// A temporary directory removed with its contents; whole-file I/O; a write stamp.
 #pragma once
 
 #include <sys/stat.h>
