@@ -90,22 +90,6 @@ TEST(KissDeframer, DeliversExactlyTheValidFramesHoweverTheStreamIsSplit) {
     }
 }
 
-TEST(KissDeframer, DeliversUpTo8189BytesAndDropsLongerFramesWhole) {
-    // 8189 FENDs arrive as 16378 escaped bytes: the limit counts unescaped ones.
-    const std::tuple<std::size_t, std::uint8_t, bool> rows[] = {
-        {8189, 0x41, true},  {8189, FEND, true},  {8190, 0x41, false},
-        {8191, 0x41, false}, {8192, 0x41, false}, {20000, FESC, false}};
-    for (const auto& [size, fill, delivered] : rows) {
-        SCOPED_TRACE(::testing::Message() << size << " bytes of " << int{fill});
-        Bytes stream = encodeKissFrame(0, Bytes(size, fill));
-        stream.insert(stream.end(), {FEND, 0x00, 0x42, FEND});
-        Collector rx;
-        rx.feed(stream);
-        const std::vector<Bytes> all{Bytes(size, fill), bytes("42")};
-        EXPECT_EQ(rx.frames, std::vector(all.begin() + (delivered ? 0 : 1), all.end()));
-    }
-}
-
 TEST(ControlCodes, CaretCodesExpandAndMalformedOnesStayAsTyped) {
     EXPECT_EQ(ExpandControlCodes("KISS ON^013RESTART^013"), "KISS ON\rRESTART\r");
     EXPECT_EQ(ExpandControlCodes("^192^255^192"), "\xC0\xFF\xC0");

@@ -215,34 +215,6 @@ TEST(TcpTnc, PeerThatNeverAcceptsHoldsUpNeitherTheTicksNorTheExit) {
     station.engine.Shutdown();  // ends the attempt under way
 }
 
-TEST(TcpTncLinkQueues, PeerThatNeverReadsOrFloodsMeetsBoundedQueuesAndLosesNothingItSent) {
-    TcpTnc listener;
-    TcpTncLink link;
-    ASSERT_TRUE(link.Connect({"127.0.0.1", static_cast<std::uint16_t>(listener.port)}));
-    const Connection tnc = listener.accept();
-    ASSERT_TRUE(eventually([&] { return link.state() == TcpLinkState::Connected; }));
-    const Bytes frame = patternBytes(1000);
-    std::size_t accepted = 0;
-    for (; accepted < 64 * 1024 * 1024 && link.write(frame); accepted += frame.size()) {
-        std::this_thread::sleep_for(accepted % 100'000 == 0 ? 1ms : 0ms);
-    }
-    EXPECT_LT(accepted, 64u * 1024 * 1024) << "the transmit side never filled up";
-
-    const Bytes flood = patternBytes(256 * 1024, 4);
-    auto sent = std::async(std::launch::async, [&] { return tnc.send(flood); });
-    std::this_thread::sleep_for(200ms);  // the owner reads late
-    Bytes got;
-    ASSERT_TRUE(eventually([&] {
-        std::uint8_t piece[1000];
-        got.insert(got.end(), piece, piece + link.read(piece));
-        return got.size() >= flood.size();
-    }));
-    EXPECT_TRUE(sent.get());
-    EXPECT_TRUE(got == flood) << "received " << got.size() << " bytes, or out of order";
-    link.Close();  // does not wait for the peer that never reads
-    EXPECT_EQ(link.state(), TcpLinkState::Closed);
-}
-
 TEST(SerialTnc, DeviceThatGoesAwayIsWaitedForAndGetsTheSetUpWhenBackWhileOneThatFailsStaysOff) {
     constexpr int kPort = 7;
     Station station("", kPort);
