@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 #include <sys/ioctl.h>
 
-#include <atomic>
 #include <thread>
 
 #include "kiss/com_device_name.h"
@@ -25,7 +24,6 @@ class ComHandlerTest : public ::testing::Test {
     void SetUp() override {
         ASSERT_TRUE(pty.ok()) << "no pseudo-terminal available";
         ASSERT_TRUE(directory.linkPort(kPort, pty.slavePath()));
-        handler.SetNotifyCallback([this](int) { ++notifications; });
     }
 
     int open(int xonXoff = 0) { return handler.Open(kPort, 9600, 8, 0, 0, 1, 2, xonXoff); }
@@ -43,7 +41,6 @@ class ComHandlerTest : public ::testing::Test {
     }
 
     // Declared before the handler, whose threads use them until it is gone.
-    std::atomic<int> notifications{0};
     TempDirectory directory;
     PtyPair pty;
     ComHandler handler{makePosixSerialPort, directory.path()};

@@ -95,16 +95,11 @@ TEST(ControlCodes, CaretCodesExpandAndMalformedOnesStayAsTyped) {
     EXPECT_EQ(ExpandControlCodes("^192^255^192"), "\xC0\xFF\xC0");
     EXPECT_EQ(ExpandControlCodes("N^1\xD9\xA3"), "N^1\xD9\xA3") << "a non-ASCII digit";
     // Typed, then expanded.
-    const std::string rows[][2] = {{"A^000B", std::string("A\0B", 3)},
-                                   {"^0130", "\r0"},
-                                   {"^256", "^256"},
-                                   {"^9x9", "^9x9"},
-                                   {"^-12", "^-12"},
-                                   {"AB^12", "AB12"},
-                                   {"AB^", "AB"},
-                                   {"^^013", "^^013"},
-                                   {"^1^065", "^1^065"},
-                                   {"", ""}};
+    // clang-format off
+    const std::string rows[][2] = {{"A^000B", std::string("A\0B", 3)}, {"^0130", "\r0"}, {"^256", "^256"},
+        {"^9x9", "^9x9"}, {"^-12", "^-12"}, {"AB^12", "AB12"}, {"AB^", "AB"}, {"^^013", "^^013"},
+        {"^1^065", "^1^065"}, {"", ""}};
+    // clang-format on
     for (const auto& [typed, expanded] : rows) {
         EXPECT_EQ(ExpandControlCodes(typed), expanded) << "from \"" << typed << '"';
     }

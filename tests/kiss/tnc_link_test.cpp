@@ -188,23 +188,6 @@ TEST(TcpTnc, GetsTheSetUpThenFramesFlowBothWaysGarbageAsideAndTheExitTextEndsIt)
     EXPECT_EQ(station.linesWith(kNoLink), 0);
 }
 
-TEST(TcpTnc, LateTncIsTriedEveryFewSecondsQuietlyAndGetsTheSetUpWhenThere) {
-    auto refusing = std::make_unique<TcpTnc>(0, 4, false);  // the soft modem starts later
-    const int port = refusing->port;
-    Station station(refusing->address());
-    const std::string noLink =
-        std::string(kNoLink) + refusing->address() + "! Trying again every 5 seconds.";
-    ASSERT_TRUE(station.tickUntil([&] { return station.linesWith(kNoLink) == 1; }));
-    station.tick(2 * kReconnectTicks + 10);  // two refused attempts more
-    EXPECT_EQ(station.linesWith(noLink), 1) << "the monitor was flooded";
-    refusing.reset();
-    TcpTnc listener(port);
-    ASSERT_TRUE(station.tickUntil([&] {
-        return station.linesWith("The link to the TNC at " + listener.address() + " is back") == 1;
-    }));
-    EXPECT_EQ(station.receiveTicking(listener.accept(), kSetUp.size()), kSetUp);
-}
-
 TEST(TcpTnc, PeerThatNeverAcceptsHoldsUpNeitherTheTicksNorTheExit) {
     TcpTnc listener(0, 0);  // with its accept queue full, further connections hang
     const Connection queued[] = {Connection::to(listener.port), Connection::to(listener.port)};
