@@ -1,7 +1,5 @@
-// The frame codec and the monitor line: heard frames as the decoder takes
-// them and the line the user sees (a refused one too, showing what the
-// decoder kept); the encoder byte for byte; generated frames of every kind
-// through encoder and decoder, whole and cut at every boundary.
+// Heard frames as the decoder takes them and the monitor line the user sees;
+// generated frames through encoder and decoder, whole and cut anywhere.
 #include <gtest/gtest.h>
 
 #include <string>

@@ -1,5 +1,4 @@
-// ComHandler end to end over pseudo-terminals: the test holds the master side
-// and plays the TNC; the handler opens the slave through a "COMn" link.
+// ComHandler over a pseudo-terminal whose master plays the TNC.
 #include "kiss/com_handler.h"
 
 #include <asm/termbits.h>
@@ -79,9 +78,7 @@ TEST_F(ComHandlerTest, TransmitRingHolds16383BytesRefusesWhatDoesNotFitAndEmptie
 
     ASSERT_TRUE(pty.send(bytes("11")));
     EXPECT_TRUE(pty.receive(16383) == Bytes(queued.begin(), queued.end() - 1));
-    // Once sent the ring is free again, and the next bytes wrap round its end.
-    // All of them, and the exit text queued just before Close, reach the TNC
-    // (fewer than a pseudo-terminal keeps for a reader after the slave closes).
+    // Freed, the ring wraps; all, and the exit text queued before Close, reach the TNC.
     const Bytes wrapped = patternBytes(3000, 5);
     EXPECT_TRUE(eventually([&] { return handler.Write(wrapped) == 1; }));
     EXPECT_EQ(handler.WriteString("\xC0\xFF\xC0"), 1);

@@ -1,7 +1,5 @@
-// The TNC link as the engine uses it against real peers (a TCP listener as a
-// soft-modem TNC, pseudo-terminals as a serial one that goes away and comes
-// back, programs on Korvale's KISS server): what they receive and what the
-// user reads in the monitor.
+// The TNC link and KISS server as the engine uses them against real peers
+// (TCP and pseudo-terminal TNCs, KISS clients): bytes they get, lines shown.
 #include "kiss/reconnecting_tnc_link.h"
 
 #include <arpa/inet.h>
@@ -28,7 +26,6 @@ namespace {
 
 using namespace testing;
 
-// The set-up with the default settings: the init text, then the parameters.
 const Bytes kSetUp = bytes(
     "4B 49 53 53 20 4F 4E 0D 52 45 53 54 41 52 54 0D "  // KISS ON\rRESTART\r
     "C0 01 14 C0 C0 02 3F C0 C0 03 01 C0 C0 04 00 C0 C0 05 00 C0");
@@ -84,8 +81,7 @@ struct Connection {
     FileDescriptor fd;
 };
 
-// A TNC listening on a loopback port (0: any); with `listenNow` false it
-// refuses connections.
+// A TNC on a loopback port (0: any), refusing connections until listening.
 struct TcpTnc {
     explicit TcpTnc(int port = 0, int backlog = 4, bool listenNow = true) {
         const int on = 1;
@@ -258,8 +254,7 @@ TEST(KissServer, ClientsHearTheTncAndSendThroughItButCannotHoldUpOrFloodKorvale)
     EXPECT_EQ(station.receiveTicking(reader, heard.size()), heard);
     EXPECT_EQ(station.receiveTicking(*sleeper, heard.size()), heard);
 
-    // A bad frame (too short for two addresses), a TxDelay command and a
-    // frame for port 3 stay here; the good frame goes out as it came.
+    // A too-short frame, a TxDelay command and a port-3 frame stay; the good one goes.
     const Bytes own = kissUi("KV1CLI", "APRS", 0xF0, "from a client");
     Bytes sent = bytes("C0 00 82 84 62 86 C0 C0 01 05 C0");
     sent.insert(sent.end(), own.begin(), own.end());
@@ -278,9 +273,8 @@ TEST(KissServer, ClientsHearTheTncAndSendThroughItButCannotHoldUpOrFloodKorvale)
     EXPECT_TRUE(Connection::to(port).hungUp()) << "a ninth client";
     more.clear();
 
-    // The sleeper stops reading while the TNC hears a lot, at a quarter of a
-    // megabyte a second: the reader gets every frame in order, and a frame
-    // from the adapter still leaves at once.
+    // The TNC hears 250 kB/s, the sleeper reads none: the reader gets it all in
+    // order, and a frame from the adapter still leaves at once.
     Bytes lot;
     for (int i = 0; i < 1200; ++i) {
         const Bytes frame = kissUi("AB1CDE", "NOCALL", 0xF0, std::string(230, 'a' + i % 26));
