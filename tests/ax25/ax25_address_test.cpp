@@ -33,24 +33,5 @@ TEST(AddressParse, AcceptsOnlyWellFormedTextAndKeepsOldValueOnFailure) {
     }
 }
 
-TEST(AddressListParse, ReadsSpaceSeparatedCallsUpToSevenAndTheTextEnd) {
-    // Text, result, the list afterwards.
-    // clang-format off
-    const std::tuple<std::string_view, int, const char*> rows[] = {
-        {"  relay  wide2-2 n0call-15 ", 3, "RELAY WIDE2-2 N0CALL-15"}, {"", 0, ""}, {"   ", 0, ""},
-        {"A1 A2 A3 A4 A5 A6 A7 A8", -1, "A1 A2 A3 A4 A5 A6 A7"}, {"RELAY BAD-99 WIDE", -1, "RELAY"},
-        {std::string_view("ONE\0TWO", 7), 1, "ONE"}, {"ONE TWO\r\nTHREE", 2, "ONE TWO"},
-        {"ONE \x01TWO", 1, "ONE"}, {"ONE \xC4TWO", 1, "ONE"}, {"N0CALL-015", 1, "N0CALL-1"},
-        {"NOCALL-150", 1, "NOCALL-15"}, {"RELAY,WIDE", -1, ""}, {"RELAY\tWIDE", 1, "RELAY"}};
-    // clang-format on
-    for (const auto& [text, result, list] : rows) {
-        SCOPED_TRACE(text);
-        AddressList parsed;
-        ASSERT_TRUE(parsed.append(testing::call("OLD")));
-        EXPECT_EQ(parsed.parse(text), result);
-        EXPECT_EQ(parsed.toText(), list);
-    }
-}
-
 }  // namespace
 }  // namespace korvale

@@ -63,16 +63,6 @@ TEST(ArpResponder, AnswersOnlyUnicastRequestsForAStationHeardWithThatAddressInTi
     }
 }
 
-TEST(ArpResponder, LaterStationWithTheSameAddressReplacesTheEarlierOne) {
-    ArpResponder responder;
-    responder.noteHeard(ipFromKv1b(), 0);
-    Ax25Frame moved = ipFromKv1b();
-    ASSERT_TRUE(moved.source.parse("KV1C"));
-    responder.noteHeard(moved, 5);
-    EXPECT_FALSE(responder.answer(request("KV1B", kStationIp), 10, kWindow));
-    EXPECT_TRUE(responder.answer(request("KV1C", kStationIp), 10, kWindow));
-}
-
 TEST(ArpRequestFilter, BroadcastRequestForAnAddressGoesOnceInEachWindow) {
     ArpRequestFilter filter;
     // Request, when, dropped as a repeat (window 3000 ms).

@@ -1,19 +1,14 @@
-// ComHandler end to end over pseudo-terminals: the test holds the master side
-// and plays the TNC; the handler opens the slave through a "COMn" link.
+// ComHandler over a pseudo-terminal whose master plays the TNC.
 #include "kiss/com_handler.h"
 
 #include <asm/termbits.h>
 #include <gtest/gtest.h>
 #include <sys/ioctl.h>
 
-#include <atomic>
-#include <ctime>
 #include <thread>
-#include <tuple>
 
 #include "kiss/com_device_name.h"
 #include "kiss/com_handler_link.h"
-#include "kiss/tnc_port.h"
 #include "kiss_test_support.h"
 
 namespace korvale {
@@ -28,7 +23,6 @@ class ComHandlerTest : public ::testing::Test {
     void SetUp() override {
         ASSERT_TRUE(pty.ok()) << "no pseudo-terminal available";
         ASSERT_TRUE(directory.linkPort(kPort, pty.slavePath()));
-        handler.SetNotifyCallback([this](int) { ++notifications; });
     }
 
     int open(int xonXoff = 0) { return handler.Open(kPort, 9600, 8, 0, 0, 1, 2, xonXoff); }
@@ -46,7 +40,6 @@ class ComHandlerTest : public ::testing::Test {
     }
 
     // Declared before the handler, whose threads use them until it is gone.
-    std::atomic<int> notifications{0};
     TempDirectory directory;
     PtyPair pty;
     ComHandler handler{makePosixSerialPort, directory.path()};
@@ -81,18 +74,11 @@ TEST_F(ComHandlerTest, TransmitRingHolds16383BytesRefusesWhatDoesNotFitAndEmptie
     const Bytes queued = patternBytes(16384, 3);
     EXPECT_EQ(handler.Write(queued), 0) << "took more than the ring holds";
     ASSERT_EQ(handler.Write(queued.data(), 16383), 1);
-    // The writer waits for the stopped line without spinning: a spin takes a
-    // whole core, waiting next to none (std::clock: the process's CPU time).
-    const std::clock_t cpuBefore = std::clock();
-    std::this_thread::sleep_for(1s);
-    EXPECT_LT(std::clock() - cpuBefore, CLOCKS_PER_SEC / 2) << "the writer spins";
     EXPECT_EQ(handler.Write(queued.data(), 1), 0) << "overran unsent bytes";
 
     ASSERT_TRUE(pty.send(bytes("11")));
     EXPECT_TRUE(pty.receive(16383) == Bytes(queued.begin(), queued.end() - 1));
-    // Once sent the ring is free again, and the next bytes wrap round its end.
-    // All of them, and the exit text queued just before Close, reach the TNC
-    // (fewer than a pseudo-terminal keeps for a reader after the slave closes).
+    // Freed, the ring wraps; all, and the exit text queued before Close, reach the TNC.
     const Bytes wrapped = patternBytes(3000, 5);
     EXPECT_TRUE(eventually([&] { return handler.Write(wrapped) == 1; }));
     EXPECT_EQ(handler.WriteString("\xC0\xFF\xC0"), 1);
@@ -102,66 +88,14 @@ TEST_F(ComHandlerTest, TransmitRingHolds16383BytesRefusesWhatDoesNotFitAndEmptie
     EXPECT_TRUE(pty.receive(expected.size() + 1) == expected) << "lost at Close";
 }
 
-TEST_F(ComHandlerTest, CloseThenOpenAgainWorksAndCloseWhenClosedReturnsSix) {
-    std::uint8_t buffer[8];
-    for (std::uint8_t round = 0; round < 3; ++round) {
-        SCOPED_TRACE(::testing::Message() << "round " << int{round});
-        ASSERT_EQ(open(), 0);
-        EXPECT_EQ(handler.Read(buffer, 8), 0) << "unread bytes of the last open";
-        PosixSerialPort other;
-        EXPECT_EQ(other.open(pty.slavePath(), {}), PortOpenResult::NotAvailable) << "shared";
-        const Bytes out = {'o', 'u', 't', round};
-        ASSERT_EQ(handler.Write(out), 1);
-        EXPECT_EQ(pty.receive(out.size()), out);
-        const int before = notifications;
-        ASSERT_TRUE(pty.send(Bytes{'i', 'n', round}));
-        ASSERT_TRUE(eventually([&] { return notifications > before; }));
-
-        ASSERT_EQ(handler.Close(), 0);
-        EXPECT_EQ(handler.Close(), 6);
-        EXPECT_EQ(handler.Read(buffer, 1), 1) << "Close threw away unread bytes";
-        EXPECT_EQ(buffer[0], 'i');
-        EXPECT_EQ(other.open(pty.slavePath(), {}), PortOpenResult::Opened) << "still held";
-    }
-}
-
-TEST_F(ComHandlerTest, FailedOpenSaysWhyAndTheTncPortStaysDisabled) {
+TEST_F(ComHandlerTest, MissingPortIsTriedForThreeSecondsThenRefusedAndTakesNoBytes) {
     ASSERT_NE(::access("/dev/ttyS98", F_OK), 0) << "this machine has a /dev/ttyS98";
     ComHandlerLink link(handler);
     const auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(link.open(99, 9600), 3) << "a port that does not exist";
     // Not a speed figure: a shorter time means the 30 tries were not 100 ms apart.
     EXPECT_GE(std::chrono::steady_clock::now() - start, 2900ms);
-
-    ASSERT_TRUE(directory.linkPort(8, "/dev/null"));  // no serial line
-    const std::string warning = "Warning: Serial port is not enabled.\r";
-    const std::string error = "Error: Cannot open COM%i! Port is disabled.\r";
-    // Port and disable flag; then the text shown, with its port, and the flag after.
-    const std::tuple<int, int, std::string, int> rows[] = {
-        {0, 0, warning, 0}, {kPort, 1, warning, 1}, {8, 0, error, 1}, {kPort, 0, "", 0}};
-    for (const auto& [port, disabledBefore, text, disabledAfter] : rows) {
-        EXPECT_EQ(handler.WriteString("x"), 0) << "queued while closed";
-        int disabled = disabledBefore;
-        std::string shown;
-        const auto show = [&](std::string_view said, int number) {
-            shown = std::string(said) + "/" + std::to_string(number);
-        };
-        EXPECT_EQ(OpenTncPort(link, port, 9600, disabled, show), text.empty()) << port;
-        EXPECT_EQ(shown, text.empty() ? "" : text + "/" + std::to_string(port));
-        EXPECT_EQ(disabled, disabledAfter);
-    }
-    CloseTncPort(link, kPort, 1);
-    EXPECT_EQ(handler.State(), kPort) << "closed a port that is disabled";
-    CloseTncPort(link, kPort, 0);
-    EXPECT_EQ(handler.State(), -1);
-}
-
-TEST_F(ComHandlerTest, DeviceThatGoesAwayTakesNoMoreBytesAndCloses) {
-    ASSERT_EQ(open(), 0);
-    pty.closeMaster();  // the adapter is unplugged
-    ASSERT_TRUE(eventually([&] { return !handler.DeviceAvailable(); }));
-    EXPECT_EQ(handler.WriteString("lost"), 0) << "bytes for a dead device reported as queued";
-    EXPECT_EQ(handler.Close(), 0);
+    EXPECT_EQ(handler.WriteString("x"), 0) << "queued while closed";
 }
 
 TEST(ComDeviceName, ComLinkInProgramDirectoryWinsElsePortNIsTtySOfNMinusOne) {

@@ -1,6 +1,5 @@
-// Test support for the serial link and KISS tests: a byte pattern, bounded
-// transfers over a descriptor, and a pseudo-terminal whose master side plays
-// the TNC.
+// A byte pattern, bounded transfers over a descriptor, and a pseudo-terminal
+// whose master side plays the TNC.
 #pragma once
 
 #include <fcntl.h>
@@ -25,8 +24,7 @@ namespace korvale::testing {
 
 using namespace std::chrono_literals;
 
-// `count` bytes that show loss, duplication and reordering: the sequence
-// depends on the position and does not repeat every 256 bytes.
+// Bytes that show loss, duplication and reordering (no 256-byte period).
 inline Bytes patternBytes(std::size_t count, std::uint32_t seed = 1) {
     Bytes out(count);
     for (auto& byte : out) {
@@ -36,9 +34,8 @@ inline Bytes patternBytes(std::size_t count, std::uint32_t seed = 1) {
     return out;
 }
 
-// Moves `size` bytes through the non-blocking `fd` with `move`, as far as the
-// peer lets it, and says how many: it stops when the peer hangs up or `limit`
-// passes without progress.
+// Moves up to `size` bytes through the non-blocking `fd` with `move`; stops when
+// the peer hangs up or `limit` passes without progress. Returns how many.
 template <typename Move>
 std::size_t pump(int fd, short events, std::chrono::milliseconds limit, std::size_t size,
                  Move move) {
@@ -62,8 +59,7 @@ inline Bytes receiveFrom(int fd, std::size_t count, std::chrono::milliseconds li
     return got;
 }
 
-// The master side of a pseudo-terminal, non-blocking; the handler opens the
-// slave. send() gives up after 10 s without progress, receive() after `limit`.
+// A pseudo-terminal's master side, non-blocking; the handler opens the slave.
 class PtyPair {
   public:
     PtyPair() {
@@ -84,7 +80,6 @@ class PtyPair {
     // Hangs the slave up, as unplugging a USB adapter does.
     void closeMaster() { ::close(std::exchange(master_, -1)); }
 
-    // Sends all of `data` to the slave, or says it could not.
     bool send(std::span<const std::uint8_t> data) const {
         return pump(master_, POLLOUT, 10s, data.size(), [&](std::size_t done) {
                    return ::write(master_, data.data() + done, data.size() - done);
