@@ -9,18 +9,16 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
-#include <condition_variable>
 #include <map>
 #include <mutex>
-#include <system_error>
 #include <utility>
 
 #include "ax25/ax25_frame.h"
 #include "gateway/file_descriptor.h"
 #include "kiss/kiss_deframer.h"
 #include "kiss/kiss_encoder.h"
+#include "kiss/socket_thread.h"
 #include "kiss/tcp_listener.h"
-#include "kiss/wake_event.h"
 
 namespace korvale {
 namespace {
@@ -46,10 +44,9 @@ KissClientEvent eventOf(KissClientEvent::Kind kind, int client, std::string peer
 
 }  // namespace
 
-// What the server shares with its thread. `lock` guards everything but the
-// callback, which `notifyLock` guards so that clearing it waits for a call
-// under way.
-struct KissServerShared {
+// What the server shares with its thread; `lock` also guards the outputs
+// and events.
+struct KissServerShared : SocketThreadShared {
     struct Output {
         std::vector<std::uint8_t> bytes;  // unsent, from `sent` on
         std::size_t sent = 0;
@@ -57,20 +54,9 @@ struct KissServerShared {
     };
 
     TncAddress address;
-    WakeEvent wake;
-
-    std::mutex lock;
-    std::condition_variable endedSignal;
-    bool stopping = false;
-    bool ended = false;
     std::map<int, Output> outputs;  // by client, while connected
     std::deque<KissClientEvent> events;
     std::size_t eventBytes = 0;
-
-    std::mutex notifyLock;
-    KissServer::NotifyCallback notify;
-
-    void wakeThread() { wake.signal(); }
 
     // False, queuing nothing, when a frame does not fit the owner's queue.
     bool push(KissClientEvent event) {
@@ -81,19 +67,6 @@ struct KissServerShared {
         eventBytes += event.frame.size();
         events.push_back(std::move(event));
         return true;
-    }
-
-    void announce() {
-        std::lock_guard<std::mutex> hold(notifyLock);
-        if (notify) {
-            notify();
-        }
-    }
-
-    void setNotify(KissServer::NotifyCallback callback) {
-        KissServer::NotifyCallback old;
-        std::lock_guard<std::mutex> hold(notifyLock);
-        old = std::exchange(notify, std::move(callback));
     }
 
     // Sends what the client's socket takes now, without waiting; false when
@@ -121,14 +94,6 @@ struct KissServerShared {
     bool hasOutput(int client) {
         std::lock_guard<std::mutex> hold(lock);
         return !outputs[client].bytes.empty();
-    }
-
-    void threadEnded() {
-        {
-            std::lock_guard<std::mutex> hold(lock);
-            ended = true;
-        }
-        endedSignal.notify_all();
     }
 };
 
@@ -324,14 +289,9 @@ KissServer::~KissServer() {
 bool KissServer::Listen(const TncAddress& address) {
     Close();
     auto shared = std::make_shared<KissServerShared>();
-    if (!shared->wake.valid()) {
-        return false;
-    }
     shared->address = address;
     shared->notify = notify_;
-    try {
-        thread_ = std::thread(RunKissServer, shared);
-    } catch (const std::system_error&) {
+    if (!StartSocketThread(shared, thread_, RunKissServer)) {
         return false;
     }
     shared_ = std::move(shared);
@@ -339,29 +299,10 @@ bool KissServer::Listen(const TncAddress& address) {
 }
 
 void KissServer::Close() {
-    if (!shared_) {
-        return;
+    if (shared_) {
+        StopSocketThread(*shared_, thread_, kKissServerCloseWait);
+        shared_.reset();
     }
-    KissServerShared& shared = *shared_;
-    {
-        std::lock_guard<std::mutex> hold(shared.lock);
-        shared.stopping = true;
-    }
-    shared.wakeThread();
-    bool ended = false;
-    {
-        std::unique_lock<std::mutex> hold(shared.lock);
-        ended =
-            shared.endedSignal.wait_for(hold, kKissServerCloseWait, [&] { return shared.ended; });
-    }
-    if (ended) {
-        thread_.join();
-    } else {
-        // Stuck in the name look-up; it ends by itself, without a word.
-        shared.setNotify(nullptr);
-        thread_.detach();
-    }
-    shared_.reset();
 }
 
 void KissServer::broadcast(std::span<const std::uint8_t> ax25Frame) {
@@ -382,7 +323,7 @@ void KissServer::broadcast(std::span<const std::uint8_t> ax25Frame) {
         }
     }
     if (queued) {
-        shared_->wakeThread();
+        shared_->wake.signal();
     }
 }
 

@@ -13,17 +13,15 @@
 #include <array>
 #include <atomic>
 #include <cerrno>
-#include <condition_variable>
 #include <deque>
 #include <mutex>
 #include <string>
-#include <system_error>
 #include <utility>
 #include <vector>
 
 #include "gateway/file_descriptor.h"
 #include "kiss/kiss_protocol.h"
-#include "kiss/wake_event.h"
+#include "kiss/socket_thread.h"
 
 namespace korvale {
 
@@ -47,45 +45,18 @@ int millisecondsUntil(Clock::time_point deadline) {
 
 }  // namespace
 
-// What the link shares with its thread. `lock` guards the queues and the
-// closing fields; `notifyLock` is held while the callback runs, so that
-// clearing the callback waits for a call under way.
-struct TcpLinkShared {
+// What the link shares with its thread; `lock` also guards the queues and
+// `drainUntil`.
+struct TcpLinkShared : SocketThreadShared {
     TncAddress address;
-    WakeEvent wake;
     std::atomic<TcpLinkState> state{TcpLinkState::Connecting};
 
-    std::mutex lock;
-    std::condition_variable endedSignal;
-    bool stopping = false;
     Clock::time_point drainUntil{};
-    bool ended = false;
     // One entry per write, so that what is left unsent can be told in frames.
     std::deque<std::vector<std::uint8_t>> transmit;
     std::size_t frontSent = 0;    // bytes of transmit.front() already sent
     std::size_t queuedBytes = 0;  // unsent bytes in transmit
     std::deque<std::uint8_t> receive;
-
-    std::mutex notifyLock;
-    TcpTncLink::NotifyCallback notify;
-
-    bool stopRequested() {
-        std::lock_guard<std::mutex> hold(lock);
-        return stopping;
-    }
-
-    void announce() {
-        std::lock_guard<std::mutex> hold(notifyLock);
-        if (notify) {
-            notify();
-        }
-    }
-
-    void setNotify(TcpTncLink::NotifyCallback callback) {
-        TcpTncLink::NotifyCallback old;
-        std::lock_guard<std::mutex> hold(notifyLock);
-        old = std::exchange(notify, std::move(callback));
-    }
 
     // Sends what the socket takes now, without waiting. False when the
     // connection is broken.
@@ -107,14 +78,6 @@ struct TcpLinkShared {
             frontSent = 0;
         }
         return true;
-    }
-
-    void threadEnded() {
-        {
-            std::lock_guard<std::mutex> hold(lock);
-            ended = true;
-        }
-        endedSignal.notify_all();
     }
 };
 
@@ -306,14 +269,9 @@ bool TcpTncLink::Connect(const TncAddress& address) {
         return false;
     }
     auto shared = std::make_shared<TcpLinkShared>();
-    if (!shared->wake.valid()) {
-        return false;
-    }
     shared->address = address;
     shared->notify = notify_;
-    try {
-        thread_ = std::thread(RunTcpLink, shared);
-    } catch (const std::system_error&) {
+    if (!StartSocketThread(shared, thread_, RunTcpLink)) {
         return false;
     }
     shared_ = std::move(shared);
@@ -324,25 +282,11 @@ void TcpTncLink::Close() {
     if (!shared_) {
         return;
     }
-    TcpLinkShared& shared = *shared_;
     {
-        std::lock_guard<std::mutex> hold(shared.lock);
-        shared.stopping = true;
-        shared.drainUntil = Clock::now() + kTcpCloseDrain;
+        std::lock_guard<std::mutex> hold(shared_->lock);
+        shared_->drainUntil = Clock::now() + kTcpCloseDrain;
     }
-    shared.wake.signal();
-    bool ended = false;
-    {
-        std::unique_lock<std::mutex> hold(shared.lock);
-        ended = shared.endedSignal.wait_for(hold, kTcpCloseWait, [&] { return shared.ended; });
-    }
-    if (ended) {
-        thread_.join();
-    } else {
-        // Stuck in the name look-up; it ends by itself, without a word.
-        shared.setNotify(nullptr);
-        thread_.detach();
-    }
+    StopSocketThread(*shared_, thread_, kTcpCloseWait);
     shared_.reset();
 }
 
