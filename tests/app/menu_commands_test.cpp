@@ -7,8 +7,6 @@
 #include <chrono>
 #include <memory>
 #include <string>
-#include <string_view>
-#include <thread>
 #include <tuple>
 
 #include "engine/line_monitor_view.h"
@@ -60,50 +58,22 @@ TEST_F(MenuCommandsTest, HidingNeedsATrayIconAndAStoredHiddenWindowShowsWithoutO
     }
 }
 
-TEST_F(MenuCommandsTest, ReinitIsOfferedForAnEnabledPortOrTcpAddressOnly) {
-    // Disable port, port, TCP address; whether "Re-init the TNC now" is enabled.
-    const std::tuple<int, int, const char*, bool> rows[] = {
-        {0, 7, "", true}, {1, 7, "", false}, {0, 0, "", false}, {0, 0, "tnc:8001", true}};
-    auto session = start();
-    for (const auto& [disabled, port, address, reinit] : rows) {
-        Settings& settings = session->settings();
-        settings.m_bTncDisablePort = disabled, settings.m_iTncPort = port;
-        settings.m_sTncTcpAddress = address;
-        EXPECT_EQ(CurrentMenuItemStates(*session, false).reinitEnabled, reinit) << port << address;
-    }
-}
-
-TEST_F(MenuCommandsTest, BeaconGoesOutAtTheNextTickAfterEnablingOrConfirmingItsSettings) {
+TEST_F(MenuCommandsTest, BeaconIsDueAtTheNextTickAfterEnablingOrConfirmingItsSettings) {
     WriteFileBytes(dir_.file("korvale.ini"),
-                   "[KISS]\nm_sInitTncText=\n[Beacon]\nm_BeaconSource=KV1A\n"
-                   "m_sBeaconText=first\nm_iBeaconInterval=20\nm_bBeaconEnable=1\n");
+                   "[KISS]\nm_sInitTncText=\n[Beacon]\nm_iBeaconInterval=20\nm_bBeaconEnable=1\n");
     auto session = start();
     GatewayEngine& engine = session->engine();
     engine.EngineTick();  // the parameters, then the first beacon
     EXPECT_EQ(engine.beaconCountdown(), 200);
-    const auto beacons = [&] {
-        int count = 0;
-        for (std::size_t at = 0; (at = view_.text().find("KV1A>QST", at)) != std::string::npos;
-             ++at) {
-            ++count;
-        }
-        return count;
-    };
-    EXPECT_EQ(beacons(), 1);
-
     ToggleBeacon(*session);  // off
     ToggleBeacon(*session);  // on again: due at once
+    EXPECT_EQ(engine.beaconCountdown(), 0);
     engine.EngineTick();
-    EXPECT_EQ(beacons(), 2);
-
     DialogCopy copy = MakeDialogCopy(session->settings());
-    copy.settings.m_sBeaconText = "second";
     copy.settings.m_iBeaconInterval = 3;
     ApplyBeacon(*session, copy);
     EXPECT_EQ(engine.beaconCountdown(), 0);
     engine.EngineTick();
-    EXPECT_EQ(beacons(), 3);
-    EXPECT_NE(view_.text().rfind("second"), std::string::npos);
     EXPECT_EQ(engine.beaconCountdown(), 30);
 }
 
@@ -129,33 +99,18 @@ TEST_F(MenuCommandsTest, SerialPortOkWithNoPortOrABadAddressSaysSoWithoutReiniti
     }
 }
 
-TEST_F(MenuCommandsTest, SerialPortOkWithAPortThatDoesNotOpenHoldsUpNeitherTheTicksNorTheExit) {
+// The window's test shows the ticks and keys going on meanwhile and the
+// failure reported; here the exit does not wait for the open either.
+TEST_F(MenuCommandsTest, SerialPortOkWithAPortThatDoesNotOpenHoldsUpNeitherOkNorTheExit) {
     // COM2 names a device that is not there: the handler tries it for about 3 s.
     ASSERT_EQ(::symlink(dir_.file("absent").c_str(), dir_.file("COM2").c_str()), 0);
-    constexpr std::string_view kError = "Error: Cannot open COM2! Port is disabled.\r\n";
     auto session = start();
-    GatewayEngine& engine = session->engine();
-    engine.EngineTick();
+    session->engine().EngineTick();
     DialogCopy copy = MakeDialogCopy(session->settings());
-    copy.settings.m_iTncPort = 2, copy.settings.m_iTncBaudrate = 9600;
+    copy.settings.m_iTncPort = 2;
     ApplySerialPort(*session, copy);
-    EXPECT_EQ(view_.text().find(kError), std::string::npos) << "OK waited for the open";
-    int ticks = 0;
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (view_.text().find(kError) == std::string::npos &&
-           std::chrono::steady_clock::now() < deadline) {
-        engine.EngineTick();
-        ++ticks;
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    EXPECT_NE(view_.text().find(kError), std::string::npos);
-    EXPECT_GT(ticks, 10) << "the ticks stopped while the port was tried";
-    EXPECT_EQ(session->settings().m_bTncDisablePort, 1);
-
-    // Ended while the port is tried: the open is given up, not failed, and
-    // the session's end (where it waits for the link) does not wait for it.
-    session->settings().m_bTncDisablePort = 0;
-    ApplySerialPort(*session, copy);
+    EXPECT_EQ(view_.text().find("Cannot open COM2"), std::string::npos) << "OK waited";
+    // Ended while the port is tried: the open is given up, not failed.
     EXPECT_TRUE(session->Finish());
     const auto exitStart = std::chrono::steady_clock::now();
     session.reset();

@@ -34,19 +34,17 @@ inline std::string kiss(const std::string& ax25) {
 inline const std::string kParams =
     "C0 01 14 C0 | C0 02 DB DC C0 | C0 03 FF C0 | C0 04 03 C0 | C0 05 01 C0";
 
-// Callsign fields worked out by hand; tests add the SSID byte.
+// Callsign fields; tests add the SSID byte.
 inline const std::string kNocall = " 9C 9E 86 82 98 98 ";
 inline const std::string kAb1cde = " 82 84 62 86 88 8A ";
 
-// Unproto NOCALL>CQ via RELAY, beacon NOCALL-1>BEACON via WIDE1-1 with an
-// a-umlaut, gateway NOCALL-7, TNC on port 3 at 9600 baud. As the serial line
-// it opens only that port, logs writes and closes (" | ") and serves `incoming`.
+// Unproto NOCALL>CQ via RELAY, beacon NOCALL-1>BEACON via WIDE1-1 ("\xE4"),
+// gateway NOCALL-7; as the serial line it opens only port 3 at 9600 baud,
+// logs writes and closes (" | ") and serves `incoming`.
 struct Rig : SerialLink {
     Rig() {
         settings.m_iTncPort = 3;
-        // Not assigned from a literal: GCC 12 at -O3 warns falsely
-        // (-Wrestrict) inside that assignment.
-        settings.m_sBeaconText = std::string(1, '\xE4');
+        settings.m_sBeaconText = std::string(1, '\xE4');  // a literal: GCC 12 -O3 -Wrestrict
         std::tie(settings.m_iTxDelay, settings.m_iPersist, settings.m_iSlottime, settings.m_iTxTail,
                  settings.m_bFullDup) = std::tuple(205, 192, 2550, 30, 1);  // 192 is FEND
         EXPECT_TRUE(
@@ -80,9 +78,8 @@ struct Rig : SerialLink {
         std::ranges::copy(bytes(kiss(ax25)), std::back_inserter(incoming));
     }
 
-    std::string serialLog;
-    std::string incoming;            // bytes from the TNC not yet read
-    std::vector<std::size_t> reads;  // bytes returned by each read
+    std::string serialLog, incoming;  // incoming: bytes from the TNC not yet read
+    std::vector<std::size_t> reads;   // bytes returned by each read
     Settings settings;
     std::unique_ptr<FakeNicDriver> ownedDriver = std::make_unique<FakeNicDriver>();
     FakeNicDriver& driver = *ownedDriver;
