@@ -1,11 +1,4 @@
-// Addresses and call lists as users type them, the settings store them and the
-// monitor shows them. The seven-byte wire form is checked byte for byte in the
-// frame tests.
-#include "ax25/ax25_address.h"
-
 #include <gtest/gtest.h>
-
-#include <tuple>
 
 #include "ax25_test_support.h"
 

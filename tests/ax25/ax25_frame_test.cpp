@@ -1,11 +1,5 @@
-// Heard frames as the decoder takes them and the monitor line the user sees;
-// generated frames through encoder and decoder, whole and cut anywhere.
 #include <gtest/gtest.h>
 
-#include <string>
-#include <tuple>
-
-#include "ax25/ax25_frame.h"
 #include "ax25/monitor_text.h"
 #include "ax25_test_support.h"
 
@@ -58,8 +52,6 @@ TEST(MonitorText, HeardFramesAreReadAndShownExactlyAndMalformedOnesRefused) {
         {"UI without PID", kHead + "03", false, "NOCALL-7>QST>UI,C,00:\r\n"},
         {"UI with P/F", kHead + "13 0A", true, "NOCALL-7>QST>UI,P,0A:\r\n"},
         {"S frame type 3", kHead + "0D", true, "NOCALL-7>QST>UNKN,C\r\n"},
-        {"REJ", kHead + "E9", true, "NOCALL-7>QST>REJ7,C\r\n"},
-        {"FRMR", kHead + "97", true, "NOCALL-7>QST>FRMR,P\r\n"},
         {"UA response", "A2A6A8404040 60 9C9E86829898 EF 73", true, "NOCALL-7>QST>UA,F\r\n"},
         {"both C bits", "A2A6A8404040 E0 9C9E86829898 EF 3F", true, "NOCALL-7>QST>SABM,?\r\n"},
         {"control codes as dots, ending in LF", kHead + "03 F0 61 00 07 1B 09 7F E4 80 FF 0D 0A",

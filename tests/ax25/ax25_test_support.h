@@ -2,11 +2,7 @@
 // addresses and frames (a failure names the frame that reproduces it).
 #pragma once
 
-#include <cstdint>
 #include <random>
-#include <string>
-#include <string_view>
-#include <vector>
 
 #include "ax25/ax25_frame.h"
 
