@@ -1,3 +1,5 @@
+// Addresses as typed, heard frames as decoded and shown, generated frames
+// through encoder and decoder, whole and cut anywhere.
 #include <gtest/gtest.h>
 
 #include "ax25/monitor_text.h"
@@ -23,6 +25,27 @@ const std::string kIpHeader = "45000028 00000000 4006 0000 2C010204 2C010203";
 // AX.25 ARP up to the operation, then from NOCALL at 44.1.2.3 to QST at 44.1.2.4.
 const std::string kArp = "03 CD 0003 00CC 07 04 ";
 const std::string kArpBody = "9C9E86829898 60 2C010203 00000000000000 2C010204";
+
+TEST(AddressParse, AcceptsOnlyWellFormedTextAndKeepsOldValueOnFailure) {
+    const std::string_view kKept = "KEEPME-3";  // refused: the old value stays
+    // clang-format off
+    const std::pair<std::string_view, std::string_view> rows[] = {
+        {"nocall-7", "NOCALL-7"}, {"NOCALL-05", "NOCALL-5"}, {"NOCALL-00", "NOCALL"}, {"A", "A"},
+        {"N0CALL-15", "N0CALL-15"}, {"QST", "QST"}, {"XY", "XY"},
+        {std::string_view("AB1CDE-7\0junk", 13), "AB1CDE-7"}, {"", kKept}, {"NOCALL-16", kKept},
+        {"NOCALL-", kKept}, {"NOCALL 7", kKept}, {"-1", kKept}, {"NOCALL-1X", kKept},
+        {"ABCDEFG", kKept}, {"N0CALL-015", kKept}, {"NOCALL--7", kKept}, {"NOCALL+7", kKept},
+        {" NOCALL", kKept}, {"NOCALL7-1", kKept}, {"NOCALL-99", kKept}, {"\xC4\x42\x43", kKept}};
+    // clang-format on
+    for (const auto& [text, expected] : rows) {
+        SCOPED_TRACE(text);
+        Ax25Address address = call("KEEPME", 3);
+        EXPECT_EQ(address.parse(text), expected != kKept);
+        EXPECT_EQ(address.toText(), expected);
+        // Nothing of the longer old callsign may stay behind its end either.
+        EXPECT_EQ(address, call(address.callsignText(), address.ssid));
+    }
+}
 
 TEST(MonitorText, HeardFramesAreReadAndShownExactlyAndMalformedOnesRefused) {
     const std::string seven = "NOCALL-7/D1-1/D2-2/D3-3/D4-4/D5-5/D6-6/D7-7";

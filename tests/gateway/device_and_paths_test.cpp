@@ -1,8 +1,9 @@
 // Both gateway paths over the in-memory driver: which frames cross between the
-// host and the radio, and the exact bytes they cross as.
-#include <tuple>
-
+// host and the radio, and the exact bytes they cross as; the address mappings
+// and the rewrite at the TAP interface under them.
+#include "gateway/address_mapping.h"
 #include "gateway/gateway_test_frames.h"
+#include "gateway/host_frame_translation.h"
 #include "gateway/radio_to_adapter.h"
 
 namespace korvale::testing {
@@ -104,6 +105,77 @@ TEST_F(GatewayTest, HeardFramesBecomeExactEthernetFramesOrNothing) {
     }
     driver.writeSucceeds = false;
     EXPECT_FALSE(deliverToAdapter(device, toOwnCall));
+}
+
+// Callsign, SSID, hardware bytes; checked '>' to bytes, '<' to the call, '=' both.
+template <typename Hardware>
+void expectRows(Hardware (*toBytes)(const Ax25Address&), Ax25Address (*toCall)(const Hardware&),
+                std::initializer_list<std::tuple<const char*, int, const char*, char>> rows) {
+    for (const auto& [callsign, ssid, hex, way] : rows) {
+        SCOPED_TRACE(hex);
+        Hardware hardware;
+        std::ranges::copy(bytes(hex), hardware.begin());
+        EXPECT_TRUE(way == '<' || toBytes(call(callsign, ssid)) == hardware);
+        EXPECT_TRUE(way == '>' || toCall(hardware) == call(callsign, ssid));
+    }
+}
+
+TEST_F(GatewayTest, CallsignsMapToEthernetAndArpHardwareAddressesAndBack) {
+    // clang-format off
+    expectRows<MacAddress>(callToMac, macToCall, {
+        {"QST", 0, "FFFFFFFFFFFF", '='}, {"QST", 9, "FFFFFFFFFFFF", '>'},
+        {"QSTX", 0, "A2A678880000", '='}, {"NOCALL", 7, "534D52445256", '='},
+        {"NOCALL", 0, "9C9E342C5858", '='}, {"AB1CDE", 7, "82840A363A3C", '='},
+        {"AB1CDE", 15, "82840A363A3E", '='}, {"K1", 5, "966202000200", '='},
+        {"ABcDEF", 3, "8284023A3C40", '>'}, {"", 7, "00840A363A3C", '<'},
+        {"QST", 0, "01005E0000FB", '<'}, {"QST", 0, "000000000000", '<'},
+        {"AB1", 5, "82840A943A3C", '<'}, {"AB1CDE", 7, "82840B373B3D", '<'}});
+    expectRows<ArpHardwareAddress>(callToArpHardware, arpHardwareToCall, {
+        {"QST", 0, "00000000000000", '='}, {"QST", 3, "00000000000000", '>'},
+        {"NOCALL", 7, "9C9E86829898 6E", '='}, {"K1", 15, "966240404040 7E", '='},
+        {"a-~", 0, "C25AFC404040 60", '='}, {"AB", 1, "82844086888A 62", '<'},
+        {"ABC", 1, "828486414040 E3", '<'}, {"A", 0, "821486404040 60", '<'},
+        {"", 1, "008240404040 62", '<'}});
+    // clang-format on
+    EXPECT_EQ(callToArpMac(call("QST", 9)), MacAddress{});
+    EXPECT_EQ(callToArpMac(call("NOCALL", 7)), kAdapterMac);
+    // The own address is read afresh on every call; unset, it leaves as NOCALL.
+    for (const char* unset : {"", " AB"}) {
+        GatewayOwnAddress = call(unset, 5);
+        EXPECT_EQ(macToCall(kAdapterMac), call("NOCALL"));
+    }
+}
+
+TEST(HostFrameTranslation, OnlyAddressFieldsTradeInterfaceAddressAndAdapter) {
+    const std::string nic = "EE2A1BA3452D";
+    const std::string ip = "0800 45000014 00000000" + nic + "00000000" + kAdapter;
+    const std::string arp = ethernetArp(kBroadcast, nic, "01" + nic + kHostIp + nic + kStationIp);
+    // To the host or from it, as it comes, as it goes on.
+    const std::tuple<const char*, bool, std::string, std::string> cases[] = {
+        {"ARP reply from host", false,
+         ethernetArp(kAb1cde7Mac, nic, "02" + nic + kStationIp + nic + kHostIp),
+         ethernetArp(kAb1cde7Mac, kAdapter, "02" + kAdapter + kStationIp + kAdapter + kHostIp)},
+        {"IP from host", false, kAb1cde7Mac + nic + ip, kAb1cde7Mac + kAdapter + ip},
+        {"9 bytes from host", false, nic + "EE2A1B", kAdapter + "EE2A1B"},
+        {"41-byte ARP from host", false, arp.substr(0, arp.size() - 2),
+         kBroadcast + kAdapter + arp.substr(24, arp.size() - 26)},
+        {"IP to host", true, kAb1cde7Mac + kAdapter + ip, nic + kAb1cde7Mac + ip},
+        {"ARP reply to host", true,
+         ethernetArp(kAb1cde7Mac, kAdapter, "02" + kAb1cde7Mac + kStationIp + kAdapter + kHostIp),
+         ethernetArp(nic, kAb1cde7Mac, "02" + kAb1cde7Mac + kStationIp + nic + kHostIp)},
+        {"13 bytes to host", true, kAb1cde7Mac + kAdapter + "08", kAb1cde7Mac + kAdapter + "08"},
+    };
+    const MacAddress nicMac = {0xEE, 0x2A, 0x1B, 0xA3, 0x45, 0x2D};
+    for (const auto& [what, toHost, in, out] : cases) {
+        SCOPED_TRACE(what);
+        Bytes frame = bytes(in);
+        if (toHost) {
+            translateFrameToHost(std::span(frame).first(hostTranslatedPrefixSize(frame)), nicMac);
+        } else {
+            translateFrameFromHost(frame, nicMac);
+        }
+        EXPECT_EQ(frame, bytes(out));
+    }
 }
 
 }  // namespace

@@ -4,10 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <memory>
-#include <string>
-#include <vector>
-
 #include "ax25/ax25_test_support.h"
 #include "gateway/adapter_to_radio.h"
 #include "gateway/fake_nic_driver.h"
