@@ -10,8 +10,7 @@ namespace {
 
 using namespace korvale::testing;
 
-// Address fields of commands from NOCALL-7 to QST, the second with digipeaters
-// to follow; from NOCALL to QST; from AB1CDE-7 to NOCALL.
+// Commands NOCALL-7 to QST (the second with a path to follow), NOCALL to QST, AB1CDE-7 to NOCALL.
 const std::string kHead = "A2A6A8404040 E0 9C9E86829898 6F ";
 const std::string kHeadPath = "A2A6A8404040 E0 9C9E86829898 6E ";
 const std::string kNocall = "A2A6A8404040 E0 9C9E86829898 61 ";
@@ -116,9 +115,8 @@ TEST(MonitorText, SummariesNameIpProtocolsAndNeedUiPidLengthAndHeadersOn) {
     }
 }
 
-// Each frame is also cut at every length up to two information bytes, in a
-// buffer of that size (sanitizers see a read past it): refused while the
-// path, control or PID is incomplete, else encoded back to the same bytes.
+// Cut at every length up to two information bytes, in a buffer of that size (sanitizers see a
+// read past it): refused while path, control or PID is incomplete, else encoded back the same.
 TEST(FrameRoundTrip, GeneratedFramesDecodeAsSentAndEveryCutIsRefusedOrReadShort) {
     FrameGenerator generator(0x6B6F7276);
     for (int i = 0; i < 4000 && !HasFailure(); ++i) {
@@ -134,7 +132,6 @@ TEST(FrameRoundTrip, GeneratedFramesDecodeAsSentAndEveryCutIsRefusedOrReadShort)
             ASSERT_EQ(got.decode(cut) ? got.encode() : Bytes{}, length >= needed ? cut : Bytes{})
                 << "length " << length;
         }
-        // Whole: its monitor line and its information come back.
         EXPECT_EQ(renderMonitorText(got, false), renderMonitorText(sent, false));
         EXPECT_EQ(got.info, withInfo ? sent.info : Bytes{});
     }

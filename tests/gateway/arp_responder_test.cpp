@@ -51,7 +51,6 @@ TEST(ArpResponder, AnswersOnlyUnicastRequestsForAStationHeardWithThatAddressInTi
         const auto reply = responder.answer(asked, at, kWindow);
         ASSERT_EQ(reply.has_value(), answered);
         if (answered) {
-            // The reply KV1B would give, to the requester.
             EXPECT_EQ(route(*reply), "KV1B>NOCALL-7");
             EXPECT_EQ(reply->pid, kPidArp);
             EXPECT_EQ(reply->info,

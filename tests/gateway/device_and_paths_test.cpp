@@ -1,6 +1,5 @@
-// Both gateway paths over the in-memory driver: which frames cross between the
-// host and the radio, and the exact bytes they cross as; the address mappings
-// and the rewrite at the TAP interface under them.
+// Both gateway paths over the in-memory driver, the address mappings and the
+// rewrite at the TAP interface: which frames cross, as exactly which bytes.
 #include "gateway/address_mapping.h"
 #include "gateway/gateway_test_frames.h"
 #include "gateway/host_frame_translation.h"
@@ -71,8 +70,7 @@ TEST_F(GatewayTest, HeardFramesBecomeExactEthernetFramesOrNothing) {
     const std::string toAdapter = kAb1cde7Mac + kAdapter + "0800";
     Ax25Frame viaRelay = uiFrame("AB1CDE-7", "G7XYZ-2", kPidIp, Bytes(9, 0x45));
     ASSERT_EQ(viaRelay.digipeaters.parse("RELAY"), 1);  // and not yet repeated
-    // The frame as heard on the radio; what the adapter is given: "" when
-    // nothing, for IP the header (the datagram follows).
+    // As heard; what the adapter is given ("" nothing; for IP the header, then the datagram).
     const std::tuple<const char*, Ax25Frame, std::string> cases[] = {
         {"IP to own call", uiFrame("AB1CDE-7", "NOCALL-7", kPidIp, Bytes(20, 0x45)), toAdapter},
         {"ARP request to QST", uiFrame("AB1CDE-7", "QST", kPidArp, request),
@@ -84,8 +82,7 @@ TEST_F(GatewayTest, HeardFramesBecomeExactEthernetFramesOrNothing) {
         {"IP of 4985 bytes", uiFrame("AB1CDE-7", "NOCALL-7", kPidIp, Bytes(4985, 0x45)), toAdapter},
         {"IP of 4986 bytes", uiFrame("AB1CDE-7", "NOCALL-7", kPidIp, Bytes(4986, 0x45)), ""},
         {"empty IP", uiFrame("AB1CDE-7", "NOCALL-7", kPidIp, {}), toAdapter},
-        // G7XYZ-2: 'G' and '7' shifted, X, Y, Z and NUL as six-bit codes with
-        // SSID bit 1 in byte 3.
+        // G7XYZ-2: 'G', '7' shifted, X, Y, Z, NUL six-bit codes, SSID bit 1 in byte 3.
         {"for another station via a digipeater", viaRelay, kAb1cde7Mac + "8E6E888E9000 0800"},
         {"I frame", uiFrame("AB1CDE-7", "NOCALL-7", kPidIp, {0x45}, FrameKind::I), ""},
         {"PID F0", uiFrame("AB1CDE-7", "NOCALL-7", kPidNoLayer3, {0x45}), ""},
@@ -150,7 +147,6 @@ TEST(HostFrameTranslation, OnlyAddressFieldsTradeInterfaceAddressAndAdapter) {
     const std::string nic = "EE2A1BA3452D";
     const std::string ip = "0800 45000014 00000000" + nic + "00000000" + kAdapter;
     const std::string arp = ethernetArp(kBroadcast, nic, "01" + nic + kHostIp + nic + kStationIp);
-    // To the host or from it, as it comes, as it goes on.
     const std::tuple<const char*, bool, std::string, std::string> cases[] = {
         {"ARP reply from host", false,
          ethernetArp(kAb1cde7Mac, nic, "02" + nic + kStationIp + nic + kHostIp),

@@ -1,6 +1,5 @@
-// A byte pattern, and the test's end of a socket or of a pseudo-terminal
-// (whose master plays the TNC) with transfers that stop when the other end
-// hangs up or a limit passes without progress.
+// The test's end of a socket or of a pseudo-terminal (whose master plays the
+// TNC): transfers stop when the other end hangs up or a limit passes idle.
 #pragma once
 
 #include <fcntl.h>
@@ -36,7 +35,6 @@ inline Bytes patternBytes(std::size_t count, std::uint32_t seed = 1) {
 struct Peer {
     FileDescriptor fd;
 
-    // Moves up to `size` bytes with `move`; returns how many.
     template <typename Move>
     std::size_t pump(short events, std::chrono::milliseconds limit, std::size_t size,
                      Move move) const {
@@ -80,8 +78,7 @@ struct Peer {
     }
 };
 
-// The master side, non-blocking; closing it hangs the slave up, as unplugging
-// a USB adapter does.
+// Closing the master hangs the slave up, as unplugging a USB adapter does.
 struct PtyPair : Peer {
     PtyPair() : Peer{FileDescriptor(::posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC))} {
         char name[128] = {};

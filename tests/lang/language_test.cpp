@@ -132,8 +132,7 @@ TEST(LanguageTableTest, TranslationNeverRunsPastTheCallersBuffer) {
     }
 }
 
-// A translation is used only with the English's conversions (a printf on
-// file text would read arguments that are not there); else the English is.
+// A printf on file text would read arguments that are not there.
 TEST(TranslateMsgTest, TranslationWithOtherConversionsGivesWayToEnglish) {
     const std::string port = "Error: Cannot open COM-2147483648! Port is disabled.\r";
     const std::string link =

@@ -99,16 +99,12 @@ TEST(CodePages, ConversionsKeepExactCharactersAndFallBackToTheClosest) {
         std::string (*convert)(std::string_view);
         std::string from, to;
     } rows[] = {
-        // exact: a-umlaut, sharp s, a pound sign
         {CharToOem, "Gr\xE4\xDF \xA3", "Gr\x84\xE1 \x9C"},
-        // A-grave, E-grave, O-acute, O-slash, curly quotes, en and em dash, ellipsis
         {CharToOem, "\xC0\xC8\xD3\xD8 \x93x\x94 \x91y\x92 \x96\x97\x85", "AEOO \"x\" 'y' --."},
         // bullet to the bullet operator, euro and pilcrow have no stand-in
         {CharToOem, "\x95 \x80\xB6", "\xF9 ??"},
         {OemToChar, "\x84\xE1\x9C", "\xE4\xDF\xA3"},
-        // box corners, double and single lines, a junction
         {OemToChar, "\xC9\xCD\xBB \xBA\xB3 \xC8\xC4\xD9 \xC5", "+-+ || +-+ +"},
-        // Greek letters and signs of the DOS code page
         {OemToChar, "\xE0\xE2\xE3\xE4\xE5\xE7\xE8\xE9\xEA\xEB\xEE", "aGpSstFTOde"},
         {OemToChar, "\xF2\xF3\xF7\xFB\xEC\xA9\xF9", "><~v8\xAC\xB7"},
         // shades and blocks have no stand-in

@@ -94,7 +94,6 @@ TEST_F(SettingsTest, EveryRowLoadsInTheProgramsFormAndStaysByteForByteRunAfterRu
             WriteProfileText(ini_, rows[i].section, rows[i].key, ValueFor(rows[i], i).second));
     }
     const std::string stored = ReadFileBytes(ini_);
-    // Saved into a fresh file, every value is written in its form again.
     const std::string fresh = dir_.file("fresh.ini");
     Settings loaded = Load(ini_);
     Save(loaded, fresh);
