@@ -22,25 +22,24 @@ class ProfileFileTest : public ::testing::Test {
 
 TEST_F(ProfileFileTest, ValuesReadAsThePrivateProfileReaderGivesThem) {
     const std::string nul = std::string("Gr\xFC\xDF") + '\0' + "e";
+    // clang-format off
     const struct {
         const char* fault;
         std::string file, text;
         int integer;
-    } cases[] = {{"blanks at the ends", "[A]\nk= \t 77 de  DL1ABC  \t", "77 de  DL1ABC", 77},
-                 {"empty value is no default", "[A]\nk=", "", 9},
-                 {"minus", "[A]\nk=-40ms", "-40ms", -40},
-                 {"plus sign", "[A]\nk=+5", "+5", 0},
-                 {"lone minus", "[A]\nk=-", "-", 0},
-                 {"letters", "[A]\nk=on", "on", 0},
-                 {"beyond 32 bits", "[A]\nk=9999999999", "9999999999", INT_MAX},
-                 {"below 32 bits", "[A]\nk=-9999999999", "-9999999999", INT_MIN},
-                 {"cut to 4095", "[A]\nk=" + std::string(5000, 'x'), std::string(4095, 'x'), 0},
-                 {"missing key", "[A]\nx=1", "default", 9},
-                 {"names in any case", "[a]\nK=3", "3", 3},
-                 {"first of repeated keys", "[A]\nk=1\n[B]\nk=2\n[a]\nk=3", "1", 1},
-                 {"comments", "k=1\n[A]\n;k=2\n  ; k=3\nk = 4 ", "4", 4},
-                 {"CR LF", "[B]\r\nx=1\r\n[A]\r\nk=5\r\n", "5", 5},
-                 {"8-bit and NUL", "[A]\nk=" + nul, nul, 0}};
+    } cases[] = {
+        {"blanks at the ends", "[A]\nk= \t 77 de  DL1ABC  \t", "77 de  DL1ABC", 77},
+        {"empty value is no default", "[A]\nk=", "", 9}, {"minus", "[A]\nk=-40ms", "-40ms", -40},
+        {"plus sign", "[A]\nk=+5", "+5", 0}, {"lone minus", "[A]\nk=-", "-", 0},
+        {"letters", "[A]\nk=on", "on", 0}, {"missing key", "[A]\nx=1", "default", 9},
+        {"beyond 32 bits", "[A]\nk=9999999999", "9999999999", INT_MAX},
+        {"below 32 bits", "[A]\nk=-9999999999", "-9999999999", INT_MIN},
+        {"cut to 4095", "[A]\nk=" + std::string(5000, 'x'), std::string(4095, 'x'), 0},
+        {"names in any case", "[a]\nK=3", "3", 3}, {"8-bit and NUL", "[A]\nk=" + nul, nul, 0},
+        {"first of repeated keys", "[A]\nk=1\n[B]\nk=2\n[a]\nk=3", "1", 1},
+        {"comments", "k=1\n[A]\n;k=2\n  ; k=3\nk = 4 ", "4", 4},
+        {"CR LF", "[B]\r\nx=1\r\n[A]\r\nk=5\r\n", "5", 5}};
+    // clang-format on
     for (const auto& c : cases) {
         SCOPED_TRACE(c.fault);
         WriteFileBytes(path_, c.file + "\n");
@@ -49,7 +48,7 @@ TEST_F(ProfileFileTest, ValuesReadAsThePrivateProfileReaderGivesThem) {
     }
 }
 
-TEST_F(ProfileFileTest, WriteChangesOnlyItsOwnLineAndKeepsTheLayout) {
+TEST_F(ProfileFileTest, WriteChangesOnlyItsOwnLineKeepingTheLayoutLinkAndPermissions) {
     const struct {
         const char *fault, *before, *value, *after;
     } cases[] = {
@@ -66,12 +65,11 @@ TEST_F(ProfileFileTest, WriteChangesOnlyItsOwnLineAndKeepsTheLayout) {
     }
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_.directory()), {}), 1)
         << "temporary files left behind";
-}
-
-TEST_F(ProfileFileTest, WriteKeepsPermissionsAndReplacesTheLinkTarget) {
+    // Replaced through a link, keeping the permissions.
     const std::string target = dir_.file("real.ini");
     WriteFileBytes(target, "[A]\nk=1\n");
     ASSERT_EQ(::chmod(target.c_str(), 0640), 0);
+    std::filesystem::remove(path_);
     std::filesystem::create_symlink(target, path_);
     ASSERT_TRUE(WriteProfileInt(path_, "A", "k", INT_MIN));
     EXPECT_TRUE(std::filesystem::is_symlink(path_));

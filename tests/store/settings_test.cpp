@@ -143,7 +143,7 @@ TEST_F(SettingsTest, EachStoredValueLoadsByItsRule) {
     }
 }
 
-TEST_F(SettingsTest, TextWithNoWindows1252FormLoadsWithStandInsAndIsNotRewrittenUnchanged) {
+TEST_F(SettingsTest, TextWithNoWindows1252FormIsNotRewrittenUnchangedAndFailedWritesReport) {
     Run();
     ASSERT_TRUE(WriteProfileText(ini_, "Beacon", "m_sBeaconText", "\xCE\xA3\xE2\x98\xBA"));
     const std::string before = ReadFileBytes(ini_);
@@ -151,10 +151,7 @@ TEST_F(SettingsTest, TextWithNoWindows1252FormLoadsWithStandInsAndIsNotRewritten
     EXPECT_EQ(settings.m_sBeaconText, "S?");
     Save(settings, ini_);
     EXPECT_EQ(ReadFileBytes(ini_), before);
-}
-
-TEST_F(SettingsTest, SettingsFileThatCannotBeWrittenReportsFailure) {
-    EXPECT_FALSE(SaveSettings(Settings{}, dir_.file("missing-dir/korvale.ini")));
+    EXPECT_FALSE(SaveSettings(settings, dir_.file("missing-dir/korvale.ini")));
     EXPECT_FALSE(StoreInterfaceLanguage(dir_.file("missing-dir/korvale.ini")));
 }
 
@@ -169,7 +166,7 @@ struct FakeEnvironment : ProgramEnvironment {
     bool sameFile(const std::string& a, const std::string&) const override { return a == link; }
 };
 
-TEST(LocateProgramTest, IniFileLiesBesideTheProgramTheFirstWordNames) {
+TEST(LocateProgramTest, IniFileLiesBesideTheProgramTheFirstWordNamesWhichIsMadeCurrent) {
     const struct {
         const char* fault;
         std::string firstWord;
@@ -191,9 +188,7 @@ TEST(LocateProgramTest, IniFileLiesBesideTheProgramTheFirstWordNames) {
         const FakeEnvironment env(c.current, c.executable, c.link);
         EXPECT_EQ(LocateProgram(c.firstWord, env).iniPath, c.iniPath);
     }
-}
-
-TEST(SetUpProgramDirectoryTest, ProgramDirectoryBecomesTheCurrentDirectory) {
+    // Set up for real, the program's directory becomes the current one.
     const std::filesystem::path saved = std::filesystem::current_path();
     TempDirectory dir;
     EXPECT_EQ(SetUpProgramDirectory(dir.file("korvale")).iniPath, dir.file("korvale.ini"));
