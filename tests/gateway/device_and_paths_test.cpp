@@ -26,6 +26,7 @@ TEST_F(GatewayTest, HostFramesBecomeExactUiFramesOrAreDropped) {
         ethernetArp(kBroadcast, kAdapter, "01" + kAdapter + kHostIp + kZero + kStationIp);
     const std::string reply =
         ethernetArp(kAb1cde7Mac, kAdapter, "02" + kAdapter + kHostIp + kAb1cde7Mac + kStationIp);
+    // clang-format off
     const OutboundCase cases[] = {
         {"IPv4 to AB1CDE-7", fromHost(kAb1cde7Mac, 40), 1, "NOCALL-7>AB1CDE-7"},
         {"SSID 15 in the last byte", fromHost("82840A363A3E", 4), 1, "NOCALL-7>AB1CDE-15"},
@@ -35,8 +36,7 @@ TEST_F(GatewayTest, HostFramesBecomeExactUiFramesOrAreDropped) {
         {"5000 bytes may be cut", fromHost(kAb1cde7Mac, 4986), 1, ""},
         {"suppressed broadcast", fromHost(kBroadcast, 20), 1, ""},
         {"suppressed multicast", fromHost(kMulticast, 20), 1, ""},
-        // Every station hears QST-1 as a broadcast (callToMac), so it is one.
-        {"suppressed QST-1", fromHost("A2A67A000000", 20), 1, ""},
+        {"suppressed QST-1, a broadcast to every station", fromHost("A2A67A000000", 20), 1, ""},
         {"broadcast", fromHost(kBroadcast, 20), 0, "NOCALL-7>QST"},
         {"multicast", fromHost(kMulticast, 20), 0, "NOCALL-7>QST"},
         {"ARP request while suppressed", bytes(request), 1, "NOCALL-7>QST",
@@ -44,8 +44,8 @@ TEST_F(GatewayTest, HostFramesBecomeExactUiFramesOrAreDropped) {
         {"ARP reply", bytes(reply), 1, "NOCALL-7>AB1CDE-7",
          ax25Arp("02" + kNocall7Hw + kHostIp + kAb1cde7Hw + kStationIp)},
         {"ARP filled up to 60 bytes", bytes(request + std::string(36, '0')), 0, ""},
-        {"ARP of 41 bytes", bytes(request.substr(0, request.size() - 2)), 0, ""},
-    };
+        {"ARP of 41 bytes", bytes(request.substr(0, request.size() - 2)), 0, ""}};
+    // clang-format on
     ASSERT_TRUE(device.open());
     for (const OutboundCase& c : cases) {
         SCOPED_TRACE(c.what);

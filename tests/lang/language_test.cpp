@@ -137,12 +137,11 @@ TEST(TranslateMsgTest, TranslationWithOtherConversionsGivesWayToEnglish) {
         std::string expected;
     } cases[] = {
         {"translated", "Strings", "Fehler: COM%i kaputt\r", "Fehler: COM-2147483648 kaputt\r"},
-        {"only the Strings section", "Main dialog", "COM%i", port},
-        {"empty translation", "Strings", "", port},
-        {"string conversion", "Strings", "%s COM%i\r", port},
-        {"two conversions", "Strings", "COM%i / COM%i\r", port},
-        {"no conversion", "Strings", "Port kaputt\r", port},
-        {"lone percent at the end", "Strings", "COM%i 50%", port},
+        // clang-format off
+        {"only Strings", "Main dialog", "COM%i", port}, {"empty", "Strings", "", port},
+        {"%s", "Strings", "%s COM%i\r", port}, {"no conversion", "Strings", "Port kaputt\r", port},
+        {"two %i", "Strings", "COM%i / COM%i\r", port}, {"lone %", "Strings", "COM%i 50%", port},
+        // clang-format on
         {"link: %d before %s", "Strings", "%d verworfen, %s zur\374ck, 100%%\r",
          "-1 verworfen, [::1]:8001 zur\374ck, 100%\r"},
         {"link: no %i", "Strings", "%s zur\374ck\r", link},
