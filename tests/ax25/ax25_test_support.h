@@ -1,12 +1,7 @@
-// Bytes as hex text, frames made in one call, and a seeded generator of
-// addresses and frames (a failure names the frame that reproduces it).
+// Bytes as hex text, frames made in one call, a seeded generator of frames.
 #pragma once
 
-#include <cstdint>
 #include <random>
-#include <string>
-#include <string_view>
-#include <vector>
 
 #include "ax25/ax25_frame.h"
 
@@ -63,8 +58,7 @@ class FrameGenerator {
         return call(callsign, below(16));
     }
 
-    // Every kind but Unknown, any flags, numbers, PID and 0 to 7 digipeaters;
-    // mostly short information, a quarter up to 3000 bytes.
+    // Any kind but Unknown, fields and path; a quarter with up to 3000 information bytes.
     Ax25Frame frame() {
         AddressList path;
         for (int i = below(kMaxDigipeaters + 1); i > 0; --i) {

@@ -1,12 +1,8 @@
-// tshark, an independent decoder, reads our capture files: generated frames,
-// heard and sent, written across a reopened file (a new section) and a
-// rotation to ".1", must come back in order with the fields, payload,
-// direction and time our decoder and our writer give them. Skipped without
-// tshark.
+// Generated frames, heard and sent, written across a reopened file (a new
+// section) and a rotation to ".1", come back from tshark in order with the
+// fields, payload, direction and time our decoder and our writer give them.
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <sstream>
 

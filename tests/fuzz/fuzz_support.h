@@ -26,7 +26,7 @@ inline std::string_view AsText(Input bytes) {
     return {reinterpret_cast<const char*>(bytes.data()), bytes.size()};
 }
 
-// BYTES in this process's scratch file on tmpfs (kept after a crash, for study); returns its path.
+// `bytes` in this process's scratch file on tmpfs (kept after a crash); returns its path.
 inline const std::string& WriteScratch(const char* suffix, Input bytes) {
     static const struct ScratchFile {
         std::string path;

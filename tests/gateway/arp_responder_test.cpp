@@ -1,9 +1,6 @@
 // ARP on a slow channel: re-probes answered for stations just heard, repeated
 // broadcast requests kept off the air, neighbour timers for the bit rate.
 #include "gateway/arp_responder.h"
-
-#include <gtest/gtest.h>
-
 #include "gateway/arp_request_filter.h"
 #include "gateway/gateway_test_frames.h"
 #include "gateway/neighbour_timers.h"
@@ -54,7 +51,6 @@ TEST(ArpResponder, AnswersOnlyUnicastRequestsForAStationHeardWithThatAddressInTi
         const auto reply = responder.answer(asked, at, kWindow);
         ASSERT_EQ(reply.has_value(), answered);
         if (answered) {
-            // The reply KV1B would give, to the requester.
             EXPECT_EQ(route(*reply), "KV1B>NOCALL-7");
             EXPECT_EQ(reply->pid, kPidArp);
             EXPECT_EQ(reply->info,
@@ -82,11 +78,11 @@ TEST(NeighbourTimers, SlowerRadiosProbeLessOftenAndTrustLonger) {
         {0, 1000, 30000},      {-5, 1000, 30000},     {1200, 8000, 300000}, {9600, 1000, 37500},
         {300, 32000, 1200000}, {100, 60000, 3600000}, {115200, 1000, 30000}};
     for (const auto& [rate, retrans, reachable] : rows) {
-        const NeighbourTimers timers = neighbourTimersFor(rate);
-        EXPECT_EQ(timers.retransTimeMs, retrans) << rate;
-        EXPECT_EQ(timers.baseReachableTimeMs, reachable) << rate;
-        EXPECT_EQ(timers.unicastProbes, 3);
-        EXPECT_EQ(timers.multicastProbes, 3);
+        const NeighbourTimers t = neighbourTimersFor(rate);
+        EXPECT_EQ(
+            std::tuple(t.retransTimeMs, t.baseReachableTimeMs, t.unicastProbes, t.multicastProbes),
+            std::tuple(retrans, reachable, 3, 3))
+            << rate;
     }
 }
 

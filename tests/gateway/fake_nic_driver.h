@@ -1,21 +1,18 @@
 // An in-memory adapter driver: frames "sent by the host" wait in hostFrames
 // and are handed out one per readFrame(), cut to the caller's buffer; written
-// frames, link speeds and neighbour timers are recorded; each operation can
-// be made to fail.
+// frames, link speeds and neighbour timers are recorded; opening, writing and
+// setting the timers can be made to fail.
 #pragma once
 
 #include <algorithm>
-#include <cstdint>
 #include <deque>
-#include <span>
 #include <vector>
 
 #include "gateway/nic_driver.h"
 
 namespace korvale::testing {
 
-class FakeNicDriver final : public korvale::NicDriver {
-  public:
+struct FakeNicDriver final : korvale::NicDriver {
     bool open() override { return openSucceeds; }
     bool close() override { return true; }
     bool readFrame(std::span<std::uint8_t> buffer, std::size_t& length) override {
@@ -34,16 +31,16 @@ class FakeNicDriver final : public korvale::NicDriver {
         return writeSucceeds;
     }
     bool setLinkSpeed(std::int32_t bitsPerSecond) override {
-        speeds.push_back(bitsPerSecond);  // every rate handed over, accepted or not
-        return speedSucceeds;
+        speeds.push_back(bitsPerSecond);
+        return true;
     }
     bool setNeighbourTimers(const NeighbourTimers& timers) override {
         neighbourTimers.push_back(timers);
         return timersSucceed;
     }
     bool pendingFrames(std::uint32_t& count) override {
-        count = pendingSucceeds ? static_cast<std::uint32_t>(hostFrames.size()) : 7;  // garbage
-        return pendingSucceeds;
+        count = static_cast<std::uint32_t>(hostFrames.size());
+        return true;
     }
     int readableDescriptor() const override { return readable; }
 
@@ -51,8 +48,7 @@ class FakeNicDriver final : public korvale::NicDriver {
     std::vector<std::vector<std::uint8_t>> written;
     std::vector<std::int32_t> speeds;
     std::vector<NeighbourTimers> neighbourTimers;
-    bool openSucceeds = true, writeSucceeds = true, speedSucceeds = true;
-    bool pendingSucceeds = true, timersSucceed = true;
+    bool openSucceeds = true, writeSucceeds = true, timersSucceed = true;
     int readable = -1;  // the descriptor the owner is to watch
 };
 

@@ -1,12 +1,7 @@
-// Gateway frames as hex text from named address fields, and a fixture with a
-// device over the in-memory driver.
+// Gateway frames as hex text, and a fixture with a device over the fake driver.
 #pragma once
 
 #include <gtest/gtest.h>
-
-#include <memory>
-#include <string>
-#include <vector>
 
 #include "ax25/ax25_test_support.h"
 #include "gateway/adapter_to_radio.h"
@@ -15,8 +10,7 @@
 
 namespace korvale::testing {
 
-// AB1CDE-7 packed by the callsign rule (by hand), the adapter, broadcast,
-// multicast, zero; then AX.25 ARP hardware addresses.
+// AB1CDE-7 (packed by hand), adapter, broadcast, multicast, zero; then AX.25 ARP addresses.
 inline const std::string kAb1cde7Mac = "82840A363A3C";
 inline const std::string kAdapter = "534D52445256";
 inline const std::string kBroadcast = "FFFFFFFFFFFF";

@@ -1,5 +1,3 @@
-// KISS framing both ways and the caret codes of the TNC texts: the bytes the
-// TNC gets, and which received frames reach the AX.25 decoder.
 #include <gtest/gtest.h>
 
 #include <array>
@@ -48,8 +46,7 @@ TEST(KissEncoder, FramesAreEscapedExactlyAndNeverOutgrowTheirBuffer) {
 }
 
 TEST(KissParameters, ValuesAreTenMillisecondUnitsSaturatingAtOneByte) {
-    // TxDelay, persistence, slot time, TxTail, full duplex: given, then sent
-    // as command and value.
+    // TxDelay, persistence, slot time, TxTail, full duplex; as sent.
     const std::tuple<const char*, std::array<int, 5>, const char*> rows[] = {
         {"defaults", {200, 63, 10, 0, 0}, "01 14 02 3F 03 01 04 00 05 00"},
         {"cut to 10 ms; saturated", {205, 256, 19, 100000, 0}, "01 14 02 FF 03 01 04 FF 05 00"},
@@ -94,7 +91,6 @@ TEST(ControlCodes, CaretCodesExpandAndMalformedOnesStayAsTyped) {
     EXPECT_EQ(ExpandControlCodes("KISS ON^013RESTART^013"), "KISS ON\rRESTART\r");
     EXPECT_EQ(ExpandControlCodes("^192^255^192"), "\xC0\xFF\xC0");
     EXPECT_EQ(ExpandControlCodes("N^1\xD9\xA3"), "N^1\xD9\xA3") << "a non-ASCII digit";
-    // Typed, then expanded.
     // clang-format off
     const std::string rows[][2] = {{"A^000B", std::string("A\0B", 3)}, {"^0130", "\r0"}, {"^256", "^256"},
         {"^9x9", "^9x9"}, {"^-12", "^-12"}, {"AB^12", "AB12"}, {"AB^", "AB"}, {"^^013", "^^013"},

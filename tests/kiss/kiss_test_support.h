@@ -1,24 +1,22 @@
-// A byte pattern, bounded transfers over a descriptor, and a pseudo-terminal
-// whose master side plays the TNC.
+// The test's end of a socket or of a pseudo-terminal (whose master plays the
+// TNC): transfers stop when the other end hangs up or a limit passes idle.
 #pragma once
 
 #include <fcntl.h>
 #include <poll.h>
 #include <stdlib.h>
-#include <unistd.h>
+#include <sys/socket.h>
 
 #include <cerrno>
 #include <chrono>
-#include <cstdint>
 #include <span>
 #include <string>
-#include <utility>
-#include <vector>
 
 // Relative: the benchmarks use this header too.
 #include "../ax25/ax25_test_support.h"
 #include "../eventually.h"
 #include "../store/temp_directory.h"
+#include "gateway/file_descriptor.h"
 
 namespace korvale::testing {
 
@@ -34,63 +32,65 @@ inline Bytes patternBytes(std::size_t count, std::uint32_t seed = 1) {
     return out;
 }
 
-// Moves up to `size` bytes through the non-blocking `fd` with `move`; stops when
-// the peer hangs up or `limit` passes without progress. Returns how many.
-template <typename Move>
-std::size_t pump(int fd, short events, std::chrono::milliseconds limit, std::size_t size,
-                 Move move) {
-    std::size_t done = 0;
-    for (pollfd ready{fd, events, 0};
-         size > done && ::poll(&ready, 1, static_cast<int>(limit.count())) > 0;) {
-        const ssize_t n = move(done);
-        if (n == 0 || (n < 0 && errno != EAGAIN)) {
-            break;  // hung up
+struct Peer {
+    FileDescriptor fd;
+
+    template <typename Move>
+    std::size_t pump(short events, std::chrono::milliseconds limit, std::size_t size,
+                     Move move) const {
+        std::size_t done = 0;
+        for (pollfd ready{fd.get(), events, 0};
+             size > done && ::poll(&ready, 1, static_cast<int>(limit.count())) > 0;) {
+            const ssize_t n = move(done);
+            if (n == 0 || (n < 0 && errno != EAGAIN)) {
+                break;  // hung up
+            }
+            done += static_cast<std::size_t>(n < 0 ? 0 : n);
         }
-        done += static_cast<std::size_t>(n < 0 ? 0 : n);
+        return done;
     }
-    return done;
-}
-
-// What the peer at `fd` sent, until `count` bytes have come or pump() stopped.
-inline Bytes receiveFrom(int fd, std::size_t count, std::chrono::milliseconds limit) {
-    Bytes got(count);
-    got.resize(pump(fd, POLLIN, limit, count,
-                    [&](std::size_t done) { return ::read(fd, got.data() + done, count - done); }));
-    return got;
-}
-
-// A pseudo-terminal's master side, non-blocking; the handler opens the slave.
-class PtyPair {
-  public:
-    PtyPair() {
-        char name[128] = {};
-        if (::grantpt(master_) != 0 || ::unlockpt(master_) != 0 ||
-            ::ptsname_r(master_, name, sizeof name) != 0) {
-            closeMaster();
-        }
-        slavePath_ = name;
-    }
-    ~PtyPair() { closeMaster(); }
-    PtyPair(const PtyPair&) = delete;
-    PtyPair& operator=(const PtyPair&) = delete;
-    bool ok() const { return master_ >= 0; }
-    int master() const { return master_; }
-    const std::string& slavePath() const { return slavePath_; }
-
-    // Hangs the slave up, as unplugging a USB adapter does.
-    void closeMaster() { ::close(std::exchange(master_, -1)); }
-
     bool send(std::span<const std::uint8_t> data) const {
-        return pump(master_, POLLOUT, 10s, data.size(), [&](std::size_t done) {
-                   return ::write(master_, data.data() + done, data.size() - done);
+        return pump(POLLOUT, 10s, data.size(), [&](std::size_t done) {
+                   // No SIGPIPE from a socket; a terminal takes write().
+                   const auto n = ::send(fd.get(), &data[done], data.size() - done, MSG_NOSIGNAL);
+                   return n < 0 && errno == ENOTSOCK
+                              ? ::write(fd.get(), &data[done], data.size() - done)
+                              : n;
                }) == data.size();
     }
     Bytes receive(std::size_t count, std::chrono::milliseconds limit = 10s) const {
-        return receiveFrom(master_, count, limit);
+        Bytes got(count);
+        got.resize(pump(POLLIN, limit, count, [&](std::size_t done) {
+            return ::read(fd.get(), got.data() + done, count - done);
+        }));
+        return got;
     }
+    // Whether the other end hung up (after what it had sent) within 10 s.
+    bool hungUp() const {
+        std::uint8_t sink[4096];
+        for (pollfd ready{fd.get(), POLLIN, 0}; ::poll(&ready, 1, 10000) > 0;) {
+            const ssize_t n = ::read(fd.get(), sink, sizeof sink);
+            if (n == 0 || (n < 0 && errno != EAGAIN)) {
+                return true;
+            }
+        }
+        return false;
+    }
+};
 
-  private:
-    int master_ = ::posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+// Closing the master hangs the slave up, as unplugging a USB adapter does.
+struct PtyPair : Peer {
+    PtyPair() : Peer{FileDescriptor(::posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC))} {
+        char name[128] = {};
+        if (::grantpt(fd.get()) != 0 || ::unlockpt(fd.get()) != 0 ||
+            ::ptsname_r(fd.get(), name, sizeof name) != 0) {
+            fd.reset();
+        }
+        slavePath_ = name;
+    }
+    bool ok() const { return fd.valid(); }
+    const std::string& slavePath() const { return slavePath_; }
+
     std::string slavePath_;
 };
 

@@ -1,4 +1,7 @@
+// INI files as the private profile functions read and write them, and the
+// code pages of their texts.
 #include "store/profile_file.h"
+#include "store/code_pages.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -19,25 +22,24 @@ class ProfileFileTest : public ::testing::Test {
 
 TEST_F(ProfileFileTest, ValuesReadAsThePrivateProfileReaderGivesThem) {
     const std::string nul = std::string("Gr\xFC\xDF") + '\0' + "e";
+    // clang-format off
     const struct {
         const char* fault;
         std::string file, text;
         int integer;
-    } cases[] = {{"blanks at the ends", "[A]\nk= \t 77 de  DL1ABC  \t", "77 de  DL1ABC", 77},
-                 {"empty value is no default", "[A]\nk=", "", 9},
-                 {"minus", "[A]\nk=-40ms", "-40ms", -40},
-                 {"plus sign", "[A]\nk=+5", "+5", 0},
-                 {"lone minus", "[A]\nk=-", "-", 0},
-                 {"letters", "[A]\nk=on", "on", 0},
-                 {"beyond 32 bits", "[A]\nk=9999999999", "9999999999", INT_MAX},
-                 {"below 32 bits", "[A]\nk=-9999999999", "-9999999999", INT_MIN},
-                 {"cut to 4095", "[A]\nk=" + std::string(5000, 'x'), std::string(4095, 'x'), 0},
-                 {"missing key", "[A]\nx=1", "default", 9},
-                 {"names in any case", "[a]\nK=3", "3", 3},
-                 {"first of repeated keys", "[A]\nk=1\n[B]\nk=2\n[a]\nk=3", "1", 1},
-                 {"comments", "k=1\n[A]\n;k=2\n  ; k=3\nk = 4 ", "4", 4},
-                 {"CR LF", "[B]\r\nx=1\r\n[A]\r\nk=5\r\n", "5", 5},
-                 {"8-bit and NUL", "[A]\nk=" + nul, nul, 0}};
+    } cases[] = {
+        {"blanks at the ends", "[A]\nk= \t 77 de  DL1ABC  \t", "77 de  DL1ABC", 77},
+        {"empty value is no default", "[A]\nk=", "", 9}, {"minus", "[A]\nk=-40ms", "-40ms", -40},
+        {"plus sign", "[A]\nk=+5", "+5", 0}, {"lone minus", "[A]\nk=-", "-", 0},
+        {"letters", "[A]\nk=on", "on", 0}, {"missing key", "[A]\nx=1", "default", 9},
+        {"beyond 32 bits", "[A]\nk=9999999999", "9999999999", INT_MAX},
+        {"below 32 bits", "[A]\nk=-9999999999", "-9999999999", INT_MIN},
+        {"cut to 4095", "[A]\nk=" + std::string(5000, 'x'), std::string(4095, 'x'), 0},
+        {"names in any case", "[a]\nK=3", "3", 3}, {"8-bit and NUL", "[A]\nk=" + nul, nul, 0},
+        {"first of repeated keys", "[A]\nk=1\n[B]\nk=2\n[a]\nk=3", "1", 1},
+        {"comments", "k=1\n[A]\n;k=2\n  ; k=3\nk = 4 ", "4", 4},
+        {"CR LF", "[B]\r\nx=1\r\n[A]\r\nk=5\r\n", "5", 5}};
+    // clang-format on
     for (const auto& c : cases) {
         SCOPED_TRACE(c.fault);
         WriteFileBytes(path_, c.file + "\n");
@@ -46,7 +48,7 @@ TEST_F(ProfileFileTest, ValuesReadAsThePrivateProfileReaderGivesThem) {
     }
 }
 
-TEST_F(ProfileFileTest, WriteChangesOnlyItsOwnLineAndKeepsTheLayout) {
+TEST_F(ProfileFileTest, WriteChangesOnlyItsOwnLineKeepingTheLayoutLinkAndPermissions) {
     const struct {
         const char *fault, *before, *value, *after;
     } cases[] = {
@@ -63,12 +65,11 @@ TEST_F(ProfileFileTest, WriteChangesOnlyItsOwnLineAndKeepsTheLayout) {
     }
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_.directory()), {}), 1)
         << "temporary files left behind";
-}
-
-TEST_F(ProfileFileTest, WriteKeepsPermissionsAndReplacesTheLinkTarget) {
+    // Replaced through a link, keeping the permissions.
     const std::string target = dir_.file("real.ini");
     WriteFileBytes(target, "[A]\nk=1\n");
     ASSERT_EQ(::chmod(target.c_str(), 0640), 0);
+    std::filesystem::remove(path_);
     std::filesystem::create_symlink(target, path_);
     ASSERT_TRUE(WriteProfileInt(path_, "A", "k", INT_MIN));
     EXPECT_TRUE(std::filesystem::is_symlink(path_));
@@ -89,6 +90,34 @@ TEST_F(ProfileFileTest, LargeFileIsReadWholeAndOnlyWhatLiesBeyondALimitIsSkipped
     EXPECT_EQ(ReadProfileSectionNames(path_, 9999), (std::vector<std::string>{"A", "B", "C"}));
     ASSERT_TRUE(WriteProfileInt(path_, "C", "m", 2));
     EXPECT_EQ(ReadFileBytes(path_), big.substr(0, big.size() - 2) + "2\n");
+}
+
+TEST(CodePages, ConversionsKeepExactCharactersAndFallBackToTheClosest) {
+    const struct {
+        std::string (*convert)(std::string_view);
+        std::string from, to;
+    } rows[] = {
+        {CharToOem, "Gr\xE4\xDF \xA3", "Gr\x84\xE1 \x9C"},
+        {CharToOem, "\xC0\xC8\xD3\xD8 \x93x\x94 \x91y\x92 \x96\x97\x85", "AEOO \"x\" 'y' --."},
+        // bullet to the bullet operator, euro and pilcrow have no stand-in
+        {CharToOem, "\x95 \x80\xB6", "\xF9 ??"},
+        {OemToChar, "\x84\xE1\x9C", "\xE4\xDF\xA3"},
+        {OemToChar, "\xC9\xCD\xBB \xBA\xB3 \xC8\xC4\xD9 \xC5", "+-+ || +-+ +"},
+        {OemToChar, "\xE0\xE2\xE3\xE4\xE5\xE7\xE8\xE9\xEA\xEB\xEE", "aGpSstFTOde"},
+        {OemToChar, "\xF2\xF3\xF7\xFB\xEC\xA9\xF9", "><~v8\xAC\xB7"},
+        // shades and blocks have no stand-in
+        {OemToChar, "\xB0\xDB", "??"},
+        // an overlong form of '/' is no character
+        {Utf8ToAnsi,
+         "\xC3\xBC \xCE\xA3 \xE2\x89\xA5 \xE2\x94\x8C \xE2\x82\xAC \xE2\x98\xBA \xC0\xAF",
+         "\xFC S > + \x80 ? ??"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.from);
+        EXPECT_EQ(row.convert(row.from), row.to);
+    }
+    // Windows-1252 has a euro sign and quotes among its C1 codes, and gaps.
+    EXPECT_TRUE(IsAnsiControl('\x81') && !IsAnsiControl('\x80') && !IsAnsiControl('\x93'));
 }
 
 }  // namespace

@@ -1,3 +1,4 @@
+// Where the program finds its INI file, and the settings kept in it.
 #include "store/settings.h"
 
 #include <gtest/gtest.h>
@@ -6,6 +7,7 @@
 #include "lang/interface_language.h"
 #include "lang/language_table.h"
 #include "lang/ui_texts.h"
+#include "store/process_environment.h"
 #include "store/profile_file.h"
 #include "store/program_directory.h"
 #include "store/settings_table.h"
@@ -92,7 +94,6 @@ TEST_F(SettingsTest, EveryRowLoadsInTheProgramsFormAndStaysByteForByteRunAfterRu
             WriteProfileText(ini_, rows[i].section, rows[i].key, ValueFor(rows[i], i).second));
     }
     const std::string stored = ReadFileBytes(ini_);
-    // Saved into a fresh file, every value is written in its form again.
     const std::string fresh = dir_.file("fresh.ini");
     Settings loaded = Load(ini_);
     Save(loaded, fresh);
@@ -106,8 +107,7 @@ TEST_F(SettingsTest, EveryRowLoadsInTheProgramsFormAndStaysByteForByteRunAfterRu
             EXPECT_EQ(**text, held);
         }
     }
-    // Runs that change nothing, one of them without a window, write nothing.
-    for (int run = 0; run < 3; ++run) {
+    for (int run = 0; run < 3; ++run) {  // one without a window
         const auto stamp = StampOf(ini_);
         Save(Load(ini_, run != 1), ini_);
         EXPECT_EQ(ReadFileBytes(ini_), stored);
@@ -143,34 +143,63 @@ TEST_F(SettingsTest, EachStoredValueLoadsByItsRule) {
     }
 }
 
-TEST_F(SettingsTest, TextsAreUtf8InTheFileAndWindows1252InTheProgram) {
-    // As stored; as the program holds it (Windows-1252); as a save writes it
-    // when the program's value changed.
-    const struct {
-        const char *fault, *stored, *held, *saved;
-    } cases[] = {{"written before", "Gr\xFC\xDF 73", "Gr\xFC\xDF 73", "Gr\xC3\xBC\xC3\x9F 73!"},
-                 {"no such character", "\xCE\xA3\xE2\x98\xBA", "S?", "S?!"}};
-    Run();  // every key at its default
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.fault);
-        ASSERT_TRUE(WriteProfileText(ini_, "Beacon", "m_sBeaconText", c.stored));
-        const std::string before = ReadFileBytes(ini_);
-        const auto stamp = StampOf(ini_);
-        Settings settings = Load(ini_);
-        EXPECT_EQ(settings.m_sBeaconText, c.held);
-        Save(settings, ini_);
-        EXPECT_EQ(ReadFileBytes(ini_), before);
-        EXPECT_EQ(StampOf(ini_), stamp) << "an unchanged run wrote";
-        settings.m_sBeaconText += '!';
-        Save(settings, ini_);
-        EXPECT_NE(ReadFileBytes(ini_).find(std::string("m_sBeaconText=") + c.saved + "\n"),
-                  std::string::npos);
-    }
+TEST_F(SettingsTest, TextWithNoWindows1252FormIsNotRewrittenUnchangedAndFailedWritesReport) {
+    Run();
+    ASSERT_TRUE(WriteProfileText(ini_, "Beacon", "m_sBeaconText", "\xCE\xA3\xE2\x98\xBA"));
+    const std::string before = ReadFileBytes(ini_);
+    Settings settings = Load(ini_);
+    EXPECT_EQ(settings.m_sBeaconText, "S?");
+    Save(settings, ini_);
+    EXPECT_EQ(ReadFileBytes(ini_), before);
+    EXPECT_FALSE(SaveSettings(settings, dir_.file("missing-dir/korvale.ini")));
+    EXPECT_FALSE(StoreInterfaceLanguage(dir_.file("missing-dir/korvale.ini")));
 }
 
-TEST_F(SettingsTest, SettingsFileThatCannotBeWrittenReportsFailure) {
-    EXPECT_FALSE(SaveSettings(Settings{}, dir_.file("missing-dir/korvale.ini")));
-    EXPECT_FALSE(StoreInterfaceLanguage(dir_.file("missing-dir/korvale.ini")));
+// {} stands for unknown; `link` is the one path that names the executable.
+struct FakeEnvironment : ProgramEnvironment {
+    FakeEnvironment(std::optional<std::string> c, std::optional<std::string> e, std::string l)
+        : current(std::move(c)), executable(std::move(e)), link(std::move(l)) {}
+    std::optional<std::string> current, executable;
+    std::string link;
+    std::optional<std::string> currentDirectory() const override { return current; }
+    std::optional<std::string> executablePath() const override { return executable; }
+    bool sameFile(const std::string& a, const std::string&) const override { return a == link; }
+};
+
+TEST(LocateProgramTest, IniFileLiesBesideTheProgramTheFirstWordNamesWhichIsMadeCurrent) {
+    const struct {
+        const char* fault;
+        std::string firstWord;
+        std::optional<std::string> current, executable;
+        std::string link, iniPath;
+    } cases[] = {
+        {"path with a directory", "/opt/gw.exe", "/home/op", "/opt/gw.exe", "", "/opt/gw.ini"},
+        {"relative path", "build/korvale", "/home/op", {}, "", "/home/op/build/korvale.ini"},
+        {"own directory", "korvale", "/srv", "/opt/korvale", "/srv/korvale", "/srv/korvale.ini"},
+        {"bare name from the PATH", "korvale", "/home/op", "/opt/korvale", "", "/opt/korvale.ini"},
+        {"bare name, nothing known", "korvale", {}, {}, "", "korvale.ini"},
+        {"bare name, executable unknown", "korvale", "/srv/", {}, "", "/srv/korvale.ini"},
+        {"last dot starts the extension", "/x/my.gate.v2", {}, {}, "", "/x/my.gate.ini"},
+        {"dot in a directory name", "/x.d/korvale", {}, {}, "", "/x.d/korvale.ini"},
+        {"hidden file", "/x/.korvale", {}, {}, "", "/x/.korvale.ini"},
+        {"empty first word", "", "/home/op", "/opt/korvale", "", "/opt/korvale.ini"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.fault);
+        const FakeEnvironment env(c.current, c.executable, c.link);
+        EXPECT_EQ(LocateProgram(c.firstWord, env).iniPath, c.iniPath);
+    }
+    // Set up for real, the program's directory becomes the current one.
+    const std::filesystem::path saved = std::filesystem::current_path();
+    TempDirectory dir;
+    EXPECT_EQ(SetUpProgramDirectory(dir.file("korvale")).iniPath, dir.file("korvale.ini"));
+    EXPECT_EQ(ProgramDirectory, dir.directory());
+    EXPECT_TRUE(std::filesystem::equivalent(std::filesystem::current_path(), dir.directory()));
+    // A bare name not in the current directory was found on the PATH.
+    SetUpProgramDirectory("korvale-not-here");
+    EXPECT_EQ(ProgramDirectory,
+              std::filesystem::read_symlink("/proc/self/exe").parent_path().string() + "/");
+    std::filesystem::current_path(saved);
+    ProgramDirectory.clear();
 }
 
 }  // namespace

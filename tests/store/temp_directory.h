@@ -4,26 +4,20 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
-#include <string_view>
-#include <system_error>
-#include <utility>
 
 namespace korvale::testing {
 
-class TempDirectory {
-  public:
+struct TempDirectory {
     TempDirectory() { ::mkdtemp(path_.data()); }
     ~TempDirectory() {
         std::error_code ignored;
         std::filesystem::remove_all(path_, ignored);
     }
     TempDirectory(const TempDirectory&) = delete;
-    TempDirectory& operator=(const TempDirectory&) = delete;
 
     const std::string& path() const { return path_; }
     // With a trailing '/', as ProgramDirectory holds it.
@@ -36,7 +30,6 @@ class TempDirectory {
         return ::symlink(target.c_str(), link.c_str()) == 0;
     }
 
-  private:
     std::string path_ = (std::filesystem::temp_directory_path() / "korvale-XXXXXX").string();
 };
 
