@@ -8,10 +8,7 @@ check() {  # check WHAT COMMAND...: says how COMMAND went; a failure counts and 
     return 1
 }
 skip() { echo "SKIP: $*"; return 77; }
-need_tools() {  # TOOL...: skips unless all are installed
-    local tool
-    for tool; do command -v "$tool" >/dev/null || { skip "$tool is not installed"; return; }; done
-}
+need_tools() { local t; for t; do command -v "$t" >/dev/null || { skip "$t is not installed"; return; }; done; }  # TOOL...
 wait_for() {  # SECONDS COMMAND...: runs COMMAND every 0.1 s until it succeeds
     local i
     for ((i = 0; i < $1 * 10; i++)); do "${@:2}" && return 0; sleep 0.1; done

@@ -8,17 +8,13 @@ set -uo pipefail
 build=${1:?usage: desktop_run.sh BUILD_DIR}
 source "$(dirname "$0")/desktop_session.sh"
 trap desktop_cleanup EXIT
-check_failed() {
-    local shot=$desktop_build/desktop-e2e-failure-$failures.png
-    command -v import >/dev/null && import -window root "$shot" 2>/dev/null && echo "  screenshot: $shot"
-}
+check_failed() { local f=$desktop_build/desktop-e2e-failure-$failures.png; import -window root "$f" 2>/dev/null && echo "  screenshot: $f"; }
 desktop_session_up "$build" || exit $?
 station=$(desktop_program_dir station) || exit 1
 # Values unlike every default: what leaves on the line can only come from here.
-printf '%s\n' "[TCP-IP]" TcpIpMyCall=KV1A "[TNC]" m_iTncPort=1 m_iTncBaudrate=9600 "[KISS]" m_iTxDelay=300 \
-    m_iTxTail=50 m_iPersist=128 m_iSlottime=100 m_bFullDup=1 "m_sInitTncText=KISS ON^013" \
-    "m_sExitTncText=^192^255^192" "[Unproto]" m_UnprotoSource=KV1A m_UnprotoDest=QST "[Beacon]" \
-    m_bBeaconEnable=0 >"$station/korvale.ini"
+printf '%s\n' "[TCP-IP]" TcpIpMyCall=KV1A "[TNC]" m_iTncPort=1 m_iTncBaudrate=9600 "[KISS]" m_iTxDelay=300 m_iTxTail=50 \
+    m_iPersist=128 m_iSlottime=100 m_bFullDup=1 "m_sInitTncText=KISS ON^013" "m_sExitTncText=^192^255^192" \
+    "[Unproto]" m_UnprotoSource=KV1A m_UnprotoDest=QST "[Beacon]" m_bBeaconEnable=0 >"$station/korvale.ini"
 desktop_tnc_up "$station" || exit 1
 desktop_tray_down  # the notification area comes later
 desktop_korvale_start "$station" || { check "korvale's window opens" false; exit 1; }
@@ -35,8 +31,7 @@ menu() {  # ALT_KEY KEY...: opens a menu of the window, presses KEYs
     desktop_focus "$korvale_window" && desktop_alt "$1" && wait_for 5 desktop_popup_menu >/dev/null && xdotool key "${@:2}"
 }
 check "a typed line leaves as a UI frame KV1A>QST, PID 0, text and CR" send_line KV1A "Test line 1 from the window"
-# Settings > Unproto... is the sixth item ("Re-init the TNC now" counts); the
-# source call has the focus and turns upper case; Enter is OK.
+# Settings > Unproto... is the sixth item ("Re-init the TNC now" counts); the source call takes the focus.
 new_call=KV9ZZ-7
 check "Alt+S, arrows and Enter open the Unproto dialog; a source call typed there is taken on Enter" \
     eval 'menu s Down Down Down Down Down Return && unproto=$(desktop_window_named "^Unproto settings$" 10) &&
@@ -73,6 +68,4 @@ check "without a display korvale exits non-zero ($status), says why on one line 
     [ ! -e "$no_display/korvale.ini" ]'
 [ "$failures" -eq 0 ] && echo "desktop end-to-end: all checks passed" && exit 0
 echo "--- bytes korvale sent:"; desktop_line_bytes "$station" | fold -w 96
-echo; echo "--- korvale.ini:"; cat "$station/korvale.ini"
-tail -n +1 "$station/stderr.log" "$no_display/stderr.log"
-exit 1
+echo; tail -n +1 "$station/korvale.ini" "$station/stderr.log" "$no_display/stderr.log"; exit 1

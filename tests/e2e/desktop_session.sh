@@ -1,13 +1,11 @@
-# Drives the desktop program `korvale` under Xvfb, twm and trayer; sourced by
-# tests/e2e/desktop_run.sh and scripts/screenshots.sh. desktop_session_up
-# BUILD_DIR sets DISPLAY, $work and $korvale_exe (77, reason printed, when a
-# tool is missing); desktop_tnc_up DIR makes a pty pair, DIR/COM1 korvale's
-# end and DIR/tnc the TNC's, keeping what korvale sends in DIR/tnc.bin;
-# desktop_korvale_start DIR sets $korvale_window; trap desktop_cleanup.
+# Drives the desktop program `korvale` under Xvfb, twm and trayer (sourced by
+# tests/e2e/desktop_run.sh and scripts/screenshots.sh; trap desktop_cleanup).
+# desktop_tnc_up DIR: a pty pair, DIR/COM1 korvale's end, DIR/tnc the TNC's,
+# what korvale sends kept in DIR/tnc.bin.
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 desktop_pids=() desktop_korvale_pids=() desktop_netns=() korvale_window="" korvale_status=""
 
-desktop_session_up() {  # BUILD_DIR
+desktop_session_up() {  # BUILD_DIR; sets DISPLAY, $work, $korvale_exe (77, reason printed, when a tool is missing)
     desktop_build=$(cd "$1" && pwd) || return 1
     need_tools Xvfb twm trayer xdotool xwininfo xprop socat od timeout || return
     local c
@@ -19,11 +17,9 @@ desktop_session_up() {  # BUILD_DIR
     wait_for 15 grep -qs '^[0-9]' "$work/display" || { cat "$work/xvfb.log"; return 1; }
     export DISPLAY=":$(head -n 1 "$work/display")"
     # twm: built-in font, windows where the program puts them, no title on the panel.
-    printf '%s\n' 'TitleFont "fixed"' 'ResizeFont "fixed"' 'MenuFont "fixed"' 'IconFont "fixed"' \
-        'IconManagerFont "fixed"' 'UsePPosition "on"' RandomPlacement NoGrabServer DecorateTransients \
-        'NoTitle { "panel" "trayer" }' >"$work/twmrc"
-    LC_ALL=C twm -f "$work/twmrc" >"$work/twm.log" 2>&1 &
-    desktop_pids+=($!)
+    printf '%s\n' 'TitleFont "fixed"' 'ResizeFont "fixed"' 'MenuFont "fixed"' 'IconFont "fixed"' 'IconManagerFont "fixed"' \
+        'UsePPosition "on"' RandomPlacement NoGrabServer DecorateTransients 'NoTitle { "panel" "trayer" }' >"$work/twmrc"
+    LC_ALL=C twm -f "$work/twmrc" >"$work/twm.log" 2>&1 & desktop_pids+=($!)
     timeout 10 xdotool search --sync --name '^TWM Icon Manager$' >/dev/null || { cat "$work/twm.log"; return 1; }
     desktop_tray_up || return 1
     # As root, korvale's TAP adapter goes into a network namespace of its own.
@@ -39,14 +35,11 @@ desktop_tray_up() {  # the notification area; it may come and go within a test
 }
 desktop_tray_down() {
     [ -n "${desktop_tray_pid:-}" ] || return 0
-    kill "$desktop_tray_pid" 2>/dev/null
-    wait "$desktop_tray_pid" 2>/dev/null
-    desktop_tray_pid=""
+    kill "$desktop_tray_pid" 2>/dev/null && wait "$desktop_tray_pid" 2>/dev/null; desktop_tray_pid=""
     wait_for 5 eval '[ -z "$(xdotool search --onlyvisible --class "^trayer$" 2>/dev/null)" ]'
 }
 desktop_program_dir() {  # NAME -> $work/NAME, holding korvale, language files and help
-    local dir=$work/$1 from
-    from=$(dirname "$korvale_exe")
+    local dir=$work/$1 from=${korvale_exe%/*}
     mkdir -p "$dir" && cp "$korvale_exe" "$dir/korvale" || return 1
     cp -n "$from"/*.lng "$desktop_build"/*.lng "$dir/" 2>/dev/null ||
         cp -n "$(dirname "${BASH_SOURCE[0]}")"/../../lang/*.lng "$dir/" 2>/dev/null
@@ -55,13 +48,10 @@ desktop_program_dir() {  # NAME -> $work/NAME, holding korvale, language files a
 }
 desktop_tnc_up() {  # DIR
     local dir=$1 capture
-    socat pty,raw,echo=0,link="$dir/COM1" pty,raw,echo=0,link="$dir/tnc" >"$dir/socat.log" 2>&1 &
-    desktop_pids+=($!)
+    socat pty,raw,echo=0,link="$dir/COM1" pty,raw,echo=0,link="$dir/tnc" >"$dir/socat.log" 2>&1 & desktop_pids+=($!)
     wait_for 5 test -L "$dir/COM1" -a -L "$dir/tnc" || { cat "$dir/socat.log"; return 1; }
     : >"$dir/tnc.bin"
-    socat -u OPEN:"$dir/tnc",rawer OPEN:"$dir/tnc.bin",append >"$dir/capture.log" 2>&1 &
-    capture=$!
-    desktop_pids+=("$capture")
+    socat -u OPEN:"$dir/tnc",rawer OPEN:"$dir/tnc.bin",append >"$dir/capture.log" 2>&1 & capture=$! desktop_pids+=($!)
     # Nothing korvale sends may pass before the capture holds the line.
     wait_for 5 eval '[ -n "$(find -L /proc/$capture/fd -samefile "$dir/tnc" 2>/dev/null)" ]'
 }
@@ -85,8 +75,7 @@ desktop_korvale_wait_exit() {  # DIR SECONDS; sets $korvale_status
 # Gives WINDOW the keyboard. twm focuses the window under the pointer, so it
 # goes onto the middle of the title bar, where no dropped-down menu opens.
 desktop_focus() {  # WINDOW
-    local frame WIDTH=0 HEIGHT=0
-    frame=$(desktop_frame_of "$1")
+    local frame=$(desktop_frame_of "$1") WIDTH=0 HEIGHT=0
     eval "$(xdotool getwindowgeometry --shell "$frame" 2>/dev/null | grep -E '^(WIDTH|HEIGHT)=')"
     [ "$frame" != "$1" ] && HEIGHT=16
     xdotool mousemove --window "$frame" $((WIDTH / 2)) $((HEIGHT / 2)) 2>/dev/null
@@ -108,9 +97,7 @@ desktop_popup_menu() {  # -> a shown popup menu of korvale: override-redirect, n
     return 1
 }
 desktop_tray_icon() {  # -> the window trayer embedded for korvale's icon
-    local id
-    id=$(xwininfo -tree -id "$desktop_tray_panel" 2>/dev/null |
-        awk 'tolower($0) ~ /\("korvale" "korvale"\)/ { print $1; exit }')
+    local id=$(xwininfo -tree -id "$desktop_tray_panel" 2>/dev/null | awk 'tolower($0) ~ /\("korvale" "korvale"\)/ { print $1; exit }')
     [ -n "$id" ] && printf '%d\n' "$id"
 }
 desktop_frame_of() {  # WINDOW -> the window manager's frame around it (or itself)

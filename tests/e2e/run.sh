@@ -17,17 +17,13 @@ station_a_kiss_server=127.0.0.1:8011 station_a_capture=air.pcapng
 stations_up "$build" "${relay_args[@]}" || exit $?
 in_a() { ip netns exec "$ns_a" "$@"; }
 in_b() { ip netns exec "$ns_b" "$@"; }
-says() {  # NAME TEXT [TIMES]: within 20 s, NAME's monitor holds TEXT in TIMES lines
-    local name=$1 text=$2 times=${3:-1}
-    wait_for 20 eval '[ "$(grep -cF "$text" "$work/$name/monitor.log")" -ge "$times" ]'
-}
+# says NAME TEXT [TIMES]: within 20 s, NAME's monitor holds TEXT in TIMES lines.
+says() { local n=$1 text=$2 times=${3:-1}; wait_for 20 eval '[ "$(grep -cF "$text" "$work/$n/monitor.log")" -ge $times ]'; }
 
 if [ "$noise" -gt 0 ]; then
     echo "noise on the link for ${noise}s"
-    end=$((SECONDS + noise))
-    while [ $SECONDS -lt $end ] && kill -0 "$pid_a" "$pid_b" 2>/dev/null; do in_a ping -c 1 -W 1 44.0.0.2 &>/dev/null; done
+    in_a ping -i 0.5 -W 1 -w $((noise + 1)) 44.0.0.2 >/dev/null
     check "both stations survive the noise" kill -0 "$pid_a" "$pid_b"
-    sleep 1
 fi
 check "pings from a to b and back (ARP over the radio path)" eval 'in_a ping -c 3 -W 5 44.0.0.2 && in_b ping -c 3 -W 5 44.0.0.1'
 head -c 1048576 /dev/urandom >"$work/data"
@@ -68,13 +64,11 @@ fi
 stations_stop
 check "settings were saved at exit" grep -q "^\[Misc\]" "$work/a/korvale-headless.ini"
 if command -v tshark >/dev/null; then
-    # Source and destination of each frame a's monitor showed; source,
-    # destination, PID and direction (1 heard, 2 sent) of each captured one.
+    # Source and destination of each frame a showed; also PID and direction (1 heard, 2 sent) of each captured.
     sed -nE 's/^([A-Z0-9-]+)>([A-Z0-9-]+)>.*/\1 \2/p' "$work/a/monitor.log" >"$work/shown"
     tshark -n -r "$work/a/air.pcapng" --disable-protocol ip --disable-protocol arp -T fields -E separator=' ' \
         -e _ws.col.Source -e _ws.col.Destination -e ax25.pid -e frame.packet_flags_direction >"$work/captured" 2>/dev/null
-    # Every frame a heard is captured in order; those it sent too, but for
-    # the ones its TNC's queue refused during the transfer (shown, not sent).
+    # Those a sent too, but for the ones its TNC's queue refused during the transfer (shown, not sent).
     check "a's capture holds the frames a heard and sent in the order shown ($(wc -l <"$work/captured") frames)" \
         awk 'NR == FNR { if ($4 == "0x00000001") heard[++h] = $1 " " $2; else sent[++s] = $1 " " $2; next }
             /^KV1(A|CLI) / { j += j < s && $0 == sent[j + 1]; next } { bad += $0 != heard[++i] }

@@ -1,13 +1,9 @@
 # Two korvale-headless stations over a KISS link (sourced by the end-to-end
-# tests and the link benchmarks), each in a network namespace of its own with
-# a korvale0 TAP (a 44.0.0.1, b 44.0.0.2); link_relay joins their COM1 links
-# and stands in for the TNCs and the radio (station_b_tcp_port: b's TNC over
-# TCP at 127.0.0.1:PORT). `stations_up BUILD_DIR [link_relay options]` sets
-# $work, $ns_a/$ns_b, $pid_a/$pid_b, $relay_pid, $input_a/$input_b (each
-# station's input) and makes $work/{a,b}/monitor.log; 77 (reason printed)
-# without root, /dev/net/tun, network namespaces or a tool. Settings:
-# station_{air_baudrate,full_duplex,baudrate,beacon_interval,beacon_enable},
-# station_{a,b}_{kiss_server,capture}, station_kiss ("TXDELAY PERSIST SLOTTIME TXTAIL").
+# tests and the link benchmarks), each in a network namespace with a korvale0
+# TAP (a 44.0.0.1, b 44.0.0.2); link_relay joins their COM1 links, standing in
+# for the TNCs and the radio. Settings: station_{air_baudrate,full_duplex,
+# baudrate,beacon_interval,beacon_enable,kiss}, station_{a,b}_{kiss_server,
+# capture}, station_b_tcp_port (b's TNC over TCP at 127.0.0.1:PORT).
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 station_pids=()
 stations_stop() {  # ends both stations as a user would and checks they do
@@ -51,9 +47,10 @@ station_start() {  # NAME; its input FIFO is held open so the input never ends
     station_pids+=($!)
     eval "input_$1=$fd pid_$1=$!"
 }
-stations_up() {  # BUILD_DIR [link_relay options]
-    build=$(cd "$1" && pwd)
-    shift
+# stations_up BUILD_DIR [link_relay options]: sets $work, $ns_a/$ns_b, $pid_a/$pid_b, $relay_pid,
+# $input_a/$input_b (each station's input), makes $work/{a,b}/monitor.log; 77 (reason printed) if it cannot.
+stations_up() {
+    build=$(cd "$1" && pwd) && shift
     [ "$(id -u)" -eq 0 ] || { skip "needs root to make network namespaces and TAP interfaces"; return; }
     [ -c /dev/net/tun ] || { skip "/dev/net/tun is missing"; return; }
     need_tools ip ping socat cmp || return
@@ -62,9 +59,7 @@ stations_up() {  # BUILD_DIR [link_relay options]
     ip netns add "$ns_b" && station_up a KV1A 44.0.0.1 &&
         station_up b KV1B 44.0.0.2 ${station_b_tcp_port:+127.0.0.1:$station_b_tcp_port} || return 1
     relay_start "$@"
-    station_start a
-    station_start b
-    sleep 1
+    station_start a && station_start b && sleep 1
 }
 relay_start() {  # [link_relay options]; b's TCP port is in b's namespace
     local in_b=()
