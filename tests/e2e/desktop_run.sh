@@ -34,7 +34,7 @@ check "a typed line leaves as a UI frame KV1A>QST, PID 0, text and CR" send_line
 # Settings > Unproto... is the sixth item ("Re-init the TNC now" counts); the source call takes the focus.
 new_call=KV9ZZ-7
 check "Alt+S, arrows and Enter open the Unproto dialog; a source call typed there is taken on Enter" \
-    eval 'menu s Down Down Down Down Down Return && unproto=$(desktop_window_named "^Unproto settings$" 10) &&
+    eval 'menu s Down Down Down Down Down Return && unproto=$(desktop_window_named "^Unproto settings$" 10) && [ -n "$unproto" ] &&
     desktop_focus "$unproto" && xdotool key ctrl+a && xdotool type --delay 15 "${new_call,,}" && xdotool key Return &&
     wait_for 5 desktop_no_window_named "^Unproto settings$"'
 check "the next typed line leaves from the new call $new_call" send_line "$new_call" "Line 2 after the change"

@@ -102,7 +102,7 @@ desktop_tray_icon() {  # -> the window trayer embedded for korvale's icon
 }
 desktop_frame_of() {  # WINDOW -> the window manager's frame around it (or itself)
     local w=$1 parent
-    parent_of() { xwininfo -children -id "$1" 2>/dev/null | awk '/Parent window id:/ { print $4 }'; }
+    parent_of() { [ -n "$1" ] && xwininfo -children -id "$1" 2>/dev/null | awk '/Parent window id:/ { print $4 }'; }
     while parent=$(parent_of "$w") && [ -n "$parent" ] && [ "$(parent_of "$parent")" != 0x0 ]; do w=$parent; done
     printf '%d\n' "$w"
 }

@@ -8,7 +8,7 @@ set -uo pipefail
 build=${1:?usage: run.sh BUILD_DIR [--noise SECONDS | --tcp]}
 noise=0 tcp=0 relay_args=()
 case "${2:-}" in
---noise) noise=${3:?--noise needs seconds} relay_args=(--noise 0 "${3}") ;;
+--noise) noise=${3:?--noise needs seconds} relay_args=(--noise 0 "$3") ;;
 --tcp) tcp=1 station_b_tcp_port=8001 ;;
 esac
 source "$(dirname "$0")/stations.sh"
@@ -27,7 +27,7 @@ if [ "$noise" -gt 0 ]; then
 fi
 check "pings from a to b and back (ARP over the radio path)" eval 'in_a ping -c 3 -W 5 44.0.0.2 && in_b ping -c 3 -W 5 44.0.0.1'
 head -c 1048576 /dev/urandom >"$work/data"
-in_b socat -u TCP-LISTEN:7001,reuseaddr OPEN:"$work/received",creat,trunc & listener=$!
+in_b socat -u TCP-LISTEN:7001,reuseaddr OPEN:"$work/received",creat,trunc & listener=$! station_pids+=($!)
 sleep 0.5
 check "1 MB over TCP from a to b arrives whole" eval 'timeout 300 ip netns exec "$ns_a" socat -u OPEN:"$work/data" \
     TCP:44.0.0.2:7001 && wait $listener && cmp -s "$work/data" "$work/received"'
@@ -68,7 +68,7 @@ if command -v tshark >/dev/null; then
     sed -nE 's/^([A-Z0-9-]+)>([A-Z0-9-]+)>.*/\1 \2/p' "$work/a/monitor.log" >"$work/shown"
     tshark -n -r "$work/a/air.pcapng" --disable-protocol ip --disable-protocol arp -T fields -E separator=' ' \
         -e _ws.col.Source -e _ws.col.Destination -e ax25.pid -e frame.packet_flags_direction >"$work/captured" 2>/dev/null
-    # Those a sent too, but for the ones its TNC's queue refused during the transfer (shown, not sent).
+    # What a heard is captured in order; what it sent too, but for frames its TNC's queue refused (shown, not sent).
     check "a's capture holds the frames a heard and sent in the order shown ($(wc -l <"$work/captured") frames)" \
         awk 'NR == FNR { if ($4 == "0x00000001") heard[++h] = $1 " " $2; else sent[++s] = $1 " " $2; next }
             /^KV1(A|CLI) / { j += j < s && $0 == sent[j + 1]; next } { bad += $0 != heard[++i] }
