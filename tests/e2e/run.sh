@@ -16,7 +16,6 @@ trap stations_cleanup EXIT
 station_a_kiss_server=127.0.0.1:8011 station_a_capture=air.pcapng
 stations_up "$build" "${relay_args[@]}" || exit $?
 in_a() { ip netns exec "$ns_a" "$@"; }
-in_b() { ip netns exec "$ns_b" "$@"; }
 # says NAME TEXT [TIMES]: within 20 s, NAME's monitor holds TEXT in TIMES lines.
 says() { local n=$1 text=$2 times=${3:-1}; wait_for 20 eval '[ "$(grep -cF "$text" "$work/$n/monitor.log")" -ge $times ]'; }
 
@@ -25,9 +24,9 @@ if [ "$noise" -gt 0 ]; then
     in_a ping -i 0.5 -W 1 -w $((noise + 1)) 44.0.0.2 >/dev/null
     check "both stations survive the noise" kill -0 "$pid_a" "$pid_b"
 fi
-check "pings from a to b and back (ARP over the radio path)" eval 'in_a ping -c 3 -W 5 44.0.0.2 && in_b ping -c 3 -W 5 44.0.0.1'
+check "pings from a to b and back (ARP over the radio path)" eval 'in_a ping -c 3 -W 5 44.0.0.2 && ip netns exec "$ns_b" ping -c 3 -W 5 44.0.0.1'
 head -c 1048576 /dev/urandom >"$work/data"
-in_b socat -u TCP-LISTEN:7001,reuseaddr OPEN:"$work/received",creat,trunc & listener=$! station_pids+=($!)
+ip netns exec "$ns_b" socat -u TCP-LISTEN:7001,reuseaddr OPEN:"$work/received",creat,trunc & listener=$! station_pids+=($!)
 sleep 0.5
 check "1 MB over TCP from a to b arrives whole" eval 'timeout 300 ip netns exec "$ns_a" socat -u OPEN:"$work/data" \
     TCP:44.0.0.2:7001 && wait $listener && cmp -s "$work/data" "$work/received"'
