@@ -15,7 +15,7 @@ mode, host, port, seconds = sys.argv[1], sys.argv[2], int(sys.argv[3]), float(sy
 connection = socket.create_connection((host, port))
 end = time.time() + seconds
 if mode == "send":
-    # KV1CLI to APRS, a UI command with PID 0xF0, as kiss_client.py builds it.
+    # KV1CLI to APRS, a UI command with PID 0xF0, as the end-to-end test's KISS client sends it.
     header = bytes(ord(c) << 1 for c in "APRS  ") + b"\xe0"
     header += bytes(ord(c) << 1 for c in "KV1CLI") + b"\x61\x03\xf0"
     while time.time() < end:
