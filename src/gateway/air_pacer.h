@@ -37,12 +37,13 @@ inline constexpr int kStuffedBitsPerTenBytes = 96;
 // Half duplex, a transmission carries frames of at most this many times what
 // each transmission costs besides its frames (TxDelay, TxTail and the
 // expected wait for a slot), and at least one frame. Measured on a simulated
-// shared channel (bench/half_duplex_bench.sh): more makes a ping wait for
-// the whole of a long transmission (two full segments at 1200 bit/s made
-// the ping's round trip during a transfer 3.3 times the quiet one, one
-// segment 1.5 to 1.9 times), less pays the key-up and the contention for
-// little data.
-inline constexpr int kTransmissionPerOverhead = 6;
+// shared channel (bench/half_duplex_bench.sh): at 1200 bit/s this is one
+// full segment either way (two made the ping's round trip during a transfer
+// 3.3 times the quiet one); at 9600 bit/s, 6 (four segments) left a bulk
+// transfer at 75 to 90 % of the goodput the unpaced TNC reaches with its
+// long transmissions, 10 (eight) at 90 to 100 %, 14 no more than 10 but
+// pings slower.
+inline constexpr int kTransmissionPerOverhead = 10;
 
 // The turn left to other stations after a transmission: slot times enough
 // for a TNC with frames waiting to key up 9 times in 10 at our persistence.
@@ -85,10 +86,13 @@ class AirPacer {
     // and TxTail); one still sending adds it to the same transmission.
     void handed(std::size_t frameBytes, std::int64_t nowMs, bool urgent = false);
 
-    // A frame of another station heard at nowMs. On a half-duplex channel it
-    // held the air for its own length before that, and whatever of our
-    // backlog fell in that time had to wait; heard after our transmission, it
-    // starts the other station's turn. Full duplex: no effect.
+    // A frame of another station heard at nowMs. Half duplex, a radio that
+    // sends hears nothing: a frame that began before our TNC could have sent
+    // what it holds (no stuffing counted on either side) shows that it has
+    // not keyed up yet; it sends all of it after this frame, and frames
+    // handed within half the TxDelay of now still join it. A frame that
+    // began later shows our TNC done and starts the other station's turn.
+    // Full duplex: no effect.
     void heard(std::size_t frameBytes, std::int64_t nowMs);
 
     // Half duplex: frames' air time one transmission may carry, and the turn

@@ -1,13 +1,11 @@
 #!/usr/bin/env bash
 # End-to-end test of two Korvale stations over a slow radio: the relay paced
-# at 1200 bit/s and each station told the radio's rate (m_iAirBaudrate 1200).
-# Checked: the adapter's neighbour timers are set for the rate; pings sent
-# while a bulk TCP transfer runs are answered within a few seconds (they pass
-# the transfer's backlog instead of waiting behind it); the transfer goes on;
+# at 1200 bit/s, each station told the radio's rate (m_iAirBaudrate 1200).
+# Checked: the adapter's neighbour timers; pings during a bulk TCP transfer
+# answered within a few seconds (passing its backlog); the transfer goes on;
 # ARP stays off the air after the first exchange; no sanitizer reports.
-# With --half-duplex the stations share one 1200 bit/s half-duplex channel
-# instead (TxDelay 100 ms, slot time 50 ms), and at most one transmission in
-# ten may collide.
+# --half-duplex: one shared 1200 bit/s half-duplex channel instead (TxDelay
+# 100 ms, slot time 50 ms), where at most one transmission in ten collides.
 #
 #   tests/e2e/air_run.sh BUILD_DIR [--half-duplex]
 #
@@ -33,9 +31,7 @@ if [ "${2:-}" = --half-duplex ]; then
     # and their turns; half that is still a transfer that goes on.
     pings=6 interval=5 limit=8000 least=512
 fi
-stations_up "$build" "${line[@]}"
-status=$?
-[ "$status" -eq 0 ] || exit "$status"
+stations_up "$build" "${line[@]}" || exit $?
 
 check "a's neighbour timers are set for 1200 bit/s" \
     bash -c "[ \"\$(ip netns exec $ns_a cat /proc/sys/net/ipv4/neigh/korvale0/retrans_time_ms)\" = 8000 ]"
@@ -60,7 +56,6 @@ check "their median round trip stays under $((limit / 1000)) s" [ "$median" -lt 
 check "the transfer moves data meanwhile (at least $least bytes)" [ "$received" -ge "$least" ]
 arp_a=$(grep -c "ARP: .*Sender: 44.0.0.1," "$work/a/monitor.log")
 arp_b=$(grep -c "ARP: .*Sender: 44.0.0.2," "$work/b/monitor.log")
-echo "ARP frames on the air: a $arp_a, b $arp_b"
 check "at most two ARP frames on the air per station" [ "$arp_a" -le 2 -a "$arp_b" -le 2 ]
 
 stations_stop

@@ -1,12 +1,9 @@
-// A test tool standing in for two TNCs and the radio between them: it makes
-// two pseudo-terminals, links each to a given path (a COMn link in a
-// station's directory), and copies bytes between them. With --tcp-b, side B
-// is instead a KISS TCP port on 127.0.0.1, as a soft-modem TNC offers, taking
-// one connection at a time (a new one replaces the old). It can limit the
-// line to a bit rate (10 bits per byte, as on an asynchronous line) and
-// inject random bytes for a while to test that stations survive line noise.
-// With --half-duplex it is instead two KISS TNCs on one radio channel of that
-// bit rate (below).
+// A test tool standing in for two TNCs and the radio between them: two
+// pseudo-terminals, each linked to a given path (a station's COMn link),
+// with bytes copied between them. --tcp-b: side B is a KISS TCP port on
+// 127.0.0.1 instead, one connection at a time (a new one replaces the old).
+// --rate limits the line (10 bits per byte); --noise injects random bytes for
+// a while; --half-duplex makes it two KISS TNCs on one radio channel (below).
 //
 //   link_relay PATH_A PATH_B [--tcp-b PORT] [--rate BITS_PER_S] [--noise AFTER_S FOR_S]
 //              [--half-duplex BITS_PER_S [--dcd MS] [--seed N]]
@@ -220,29 +217,20 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: %s PATH_A PATH_B [--rate BPS] [--noise AFTER FOR]\n", argv[0]);
         return 2;
     }
-    double bytesPerSecond = 0;  // 0: unlimited
-    double noiseAfter = -1;
-    double noiseFor = 0;
-    int tcpPortB = 0;
-    double halfDuplexRate = 0;
-    double dcdMs = 30;
-    unsigned seed = 1;
-    for (int i = 3; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--tcp-b") == 0 && i + 1 < argc) {
-            tcpPortB = std::atoi(argv[++i]);
-        } else if (std::strcmp(argv[i], "--rate") == 0 && i + 1 < argc) {
-            bytesPerSecond = std::atof(argv[++i]) / 10.0;
-        } else if (std::strcmp(argv[i], "--noise") == 0 && i + 2 < argc) {
-            noiseAfter = std::atof(argv[++i]);
-            noiseFor = std::atof(argv[++i]);
-        } else if (std::strcmp(argv[i], "--half-duplex") == 0 && i + 1 < argc) {
-            halfDuplexRate = std::atof(argv[++i]);
-        } else if (std::strcmp(argv[i], "--dcd") == 0 && i + 1 < argc) {
-            dcdMs = std::atof(argv[++i]);
-        } else if (std::strcmp(argv[i], "--seed") == 0 && i + 1 < argc) {
-            seed = static_cast<unsigned>(std::atoi(argv[++i]));
+    // Each option is followed by a number (--noise by two), read by position.
+    const auto option = [&](const char* name, double otherwise, int second = 0) {
+        for (int i = 3; i + 1 + second < argc; ++i) {
+            if (std::strcmp(argv[i], name) == 0) {
+                return std::atof(argv[i + 1 + second]);
+            }
         }
-    }
+        return otherwise;
+    };
+    const double bytesPerSecond = option("--rate", 0) / 10.0;  // 0: unlimited
+    const double noiseAfter = option("--noise", -1);
+    const double noiseFor = option("--noise", 0, 1);
+    const int tcpPortB = static_cast<int>(option("--tcp-b", 0));
+    const double halfDuplexRate = option("--half-duplex", 0);
     std::signal(SIGINT, onSignal);
     std::signal(SIGTERM, onSignal);
     std::signal(SIGPIPE, SIG_IGN);
@@ -252,7 +240,7 @@ int main(int argc, char** argv) {
         !(tcpPortB > 0 ? makeTcpSide(sides[1], tcpPortB) : makeSide(sides[1], argv[2]))) {
         return 1;
     }
-    std::printf("ready\n");
+    std::puts("ready");
     std::fflush(stdout);
 
     using Clock = std::chrono::steady_clock;
@@ -260,10 +248,10 @@ int main(int argc, char** argv) {
     auto last = start;
     double credit[2] = {0, 0};
     std::mt19937 random(12345);
-    std::uint64_t noiseBytes = 0;
     std::optional<HalfDuplexChannel> channel;
     if (halfDuplexRate > 0) {
-        channel.emplace(halfDuplexRate, dcdMs, seed);
+        channel.emplace(halfDuplexRate, option("--dcd", 30),
+                        static_cast<unsigned>(option("--seed", 1)));
     }
 
     while (!stopRequested) {
@@ -303,7 +291,6 @@ int main(int argc, char** argv) {
             for (int s = 0; s < 2; ++s) {
                 for (int k = 0; k < count; ++k) {
                     sides[s].toWrite.push_back(static_cast<std::uint8_t>(random()));
-                    ++noiseBytes;
                 }
             }
         }
@@ -315,10 +302,8 @@ int main(int argc, char** argv) {
                 allowed = std::min(allowed, static_cast<std::size_t>(credit[s]));
             }
             std::uint8_t chunk[4096];
-            std::size_t count = std::min(allowed, sizeof chunk);
-            for (std::size_t k = 0; k < count; ++k) {
-                chunk[k] = side.toWrite[k];
-            }
+            const std::size_t count = std::min(allowed, sizeof chunk);
+            std::copy_n(side.toWrite.begin(), count, chunk);
             if (side.master < 0) {
                 side.toWrite.clear();  // nobody connected: the radio goes unheard
                 continue;
@@ -335,7 +320,5 @@ int main(int argc, char** argv) {
     if (channel) {
         channel->report();
     }
-    std::fprintf(stderr, "link_relay: %llu noise bytes injected\n",
-                 static_cast<unsigned long long>(noiseBytes));
     return 0;
 }
