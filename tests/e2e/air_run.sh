@@ -23,12 +23,10 @@ station_beacon_enable=0
 line=(--rate 1200)
 pings=8 interval=3 limit=5000 least=1024
 if [ "${2:-}" = --half-duplex ]; then
-    # Each ping takes both stations a transmission here: one every 5 s.
-    station_full_duplex=0
-    station_kiss="100 63 50 0"
+    # A ping takes each station a transmission: one every 5 s. The channel
+    # carries about 40 B/s of the transfer beside them; half that will do.
+    station_full_duplex=0 station_kiss="100 63 50 0"
     line=(--half-duplex 1200 --seed 7)
-    # A shared channel carries about 40 B/s of the transfer beside the pings
-    # and their turns; half that is still a transfer that goes on.
     pings=6 interval=5 limit=8000 least=512
 fi
 stations_up "$build" "${line[@]}" || exit $?

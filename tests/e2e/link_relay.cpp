@@ -28,7 +28,6 @@
 #include <deque>
 #include <optional>
 #include <random>
-#include <string>
 #include <utility>
 #include <vector>
 
@@ -51,10 +50,10 @@ bool makeTcpSide(Side& side, int port) {
     side.listener = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
     const int on = 1;
     setsockopt(side.listener, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
-    sockaddr_in where{};
-    where.sin_family = AF_INET;
-    where.sin_port = htons(static_cast<std::uint16_t>(port));
-    where.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    sockaddr_in where{.sin_family = AF_INET,
+                      .sin_port = htons(static_cast<std::uint16_t>(port)),
+                      .sin_addr = {htonl(INADDR_LOOPBACK)},
+                      .sin_zero = {}};
     if (bind(side.listener, reinterpret_cast<sockaddr*>(&where), sizeof where) != 0 ||
         listen(side.listener, 4) != 0) {
         std::perror("listen");
@@ -67,9 +66,7 @@ bool makeTcpSide(Side& side, int port) {
 void acceptConnection(Side& side) {
     const int fd = accept4(side.listener, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
     if (fd >= 0) {
-        if (side.master >= 0) {
-            close(side.master);
-        }
+        close(side.master);  // none: -1, a harmless EBADF
         side.master = fd;
         side.toWrite.clear();
     }
@@ -173,11 +170,10 @@ class HalfDuplexChannel {
     }
 
     void report() const {
-        for (int s = 0; s < 2; ++s) {
-            const Tnc& t = tncs_[s];
-            std::fprintf(stderr,
-                         "station %c: %d transmissions, %d collided, %d frames sent, %d lost\n",
-                         'a' + s, t.transmissions, t.collisions, t.framesSent, t.framesLost);
+        for (const Tnc& t : tncs_) {
+            std::fprintf(
+                stderr, "station %c: %d transmissions, %d collided, %d frames sent, %d lost\n",
+                &t == tncs_ ? 'a' : 'b', t.transmissions, t.collisions, t.framesSent, t.framesLost);
         }
     }
 

@@ -25,22 +25,16 @@ TEST(AirTime, FrameCostsItsBytesWithFcsFlagAndWorstCaseStuffing) {
 TEST(AirPacer, HalfDuplexFrameHeardBeforeOurTncCouldHaveSentShowsItStillHoldsAll) {
     // Ours handed at 0 (TxDelay 200): 400 ms (busy until 600, sent at the
     // earliest by 533 without stuffing) or 2200 ms (2400, 2033). Heard: a
-    // 400 or 184 ms frame. Then our backlog, and whether a 400 ms frame may
-    // go 50 ms later (joining ours up to the limit of 2300, or after it).
-    const std::tuple<bool, std::size_t, std::size_t, std::int64_t, std::int64_t, bool> rows[] = {
-        {false, 47, 47, 100, 200 + 400, true},
-        {false, 47, 47, 700, 600, true},
-        {false, 47, 47, 1000, 0, true},
-        {false, 272, 20, 2300, 0, true},
-        {false, 272, 20, 2100, 200 + 2200, false},
-        {true, 47, 47, 100, 500, true}};
-    for (const auto& [fullDuplex, ours, theirs, heardAt, backlog, joins] : rows) {
+    // 400 or 184 ms frame. Then our backlog.
+    const std::tuple<bool, std::size_t, std::size_t, std::int64_t, std::int64_t> rows[] = {
+        {false, 47, 47, 100, 600},    {false, 47, 47, 700, 600}, {false, 47, 47, 1000, 0},
+        {false, 272, 20, 2100, 2400}, {false, 272, 20, 2300, 0}, {true, 47, 47, 100, 500}};
+    for (const auto& [fullDuplex, ours, theirs, heardAt, backlog] : rows) {
         AirPacer pacer;
         pacer.configure({.bitsPerSecond = 1200, .txDelayMs = 200, .fullDuplex = fullDuplex});
         pacer.handed(ours, 0);
         pacer.heard(theirs, heardAt);
         EXPECT_EQ(pacer.backlogMs(heardAt), backlog) << heardAt;
-        EXPECT_EQ(pacer.mayHand(47, heardAt + 50), joins) << heardAt;
     }
 }
 
@@ -70,20 +64,20 @@ TEST(AirPacer, HalfDuplexTncGetsATransmissionAtOnceAndOthersJustHeardGetTheirTur
     pacer.handed(97, 11050);
     EXPECT_FALSE(pacer.mayHand(20, 11050, true));
     EXPECT_EQ(pacer.backlogMs(11000), 100 + 2400);
-    // That station has its turn after us, which urgent frames skip; bulk
-    // frames may not join them, so the answer waits for none ...
-    EXPECT_FALSE(pacer.mayHand(272, 13500 + 449));
+    // That station has its turn after us, urgent frames or not, until the
+    // turn's time is up or one is heard taking it.
+    EXPECT_FALSE(pacer.mayHand(47, 13500 + 449, true));
     EXPECT_TRUE(pacer.mayHand(272, 13500 + 450));
-    ASSERT_TRUE(pacer.mayHand(47, 13600, true));
-    pacer.handed(47, 13600, true);
-    EXPECT_FALSE(pacer.mayHand(47, 13600));
-    EXPECT_TRUE(pacer.mayHand(47, 13600, true));
-    // ... and which ends when one is heard taking it.
-    EXPECT_FALSE(pacer.mayHand(272, 14400));
-    pacer.heard(20, 14400);
-    EXPECT_TRUE(pacer.mayHand(272, 14400));
-    pacer.handed(47, 14400);
-    EXPECT_TRUE(pacer.mayHand(47, 14400)) << "bulk frames join bulk frames";
+    pacer.heard(20, 13800);
+    ASSERT_TRUE(pacer.mayHand(47, 13800, true));
+    // A transmission an urgent frame began carries no bulk frames, so the
+    // answer waits for none; one a bulk frame began takes both.
+    pacer.handed(47, 13800, true);
+    EXPECT_FALSE(pacer.mayHand(47, 13800));
+    EXPECT_TRUE(pacer.mayHand(47, 13800, true));
+    pacer.handed(47, 20000);
+    EXPECT_TRUE(pacer.mayHand(47, 20000));
+    EXPECT_TRUE(pacer.mayHand(47, 20000, true));
 }
 
 // Pushes ("A1": flow A, frame 1; "P1" priority; "A1:500" costs 500 ms) and
