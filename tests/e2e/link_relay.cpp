@@ -4,7 +4,6 @@
 // 127.0.0.1 instead, one connection at a time (a new one replaces the old).
 // --rate limits the line (10 bits per byte); --noise injects random bytes for
 // a while; --half-duplex makes it two KISS TNCs on one radio channel (below).
-//
 //   link_relay PATH_A PATH_B [--tcp-b PORT] [--rate BITS_PER_S] [--noise AFTER_S FOR_S]
 //              [--half-duplex BITS_PER_S [--dcd MS] [--seed N]]
 //
@@ -54,12 +53,9 @@ bool makeTcpSide(Side& side, int port) {
                       .sin_port = htons(static_cast<std::uint16_t>(port)),
                       .sin_addr = {htonl(INADDR_LOOPBACK)},
                       .sin_zero = {}};
-    if (bind(side.listener, reinterpret_cast<sockaddr*>(&where), sizeof where) != 0 ||
-        listen(side.listener, 4) != 0) {
-        std::perror("listen");
-        return false;
-    }
-    return true;
+    const bool ok = bind(side.listener, reinterpret_cast<sockaddr*>(&where), sizeof where) == 0 &&
+                    listen(side.listener, 4) == 0;
+    return ok || (std::perror("listen"), false);
 }
 
 // Takes a waiting connection in place of the one there is.
@@ -74,8 +70,7 @@ void acceptConnection(Side& side) {
 
 bool makeSide(Side& side, const char* linkPath) {
     if (openpty(&side.master, &side.slave, nullptr, nullptr, nullptr) != 0) {
-        std::perror("openpty");
-        return false;
+        return std::perror("openpty"), false;
     }
     termios raw{};
     tcgetattr(side.slave, &raw);
@@ -83,22 +78,16 @@ bool makeSide(Side& side, const char* linkPath) {
     tcsetattr(side.slave, TCSANOW, &raw);
     fcntl(side.master, F_SETFL, fcntl(side.master, F_GETFL) | O_NONBLOCK);
     unlink(linkPath);
-    if (symlink(ptsname(side.master), linkPath) != 0) {
-        std::perror("symlink");
-        return false;
-    }
-    return true;
+    const bool ok = symlink(ptsname(side.master), linkPath) == 0;
+    return ok || (std::perror("symlink"), false);
 }
 
-// Two KISS TNCs sharing one half-duplex channel. Each holds the data frames
-// its station gives it and takes TxDelay, persistence, slot time, TxTail and
-// full duplex from the KISS command frames. Holding frames, it waits for a
-// clear channel and then keys up with probability (P+1)/256 per slot time (at
-// once in full duplex). A transmission is TxDelay, then every frame held when
-// TxDelay ends, back to back, then TxTail. A TNC senses the other's carrier
-// only dcd ms after it keyed up; a frame is lost when the other station was
-// keyed at any time during it (a collision, or the receiver itself sending).
-// Times are ms since start; a seed makes runs repeat.
+// Two KISS TNCs on one half-duplex channel, set by the KISS commands. One
+// holding frames waits for a clear channel, then keys up with probability
+// (P+1)/256 per slot time (at once in full duplex) and sends TxDelay, every
+// frame held when TxDelay ends, TxTail. It senses the other's carrier dcd ms
+// after that keyed up; a frame is lost when the other station was keyed at
+// any time during it. Times are ms since start; a seed makes runs repeat.
 class HalfDuplexChannel {
   public:
     HalfDuplexChannel(double bitsPerSecond, double dcdMs, unsigned seed)
@@ -200,8 +189,7 @@ class HalfDuplexChannel {
         return static_cast<double>(frame.size() - 1 - escapes + 3) * 8 * 65 / 64;
     }
 
-    double msPerBit_;
-    double dcdMs_;
+    double msPerBit_, dcdMs_;
     std::mt19937 random_;
     Tnc tncs_[2];
 };
@@ -223,14 +211,12 @@ int main(int argc, char** argv) {
         return otherwise;
     };
     const double bytesPerSecond = option("--rate", 0) / 10.0;  // 0: unlimited
-    const double noiseAfter = option("--noise", -1);
-    const double noiseFor = option("--noise", 0, 1);
+    const double noiseAfter = option("--noise", -1), noiseFor = option("--noise", 0, 1);
     const int tcpPortB = static_cast<int>(option("--tcp-b", 0));
     const double halfDuplexRate = option("--half-duplex", 0);
     std::signal(SIGINT, onSignal);
     std::signal(SIGTERM, onSignal);
     std::signal(SIGPIPE, SIG_IGN);
-
     Side sides[2];
     if (!makeSide(sides[0], argv[1]) ||
         !(tcpPortB > 0 ? makeTcpSide(sides[1], tcpPortB) : makeSide(sides[1], argv[2]))) {
@@ -266,11 +252,10 @@ int main(int argc, char** argv) {
                 close(sides[s].master);  // the station hung up
                 sides[s].master = -1;
             }
-            if (channel && n > 0) {
+            if (n > 0 && channel) {
                 channel->fromStation(s, buffer, static_cast<std::size_t>(n));
-            }
-            for (ssize_t k = 0; !channel && k < n; ++k) {
-                sides[1 - s].toWrite.push_back(buffer[k]);
+            } else if (n > 0) {
+                sides[1 - s].toWrite.insert(sides[1 - s].toWrite.end(), buffer, buffer + n);
             }
         }
         const auto now = Clock::now();
@@ -283,11 +268,9 @@ int main(int argc, char** argv) {
         last = now;
         if (noiseAfter >= 0 && elapsed >= noiseAfter && elapsed < noiseAfter + noiseFor) {
             // About 100 random bytes per second into each direction.
-            const int count = std::uniform_int_distribution<int>(0, 1)(random);
-            for (int s = 0; s < 2; ++s) {
-                for (int k = 0; k < count; ++k) {
-                    sides[s].toWrite.push_back(static_cast<std::uint8_t>(random()));
-                }
+            for (int k = std::uniform_int_distribution<int>(0, 1)(random); k > 0; --k) {
+                sides[0].toWrite.push_back(static_cast<std::uint8_t>(random()));
+                sides[1].toWrite.push_back(static_cast<std::uint8_t>(random()));
             }
         }
         for (int s = 0; s < 2; ++s) {

