@@ -16,7 +16,7 @@
 // likely to answer (a TCP receiver its ACKs) and their TNCs contend for the
 // channel as soon as ours falls silent, so a frame of ours sent then would
 // collide with theirs one time in seven at persistence 63. The turn ends when
-// one is heard taking it, so it holds a frame at most a few slot times; a
+// one is heard taking it, and holds a frame at most turnMs(). A
 // transmission begun by a frame that should not wait (air_flow.h,
 // air_queue.h) carries no bulk frames, so the answer to it waits for none.
 //
