@@ -14,14 +14,14 @@
 #   bench/half_duplex_bench.sh [BUILD_DIR] [RATES...]
 #
 # BUILD_DIR defaults to build/test/release, RATES to "1200 9600";
-# HALF_DUPLEX_BYTES (default 20480) sets the transfer, HALF_DUPLEX_SEED the
-# channel's seed. Needs root.
+# HALF_DUPLEX_BYTES sets the transfer (default 20480 at 1200 bit/s and four
+# times that at 9600, so that it lasts long enough for some 30 pings),
+# HALF_DUPLEX_SEED the channel's seed. Needs root.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 build_dir=${1:-build/test/release}
 shift
 rates=${*:-1200 9600}
-bytes=${HALF_DUPLEX_BYTES:-20480}
 seed=${HALF_DUPLEX_SEED:-1}
 source tests/e2e/stations.sh
 trap stations_cleanup EXIT
@@ -78,7 +78,8 @@ run_case() {  # run_case LINE_RATE AIR_RATE TXDELAY
 
 for line in $rates; do
     txdelay=100
-    [ "$line" -ge 9600 ] && txdelay=50
+    bytes=${HALF_DUPLEX_BYTES:-20480}
+    [ "$line" -ge 9600 ] && txdelay=50 bytes=${HALF_DUPLEX_BYTES:-81920}
     echo "== half-duplex channel $line bit/s, TxDelay $txdelay ms, persistence 63, slot 50 ms, MTU 256, $bytes bytes"
     run_case "$line" 0 "$txdelay"
     run_case "$line" "$line" "$txdelay"

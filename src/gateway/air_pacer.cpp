@@ -4,6 +4,16 @@
 #include <cmath>
 
 namespace korvale {
+namespace {
+
+// Air time without the worst-case bit stuffing frameAirTimeMs() counts: the
+// least the radio can take.
+constexpr int kUnstuffedBitsPerTenBytes = 80;
+std::int64_t unstuffedMs(std::int64_t airTimeMs) {
+    return airTimeMs * kUnstuffedBitsPerTenBytes / kStuffedBitsPerTenBytes;
+}
+
+}  // namespace
 
 std::int64_t frameAirTimeMs(std::size_t frameBytes, int bitsPerSecond) {
     if (bitsPerSecond <= 0) {
@@ -48,7 +58,7 @@ bool AirPacer::mayHand(std::size_t frameBytes, std::int64_t nowMs, bool urgent) 
         return nowMs - transmissionAtMs_ <= channel_.txDelayMs / 2 && (urgent || !urgentStart_) &&
                transmissionMs_ + airTime <= transmissionLimitMs();
     }
-    return urgent || !othersTurn(nowMs);
+    return !othersTurn(nowMs);
 }
 
 // Other stations heard lately have their turn once our TNC falls silent;
@@ -79,14 +89,21 @@ void AirPacer::heard(std::size_t frameBytes, std::int64_t nowMs) {
         return;
     }
     heardAtMs_ = nowMs;
-    turnTaken_ = turnTaken_ || nowMs > busyUntilMs_;
-    if (!sending_) {
-        return;
-    }
+    // A radio that sends hears nothing. When the frame began before our TNC
+    // could have sent all it holds (counting no stuffing for either), the
+    // TNC has not keyed up yet: it sends the whole transmission after this
+    // frame, and frames handed now still join it. A frame that began later
+    // most likely answers what our TNC sent.
     const std::int64_t airTime = frameAirTimeMs(frameBytes, channel_.bitsPerSecond);
-    const std::int64_t overlap = std::min(airTime, busyUntilMs_ - (nowMs - airTime));
-    if (overlap > 0) {
-        busyUntilMs_ += overlap;
+    const std::int64_t earliestEnd =
+        transmissionAtMs_ + channel_.txDelayMs + unstuffedMs(transmissionMs_);
+    if (sending_ && nowMs - unstuffedMs(airTime) < earliestEnd) {
+        transmissionAtMs_ = nowMs;
+        busyUntilMs_ = std::max(busyUntilMs_,
+                                nowMs + channel_.txDelayMs + transmissionMs_ + channel_.txTailMs);
+    } else {
+        busyUntilMs_ = std::min(busyUntilMs_, nowMs);
+        turnTaken_ = true;
     }
 }
 

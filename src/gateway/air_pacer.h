@@ -12,10 +12,13 @@
 // contention for the channel, and one that overlaps another station's is
 // lost; so the TNC gets one transmission's worth at a time (several frames
 // at once, then nothing until they have left), and after a transmission the
-// other stations just heard get a turn before more bulk frames go: they are
+// other stations just heard get a turn before anything more goes: they are
 // likely to answer (a TCP receiver its ACKs) and their TNCs contend for the
-// channel as soon as ours falls silent. Frames that should not wait (air_flow.h,
-// air_queue.h) skip that turn but still wait for the next transmission.
+// channel as soon as ours falls silent, so a frame of ours sent then would
+// collide with theirs one time in seven at persistence 63. The turn ends when
+// one is heard taking it, and holds a frame at most turnMs(). A
+// transmission begun by a frame that should not wait (air_flow.h,
+// air_queue.h) carries no bulk frames, so the answer to it waits for none.
 //
 // Times are milliseconds on one steady clock, given by the caller. Main
 // thread only.
@@ -37,12 +40,13 @@ inline constexpr int kStuffedBitsPerTenBytes = 96;
 // Half duplex, a transmission carries frames of at most this many times what
 // each transmission costs besides its frames (TxDelay, TxTail and the
 // expected wait for a slot), and at least one frame. Measured on a simulated
-// shared channel (bench/half_duplex_bench.sh): more makes a ping wait for
-// the whole of a long transmission (two full segments at 1200 bit/s made
-// the ping's round trip during a transfer 3.3 times the quiet one, one
-// segment 1.5 to 1.9 times), less pays the key-up and the contention for
-// little data.
-inline constexpr int kTransmissionPerOverhead = 6;
+// shared channel (bench/half_duplex_bench.sh): at 1200 bit/s this is one
+// full segment either way (two made the ping's round trip during a transfer
+// 3.3 times the quiet one); at 9600 bit/s, 6 (four segments) left a bulk
+// transfer at 75 to 90 % of the goodput the unpaced TNC reaches with its
+// long transmissions, 10 (eight) at 90 to 100 %, 14 no more than 10 but
+// pings slower.
+inline constexpr int kTransmissionPerOverhead = 10;
 
 // The turn left to other stations after a transmission: slot times enough
 // for a TNC with frames waiting to key up 9 times in 10 at our persistence.
@@ -75,20 +79,23 @@ class AirPacer {
     // Whether a frame may go to the TNC now. Full duplex: always when the TNC
     // is idle (however long the frame), otherwise when the backlog with it
     // stays within kTncBacklogBudgetMs. Half duplex: a frame may start a
-    // transmission when the TNC is idle and, unless it is urgent, other
-    // stations have had their turn; further frames join it before the TNC
-    // can have keyed up, while it stays within transmissionLimitMs(), and
-    // only urgent ones when an urgent one began it.
+    // transmission when the TNC is idle and other stations have had their
+    // turn; further frames join it before the TNC can have keyed up, while it
+    // stays within transmissionLimitMs(), and only urgent ones when an urgent
+    // one began it.
     bool mayHand(std::size_t frameBytes, std::int64_t nowMs, bool urgent = false) const;
 
     // A frame handed to the TNC at nowMs. An idle TNC keys up for it (TxDelay
     // and TxTail); one still sending adds it to the same transmission.
     void handed(std::size_t frameBytes, std::int64_t nowMs, bool urgent = false);
 
-    // A frame of another station heard at nowMs. On a half-duplex channel it
-    // held the air for its own length before that, and whatever of our
-    // backlog fell in that time had to wait; heard after our transmission, it
-    // starts the other station's turn. Full duplex: no effect.
+    // A frame of another station heard at nowMs. Half duplex, a radio that
+    // sends hears nothing: a frame that began before our TNC could have sent
+    // what it holds (no stuffing counted on either side) shows that it has
+    // not keyed up yet; it sends all of it after this frame, and frames
+    // handed within half the TxDelay of now still join it. A frame that
+    // began later shows our TNC done and starts the other station's turn.
+    // Full duplex: no effect.
     void heard(std::size_t frameBytes, std::int64_t nowMs);
 
     // Half duplex: frames' air time one transmission may carry, and the turn

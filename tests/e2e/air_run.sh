@@ -1,13 +1,11 @@
 #!/usr/bin/env bash
 # End-to-end test of two Korvale stations over a slow radio: the relay paced
-# at 1200 bit/s and each station told the radio's rate (m_iAirBaudrate 1200).
-# Checked: the adapter's neighbour timers are set for the rate; pings sent
-# while a bulk TCP transfer runs are answered within a few seconds (they pass
-# the transfer's backlog instead of waiting behind it); the transfer goes on;
+# at 1200 bit/s, each station told the radio's rate (m_iAirBaudrate 1200).
+# Checked: the adapter's neighbour timers; pings during a bulk TCP transfer
+# answered within a few seconds (passing its backlog); the transfer goes on;
 # ARP stays off the air after the first exchange; no sanitizer reports.
-# With --half-duplex the stations share one 1200 bit/s half-duplex channel
-# instead (TxDelay 100 ms, slot time 50 ms), and at most one transmission in
-# ten may collide.
+# --half-duplex: one shared 1200 bit/s half-duplex channel instead (TxDelay
+# 100 ms, slot time 50 ms), where at most one transmission in ten collides.
 #
 #   tests/e2e/air_run.sh BUILD_DIR [--half-duplex]
 #
@@ -19,49 +17,37 @@ build=${1:?usage: air_run.sh BUILD_DIR}
 source "$(dirname "$0")/stations.sh"
 trap stations_cleanup EXIT
 
-station_air_baudrate=1200
-station_full_duplex=1  # the relay carries both directions at once
-station_beacon_enable=0
+station_air_baudrate=1200 station_full_duplex=1 station_beacon_enable=0  # the paced relay: full duplex
 line=(--rate 1200)
 pings=8 interval=3 limit=5000 least=1024
 if [ "${2:-}" = --half-duplex ]; then
-    # Each ping takes both stations a transmission here: one every 5 s.
-    station_full_duplex=0
-    station_kiss="100 63 50 0"
+    # A ping takes each station a transmission: one every 5 s. The channel
+    # carries about 40 B/s of the transfer beside them; half that will do.
+    station_full_duplex=0 station_kiss="100 63 50 0"
     line=(--half-duplex 1200 --seed 7)
-    # A shared channel carries about 40 B/s of the transfer beside the pings
-    # and their turns; half that is still a transfer that goes on.
     pings=6 interval=5 limit=8000 least=512
 fi
-stations_up "$build" "${line[@]}"
-status=$?
-[ "$status" -eq 0 ] || exit "$status"
+stations_up "$build" "${line[@]}" || exit $?
 
 check "a's neighbour timers are set for 1200 bit/s" \
     bash -c "[ \"\$(ip netns exec $ns_a cat /proc/sys/net/ipv4/neigh/korvale0/retrans_time_ms)\" = 8000 ]"
 check "ping from a to b over the paced link" ip netns exec "$ns_a" ping -c 1 -W 10 44.0.0.2
 
-ip netns exec "$ns_b" socat -u TCP-LISTEN:7001,reuseaddr OPEN:"$work/received",creat,trunc &
-listener=$!
+ip netns exec "$ns_b" socat -u TCP-LISTEN:7001,reuseaddr OPEN:"$work/received",creat,trunc & listener=$!
 sleep 0.5
-timeout $((pings * interval + 6)) ip netns exec "$ns_a" socat -u OPEN:/dev/urandom TCP:44.0.0.2:7001 &
-sender=$!
+timeout $((pings * interval + 6)) ip netns exec "$ns_a" socat -u OPEN:/dev/urandom TCP:44.0.0.2:7001 & sender=$!
 sleep 3
 ip netns exec "$ns_a" ping -c $pings -i $interval -W 15 44.0.0.2 >"$work/ping.log"
-wait "$sender"
-kill "$listener" 2>/dev/null
-times=$(sed -n 's/.*time=\([0-9.]*\) ms/\1/p' "$work/ping.log" | sort -n)
-answered=$(echo "$times" | grep -c .)
+wait "$sender"; kill "$listener" 2>/dev/null
+times=$(sed -n 's/.*time=\([0-9.]*\) ms/\1/p' "$work/ping.log" | sort -n) answered=$(echo "$times" | grep -c .)
 median=$(echo "$times" | awk '{ v[NR] = $1 } END { print NR ? int(v[int((NR + 1) / 2)]) : 99999 }')
 received=$(stat -c %s "$work/received" 2>/dev/null || echo 0)
 echo "during the transfer: $answered of $pings pings answered, median $median ms; $received bytes moved"
 check "pings during a bulk transfer are answered" [ "$answered" -ge $((pings - 1)) ]
 check "their median round trip stays under $((limit / 1000)) s" [ "$median" -lt "$limit" ]
 check "the transfer moves data meanwhile (at least $least bytes)" [ "$received" -ge "$least" ]
-arp_a=$(grep -c "ARP: .*Sender: 44.0.0.1," "$work/a/monitor.log")
-arp_b=$(grep -c "ARP: .*Sender: 44.0.0.2," "$work/b/monitor.log")
-echo "ARP frames on the air: a $arp_a, b $arp_b"
-check "at most two ARP frames on the air per station" [ "$arp_a" -le 2 -a "$arp_b" -le 2 ]
+check "at most two ARP frames on the air per station" [ "$(grep -c "ARP: .*Sender: 44.0.0.1," \
+    "$work/a/monitor.log")" -le 2 -a "$(grep -c "ARP: .*Sender: 44.0.0.2," "$work/b/monitor.log")" -le 2 ]
 
 stations_stop
 if [ "$station_full_duplex" = 0 ]; then

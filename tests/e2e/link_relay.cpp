@@ -1,13 +1,9 @@
-// A test tool standing in for two TNCs and the radio between them: it makes
-// two pseudo-terminals, links each to a given path (a COMn link in a
-// station's directory), and copies bytes between them. With --tcp-b, side B
-// is instead a KISS TCP port on 127.0.0.1, as a soft-modem TNC offers, taking
-// one connection at a time (a new one replaces the old). It can limit the
-// line to a bit rate (10 bits per byte, as on an asynchronous line) and
-// inject random bytes for a while to test that stations survive line noise.
-// With --half-duplex it is instead two KISS TNCs on one radio channel of that
-// bit rate (below).
-//
+// A test tool standing in for two TNCs and the radio between them: two
+// pseudo-terminals, each linked to a given path (a station's COMn link),
+// with bytes copied between them. --tcp-b: side B is a KISS TCP port on
+// 127.0.0.1 instead, one connection at a time (a new one replaces the old).
+// --rate limits the line (10 bits per byte); --noise injects random bytes for
+// a while; --half-duplex makes it two KISS TNCs on one radio channel (below).
 //   link_relay PATH_A PATH_B [--tcp-b PORT] [--rate BITS_PER_S] [--noise AFTER_S FOR_S]
 //              [--half-duplex BITS_PER_S [--dcd MS] [--seed N]]
 //
@@ -31,7 +27,6 @@
 #include <deque>
 #include <optional>
 #include <random>
-#include <string>
 #include <utility>
 #include <vector>
 
@@ -54,25 +49,20 @@ bool makeTcpSide(Side& side, int port) {
     side.listener = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
     const int on = 1;
     setsockopt(side.listener, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
-    sockaddr_in where{};
-    where.sin_family = AF_INET;
-    where.sin_port = htons(static_cast<std::uint16_t>(port));
-    where.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (bind(side.listener, reinterpret_cast<sockaddr*>(&where), sizeof where) != 0 ||
-        listen(side.listener, 4) != 0) {
-        std::perror("listen");
-        return false;
-    }
-    return true;
+    sockaddr_in where{.sin_family = AF_INET,
+                      .sin_port = htons(static_cast<std::uint16_t>(port)),
+                      .sin_addr = {htonl(INADDR_LOOPBACK)},
+                      .sin_zero = {}};
+    const bool ok = bind(side.listener, reinterpret_cast<sockaddr*>(&where), sizeof where) == 0 &&
+                    listen(side.listener, 4) == 0;
+    return ok || (std::perror("listen"), false);
 }
 
 // Takes a waiting connection in place of the one there is.
 void acceptConnection(Side& side) {
     const int fd = accept4(side.listener, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
     if (fd >= 0) {
-        if (side.master >= 0) {
-            close(side.master);
-        }
+        close(side.master);  // none: -1, a harmless EBADF
         side.master = fd;
         side.toWrite.clear();
     }
@@ -80,8 +70,7 @@ void acceptConnection(Side& side) {
 
 bool makeSide(Side& side, const char* linkPath) {
     if (openpty(&side.master, &side.slave, nullptr, nullptr, nullptr) != 0) {
-        std::perror("openpty");
-        return false;
+        return std::perror("openpty"), false;
     }
     termios raw{};
     tcgetattr(side.slave, &raw);
@@ -89,22 +78,16 @@ bool makeSide(Side& side, const char* linkPath) {
     tcsetattr(side.slave, TCSANOW, &raw);
     fcntl(side.master, F_SETFL, fcntl(side.master, F_GETFL) | O_NONBLOCK);
     unlink(linkPath);
-    if (symlink(ptsname(side.master), linkPath) != 0) {
-        std::perror("symlink");
-        return false;
-    }
-    return true;
+    const bool ok = symlink(ptsname(side.master), linkPath) == 0;
+    return ok || (std::perror("symlink"), false);
 }
 
-// Two KISS TNCs sharing one half-duplex channel. Each holds the data frames
-// its station gives it and takes TxDelay, persistence, slot time, TxTail and
-// full duplex from the KISS command frames. Holding frames, it waits for a
-// clear channel and then keys up with probability (P+1)/256 per slot time (at
-// once in full duplex). A transmission is TxDelay, then every frame held when
-// TxDelay ends, back to back, then TxTail. A TNC senses the other's carrier
-// only dcd ms after it keyed up; a frame is lost when the other station was
-// keyed at any time during it (a collision, or the receiver itself sending).
-// Times are ms since start; a seed makes runs repeat.
+// Two KISS TNCs on one half-duplex channel, set by the KISS commands. One
+// holding frames waits for a clear channel, then keys up with probability
+// (P+1)/256 per slot time (at once in full duplex) and sends TxDelay, every
+// frame held when TxDelay ends, TxTail. It senses the other's carrier dcd ms
+// after that keyed up; a frame is lost when the other station was keyed at
+// any time during it. Times are ms since start; a seed makes runs repeat.
 class HalfDuplexChannel {
   public:
     HalfDuplexChannel(double bitsPerSecond, double dcdMs, unsigned seed)
@@ -176,11 +159,10 @@ class HalfDuplexChannel {
     }
 
     void report() const {
-        for (int s = 0; s < 2; ++s) {
-            const Tnc& t = tncs_[s];
-            std::fprintf(stderr,
-                         "station %c: %d transmissions, %d collided, %d frames sent, %d lost\n",
-                         'a' + s, t.transmissions, t.collisions, t.framesSent, t.framesLost);
+        for (const Tnc& t : tncs_) {
+            std::fprintf(
+                stderr, "station %c: %d transmissions, %d collided, %d frames sent, %d lost\n",
+                &t == tncs_ ? 'a' : 'b', t.transmissions, t.collisions, t.framesSent, t.framesLost);
         }
     }
 
@@ -207,8 +189,7 @@ class HalfDuplexChannel {
         return static_cast<double>(frame.size() - 1 - escapes + 3) * 8 * 65 / 64;
     }
 
-    double msPerBit_;
-    double dcdMs_;
+    double msPerBit_, dcdMs_;
     std::mt19937 random_;
     Tnc tncs_[2];
 };
@@ -220,39 +201,28 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: %s PATH_A PATH_B [--rate BPS] [--noise AFTER FOR]\n", argv[0]);
         return 2;
     }
-    double bytesPerSecond = 0;  // 0: unlimited
-    double noiseAfter = -1;
-    double noiseFor = 0;
-    int tcpPortB = 0;
-    double halfDuplexRate = 0;
-    double dcdMs = 30;
-    unsigned seed = 1;
-    for (int i = 3; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--tcp-b") == 0 && i + 1 < argc) {
-            tcpPortB = std::atoi(argv[++i]);
-        } else if (std::strcmp(argv[i], "--rate") == 0 && i + 1 < argc) {
-            bytesPerSecond = std::atof(argv[++i]) / 10.0;
-        } else if (std::strcmp(argv[i], "--noise") == 0 && i + 2 < argc) {
-            noiseAfter = std::atof(argv[++i]);
-            noiseFor = std::atof(argv[++i]);
-        } else if (std::strcmp(argv[i], "--half-duplex") == 0 && i + 1 < argc) {
-            halfDuplexRate = std::atof(argv[++i]);
-        } else if (std::strcmp(argv[i], "--dcd") == 0 && i + 1 < argc) {
-            dcdMs = std::atof(argv[++i]);
-        } else if (std::strcmp(argv[i], "--seed") == 0 && i + 1 < argc) {
-            seed = static_cast<unsigned>(std::atoi(argv[++i]));
+    // Each option is followed by a number (--noise by two), read by position.
+    const auto option = [&](const char* name, double otherwise, int second = 0) {
+        for (int i = 3; i + 1 + second < argc; ++i) {
+            if (std::strcmp(argv[i], name) == 0) {
+                return std::atof(argv[i + 1 + second]);
+            }
         }
-    }
+        return otherwise;
+    };
+    const double bytesPerSecond = option("--rate", 0) / 10.0;  // 0: unlimited
+    const double noiseAfter = option("--noise", -1), noiseFor = option("--noise", 0, 1);
+    const int tcpPortB = static_cast<int>(option("--tcp-b", 0));
+    const double halfDuplexRate = option("--half-duplex", 0);
     std::signal(SIGINT, onSignal);
     std::signal(SIGTERM, onSignal);
     std::signal(SIGPIPE, SIG_IGN);
-
     Side sides[2];
     if (!makeSide(sides[0], argv[1]) ||
         !(tcpPortB > 0 ? makeTcpSide(sides[1], tcpPortB) : makeSide(sides[1], argv[2]))) {
         return 1;
     }
-    std::printf("ready\n");
+    std::puts("ready");
     std::fflush(stdout);
 
     using Clock = std::chrono::steady_clock;
@@ -260,10 +230,10 @@ int main(int argc, char** argv) {
     auto last = start;
     double credit[2] = {0, 0};
     std::mt19937 random(12345);
-    std::uint64_t noiseBytes = 0;
     std::optional<HalfDuplexChannel> channel;
     if (halfDuplexRate > 0) {
-        channel.emplace(halfDuplexRate, dcdMs, seed);
+        channel.emplace(halfDuplexRate, option("--dcd", 30),
+                        static_cast<unsigned>(option("--seed", 1)));
     }
 
     while (!stopRequested) {
@@ -282,11 +252,10 @@ int main(int argc, char** argv) {
                 close(sides[s].master);  // the station hung up
                 sides[s].master = -1;
             }
-            if (channel && n > 0) {
+            if (n > 0 && channel) {
                 channel->fromStation(s, buffer, static_cast<std::size_t>(n));
-            }
-            for (ssize_t k = 0; !channel && k < n; ++k) {
-                sides[1 - s].toWrite.push_back(buffer[k]);
+            } else if (n > 0) {
+                sides[1 - s].toWrite.insert(sides[1 - s].toWrite.end(), buffer, buffer + n);
             }
         }
         const auto now = Clock::now();
@@ -299,12 +268,9 @@ int main(int argc, char** argv) {
         last = now;
         if (noiseAfter >= 0 && elapsed >= noiseAfter && elapsed < noiseAfter + noiseFor) {
             // About 100 random bytes per second into each direction.
-            const int count = std::uniform_int_distribution<int>(0, 1)(random);
-            for (int s = 0; s < 2; ++s) {
-                for (int k = 0; k < count; ++k) {
-                    sides[s].toWrite.push_back(static_cast<std::uint8_t>(random()));
-                    ++noiseBytes;
-                }
+            for (int k = std::uniform_int_distribution<int>(0, 1)(random); k > 0; --k) {
+                sides[0].toWrite.push_back(static_cast<std::uint8_t>(random()));
+                sides[1].toWrite.push_back(static_cast<std::uint8_t>(random()));
             }
         }
         for (int s = 0; s < 2; ++s) {
@@ -315,10 +281,8 @@ int main(int argc, char** argv) {
                 allowed = std::min(allowed, static_cast<std::size_t>(credit[s]));
             }
             std::uint8_t chunk[4096];
-            std::size_t count = std::min(allowed, sizeof chunk);
-            for (std::size_t k = 0; k < count; ++k) {
-                chunk[k] = side.toWrite[k];
-            }
+            const std::size_t count = std::min(allowed, sizeof chunk);
+            std::copy_n(side.toWrite.begin(), count, chunk);
             if (side.master < 0) {
                 side.toWrite.clear();  // nobody connected: the radio goes unheard
                 continue;
@@ -335,7 +299,5 @@ int main(int argc, char** argv) {
     if (channel) {
         channel->report();
     }
-    std::fprintf(stderr, "link_relay: %llu noise bytes injected\n",
-                 static_cast<unsigned long long>(noiseBytes));
     return 0;
 }

@@ -1,26 +1,21 @@
 // The engine with a radio bit rate: frames leave as the radio can send them,
 // typed lines and pings pass another flow's backlog, drops are reported, the
-// adapter gets neighbour timers. The clock is the test's. (Which ARP re-probes
-// are answered without the air is the responder's test; that the air stays
-// free of them, tests/e2e/air_run.sh's.)
+// adapter gets neighbour timers; the test's clock. (ARP re-probes answered
+// without the air: the responder's test and tests/e2e/air_run.sh.)
 #include "engine/engine_fixture.h"
 #include "gateway/neighbour_timers.h"
 
 namespace korvale::testing {
 namespace {
 
-// Ethernet from the host (SMRDRV) to AB1CDE-7, IPv4, and an IPv4 header from
-// 44.0.0.1 to 44.0.0.2 whose protocol byte follows.
-const std::string kToStation = "82 84 0A 36 3A 3C 53 4D 52 44 52 56 08 00 ";
-const std::string kIpHead = "45 00 00 14 00 00 00 00 40 ";
-const std::string kAddresses = " 00 00 2C 00 00 01 2C 00 00 02 ";
-
-// A TCP segment of 200 information bytes (1752 ms at 1200 bit/s) and a ping.
+// Ethernet from the host (SMRDRV) to AB1CDE-7 with IPv4 from 44.0.0.1 to
+// 44.0.0.2: a TCP segment of 200 information bytes (1752 ms at 1200 bit/s), a ping.
+const std::string kIp = "82 84 0A 36 3A 3C 53 4D 52 44 52 56 08 00 45 00 00 14 00 00 00 00 40 ";
 Bytes bulk(char fill) {
-    return bytes(kToStation + kIpHead + "06" + kAddresses + "1F 41 00 50 " +
+    return bytes(kIp + "06 00 00 2C 00 00 01 2C 00 00 02 1F 41 00 50 " +
                  hex(std::string(176, fill)));
 }
-const Bytes kPing = bytes(kToStation + kIpHead + "01" + kAddresses + "08 00 00 00");
+const Bytes kPing = bytes(kIp + "01 00 00 2C 00 00 01 2C 00 00 02 08 00 00 00");
 
 struct PacedRig : Rig {
     PacedRig() {
@@ -81,21 +76,14 @@ TEST(AirPath, DropsForTheBudgetMakeOneMonitorLineWithTheirCountAtMostEveryTenSec
     EXPECT_EQ(r.shown.back(), "Radio queue full, frames dropped: 6");
     r.runUntil(5000);  // three have left, at 0, 2000 and 4000
     r.driver.hostFrames = {bulk('w'), bulk('x'), bulk('y'), bulk('z')};
-    r.tick();
     r.runUntil(9900);
-    const auto reports = [&] {
-        return std::count_if(r.shown.begin(), r.shown.end(),
-                             [](const std::string& line) { return line.starts_with("Radio"); });
-    };
-    EXPECT_EQ(reports(), 1);
+    EXPECT_EQ(std::count(r.shown.begin(), r.shown.end(), "Radio queue full, frames dropped: 1"), 0);
     r.runUntil(10000);
     EXPECT_EQ(r.shown.back(), "Radio queue full, frames dropped: 1");
-    EXPECT_EQ(reports(), 2);
 }
 
 TEST(AirPath, AdapterGetsNeighbourTimersForTheRateAndTheUserHearsWhenItCannot) {
     for (const bool accepted : {true, false}) {
-        SCOPED_TRACE(accepted);
         Rig r;
         r.driver.timersSucceed = accepted;
         r.tick(3);
@@ -107,10 +95,10 @@ TEST(AirPath, AdapterGetsNeighbourTimersForTheRateAndTheUserHearsWhenItCannot) {
         ASSERT_EQ(r.driver.neighbourTimers.size(), 2U);
         EXPECT_EQ(r.driver.neighbourTimers[0].retransTimeMs, 8000);
         EXPECT_EQ(r.driver.neighbourTimers[1].retransTimeMs, neighbourTimersFor(0).retransTimeMs);
-        const auto warnings = std::count(r.shown.begin(), r.shown.end(),
-                                         "Warning: Cannot set the adapter's ARP timers for the "
-                                         "radio bit rate.");
-        EXPECT_EQ(warnings, accepted ? 0 : 1);
+        EXPECT_EQ(
+            std::count(r.shown.begin(), r.shown.end(),
+                       "Warning: Cannot set the adapter's ARP timers for the radio bit rate."),
+            accepted ? 0 : 1);
     }
 }
 
