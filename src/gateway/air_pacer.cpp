@@ -58,7 +58,7 @@ bool AirPacer::mayHand(std::size_t frameBytes, std::int64_t nowMs, bool urgent) 
         return nowMs - transmissionAtMs_ <= channel_.txDelayMs / 2 && (urgent || !urgentStart_) &&
                transmissionMs_ + airTime <= transmissionLimitMs();
     }
-    return !othersTurn(nowMs);
+    return urgent || !othersTurn(nowMs);
 }
 
 // Other stations heard lately have their turn once our TNC falls silent;

@@ -12,13 +12,13 @@
 // contention for the channel, and one that overlaps another station's is
 // lost; so the TNC gets one transmission's worth at a time (several frames
 // at once, then nothing until they have left), and after a transmission the
-// other stations just heard get a turn before anything more goes: they are
+// other stations just heard get a turn before more bulk frames go: they are
 // likely to answer (a TCP receiver its ACKs) and their TNCs contend for the
-// channel as soon as ours falls silent, so a frame of ours sent then would
-// collide with theirs one time in seven at persistence 63. The turn ends when
-// one is heard taking it, and holds a frame at most turnMs(). A
-// transmission begun by a frame that should not wait (air_flow.h,
-// air_queue.h) carries no bulk frames, so the answer to it waits for none.
+// channel as soon as ours falls silent. The turn ends when one is heard
+// taking it, or after turnMs(). Frames that should not wait (air_flow.h,
+// air_queue.h) skip that turn, so that none is held longer than an unpaced
+// queue would hold it, and a transmission they begin carries no bulk frames,
+// so the answer to it waits for none.
 //
 // Times are milliseconds on one steady clock, given by the caller. Main
 // thread only.
@@ -79,10 +79,10 @@ class AirPacer {
     // Whether a frame may go to the TNC now. Full duplex: always when the TNC
     // is idle (however long the frame), otherwise when the backlog with it
     // stays within kTncBacklogBudgetMs. Half duplex: a frame may start a
-    // transmission when the TNC is idle and other stations have had their
-    // turn; further frames join it before the TNC can have keyed up, while it
-    // stays within transmissionLimitMs(), and only urgent ones when an urgent
-    // one began it.
+    // transmission when the TNC is idle and, unless it is urgent, other
+    // stations have had their turn; further frames join it before the TNC
+    // can have keyed up, while it stays within transmissionLimitMs(), and
+    // only urgent ones when an urgent one began it.
     bool mayHand(std::size_t frameBytes, std::int64_t nowMs, bool urgent = false) const;
 
     // A frame handed to the TNC at nowMs. An idle TNC keys up for it (TxDelay

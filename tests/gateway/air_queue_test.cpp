@@ -62,9 +62,10 @@ TEST(AirPacer, HalfDuplexTncGetsATransmissionAtOnceAndOthersJustHeardGetTheirTur
     pacer.handed(97, 11050);
     EXPECT_FALSE(pacer.mayHand(20, 11050, true));
     EXPECT_EQ(pacer.backlogMs(11000), 100 + 2400);
-    // That station has its turn after us, urgent frames or not, until the
-    // turn's time is up or one is heard taking it.
-    EXPECT_FALSE(pacer.mayHand(47, 13500 + 449, true));
+    // That station has its turn after us until the turn's time is up or one
+    // is heard taking it; urgent frames skip it.
+    EXPECT_TRUE(pacer.mayHand(47, 13500 + 449, true));
+    EXPECT_FALSE(pacer.mayHand(272, 13500 + 449));
     EXPECT_TRUE(pacer.mayHand(272, 13500 + 450));
     pacer.heard(20, 13800);
     ASSERT_TRUE(pacer.mayHand(47, 13800, true));
