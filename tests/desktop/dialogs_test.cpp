@@ -224,9 +224,13 @@ class DialogsTest : public QObject {
                                         "Programms wirksam."));
     }
 
+    // Captions, labels, buttons, group titles and edit texts.
     void deutschTranslatesEveryDialogText() {
         loadDeutsch();
-        DialogCopy copy = MakeDialogCopy(Settings{});
+        TheLanguageTable().addEntry(kSectionBeaconDialog, "CQ de AB1CD", "Hallo von AB1CD");
+        Settings settings;
+        settings.m_sBeaconText = "CQ de AB1CD";
+        DialogCopy copy = MakeDialogCopy(settings);
         std::vector<std::pair<std::string_view, std::unique_ptr<QWidget>>> windows;
         windows.emplace_back(kSectionAboutDialog, std::make_unique<AboutDialog>());
         windows.emplace_back(kSectionPortDialog, std::make_unique<SerialPortDialog>(1, 9600, 0));
@@ -239,37 +243,21 @@ class DialogsTest : public QObject {
                                  std::make_unique<ExchangeDialog>(describe(copy)));
         }
         for (const auto& [name, window] : windows) {
-            const QStringList translated = shownTexts(*window);
+            const QStringList shown = shownTexts(*window);
             int looked = 0;
             for (const UiText& text : kUiTexts) {
-                const QString original = fromAnsi(text.english);
-                const QString translation =
-                    fromAnsi(TheLanguageTable().LookupText(name, text.english));
+                const QString english = fromAnsi(text.english);
+                const QString german = fromAnsi(TheLanguageTable().LookupText(name, text.english));
                 // A text the file leaves out (the version number) stays as it is.
-                if (text.section != name || translation.isEmpty() || translation == original) {
-                    continue;
+                if (text.section == name && !german.isEmpty() && german != english) {
+                    ++looked;
+                    QVERIFY2(shown.contains(german) && !shown.contains(english),
+                             qPrintable(english));
                 }
-                ++looked;
-                const QByteArray where = fromAnsi(name).toUtf8() + ": " + original.toUtf8();
-                QVERIFY2(translated.contains(translation), where);
-                QVERIFY2(!translated.contains(original), where);
             }
             QVERIFY2(looked >= 2, fromAnsi(name).toUtf8());
         }
-    }
-
-    // Edit texts are translated too; a key of another section, or a
-    // translation too long for the translation buffer, is not applied.
-    void editContentIsTranslatedButNotAKeyOfAnotherSectionNorAnOverlongText() {
-        TheLanguageTable().addEntry(kSectionBeaconDialog, "Source call", "Quelle");
-        TheLanguageTable().addEntry(kSectionBeaconDialog, "Dest call", std::string(999, 'x'));
-        TheLanguageTable().addEntry(kSectionBeaconDialog, "CQ de AB1CD", "Hallo von AB1CD");
-        Settings settings;
-        settings.m_sBeaconText = "CQ de AB1CD";
-        DialogCopy copy = MakeDialogCopy(settings);
-        QVERIFY(shownTexts(ExchangeDialog(UnprotoDialog(copy))).contains("Source call"));
-        ExchangeDialog beacon(BeaconDialog(copy));
-        QVERIFY(shownTexts(beacon).contains("Quelle") && shownTexts(beacon).contains("Dest call"));
+        auto& beacon = static_cast<ExchangeDialog&>(*windows.back().second);
         QCOMPARE(edit(beacon, 1007)->text(), "Hallo von AB1CD");
     }
 };
