@@ -137,17 +137,6 @@ class DialogsTest : public QObject {
         }
     }
 
-    void kissHelpShowsTheControlCodesInTheLoadedLanguage() {
-        loadDeutsch();
-        DialogCopy copy = MakeDialogCopy(Settings{});
-        ExchangeDialog german(KissTncDialog(copy));
-        german.show();
-        click(german, "helpButton");
-        QCOMPARE(messages_.size(), 1);
-        QVERIFY(messages_[0].startsWith("iSteuercodes:\n\n^xxx - Code xxx einf\u00fcgen"));
-        QVERIFY(german.isVisible());
-    }
-
     void serialDialogShowsTheStoredEntriesAndReturnsThemOnOk() {
         for (const char* key : {"Port", "COM12", "4800"}) {
             TheLanguageTable().addEntry(kSectionPortDialog, key, std::string(key) + " (de)");
@@ -224,8 +213,8 @@ class DialogsTest : public QObject {
                                         "Programms wirksam."));
     }
 
-    // Captions, labels, buttons, group titles and edit texts.
-    void deutschTranslatesEveryDialogText() {
+    // Captions, labels, buttons, group titles, edit texts and the KISS help.
+    void deutschTranslatesEveryDialogTextAndTheKissHelp() {
         loadDeutsch();
         TheLanguageTable().addEntry(kSectionBeaconDialog, "CQ de AB1CD", "Hallo von AB1CD");
         Settings settings;
@@ -259,6 +248,12 @@ class DialogsTest : public QObject {
         }
         auto& beacon = static_cast<ExchangeDialog&>(*windows.back().second);
         QCOMPARE(edit(beacon, 1007)->text(), "Hallo von AB1CD");
+        QWidget& kiss = *windows[4].second;  // its help shows the control codes
+        kiss.show();
+        click(kiss, "helpButton");
+        QCOMPARE(messages_.size(), 1);
+        QVERIFY(messages_[0].startsWith("iSteuercodes:\n\n^xxx - Code xxx einf\u00fcgen"));
+        QVERIFY(kiss.isVisible());
     }
 };
 
