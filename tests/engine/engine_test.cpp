@@ -73,8 +73,7 @@ TEST(AdapterDrain, WaitingFramesAreShownAndSentInOrderEachTickUpToADroppedOne) {
 }
 
 TEST(Beacon, SentEveryIntervalTimesTenPlusOneTicks) {
-    // A setting, the ticks to run, the ticks that send (the first after the
-    // set-up).
+    // A setting, the ticks to run, the ticks that send (the first after set-up).
     const std::tuple<int Settings::*, int, int, std::vector<int>> rows[] = {
         {&Settings::m_iBeaconInterval, 20, 700, {3, 204, 405, 606}},
         {&Settings::m_iBeaconInterval, 0, 5, {3, 4, 5}},
@@ -83,8 +82,7 @@ TEST(Beacon, SentEveryIntervalTimesTenPlusOneTicks) {
         {&Settings::m_iBeaconInterval, -5, 300, {}},  // from an edited INI file
         {&Settings::m_bBeaconEnable, 0, 300, {}},
         {&Settings::m_bTncDisablePort, 1, 405, {3, 204, 405}}};
-    // NOCALL-1 via WIDE1-1 to BEACON, UI, PID 0; written when the port is
-    // enabled.
+    // NOCALL-1 via WIDE1-1 to BEACON, UI, PID 0; written if the port is enabled.
     const std::string frame =
         kiss("84 8A 82 86 9E 9C E0" + kNocall + "62 AE 92 88 8A 62 40 03 03 00 84");
     for (const auto& [setting, value, ticks, sentAt] : rows) {
@@ -180,8 +178,7 @@ TEST(Monitor, AppendPastFiftyLinesTrimsTheFirstTenOnce) {
 }
 
 TEST(UnprotoLine, TypedLineIsEchoedShownAsFrameAndSentInOemCodePage) {
-    // A setting, the typed line, the information sent (null: none), the line
-    // shown.
+    // A setting, the typed line, the information sent (null: none), the line shown.
     const std::string cq = "86 A2 40 40 40 40 E0" + kNocall + "60 A4 8A 98 82 B2 40 01 03 00 ";
     const std::tuple<int Settings::*, int, std::string, const char*, std::string> rows[] = {
         {&Settings::m_bOemTranslation, 1, std::string("\r\0x", 3), "0D", ""},
