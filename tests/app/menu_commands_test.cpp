@@ -99,9 +99,7 @@ TEST_F(MenuCommandsTest, SerialPortOkWithNoPortOrABadAddressSaysSoWithoutReiniti
     }
 }
 
-// The window's test shows the ticks and keys going on meanwhile and the
-// failure reported; here the exit does not wait for the open either.
-TEST_F(MenuCommandsTest, SerialPortOkWithAPortThatDoesNotOpenHoldsUpNeitherOkNorTheExitWhichStoresOnce) {
+TEST_F(MenuCommandsTest, PortThatDoesNotOpenHoldsUpNeitherOkNorTheExitWhichStoresOnce) {
     // COM2 names a device that is not there: the handler tries it for about 3 s.
     ASSERT_EQ(::symlink(dir_.file("absent").c_str(), dir_.file("COM2").c_str()), 0);
     auto session = start();

@@ -147,8 +147,7 @@ class DialogsTest : public QObject {
         QCOMPARE(child<QComboBox>(stored, "baudRateList")->currentText(), "4800 (de)");
         QVERIFY(child<QCheckBox>(stored, "disablePort")->isChecked());
         QVERIFY(shownTexts(stored).contains("Port (de)"));
-        // The device line is translated; the language file's code page and
-        // the file name's UTF-8 both show right.
+        // The device line translated: the file's code page and the name's UTF-8 show right.
         TheLanguageTable().addEntry(kSectionStrings, std::string(kMsgComLinkInProgramDirectory),
                                     "COM%i hier");
         TheLanguageTable().addEntry(kSectionStrings, std::string(kMsgDeviceNotPresent),
@@ -161,8 +160,7 @@ class DialogsTest : public QObject {
                  QString::fromUtf8("COM3 hier -> /dev/null-\u00fc (fehlt, \u00e4)"));
         // An address that does not parse is refused, and the dialog stays.
         int port = 2, rate = 19200, disabled = 1;
-        std::string address = "tnc:8001";
-        std::string server = "localhost:8011";
+        std::string address = "tnc:8001", server = "localhost:8011";
         for (const char* button : {"cancelButton", "okButton"}) {
             messages_.clear();
             whenDialogOpens<QDialog>([button, this](QDialog& dialog) {

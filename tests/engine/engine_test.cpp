@@ -68,7 +68,6 @@ TEST(AdapterDrain, WaitingFramesAreShownAndSentInOrderEachTickUpToADroppedOne) {
     const std::string ui = "NOCALL-7>AB1CDE-7>UI,C,CC:";
     EXPECT_EQ(r.shown,
               (Lines{"Initializing TNC...", "KISS ON", ui, "1", ui, "2", "RESTART", ui, "3"}));
-    // The adapter is told each new baud rate once.
     EXPECT_EQ(r.driver.speeds, (std::vector<std::int32_t>{9600, 4800}));
 }
 
