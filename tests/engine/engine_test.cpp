@@ -23,22 +23,6 @@ TEST(TncSetUp, InitTextGoesOutOneLinePerTickThenParameterFramesOnce) {
     }
 }
 
-TEST(TncSetUp, ReinitSendsChangedTextFromItsStartThenParametersOnce) {
-    // Re-init after the set-up, in the middle of the text, with parameters due.
-    for (int ticksBefore : {3, 1, 2}) {
-        SCOPED_TRACE(ticksBefore);
-        Rig r;
-        r.tick(ticksBefore);
-        r.written();
-        r.shown.clear();
-        r.settings.m_sInitTncText = "X^013";
-        r.engine.InitTnc();
-        r.tick(4);
-        EXPECT_EQ(r.written(), "58 0D | " + kParams);
-        EXPECT_EQ(r.shown, (Lines{"Initializing TNC...", "X"}));
-    }
-}
-
 TEST(TncSetUp, StartUpReportsMissingLinksAndExitTextGoesOutBeforeThePortCloses) {
     // What differs, what the user is told first, what the exit writes.
     const std::tuple<void (*)(Rig&), std::string, std::string> rows[] = {
@@ -84,31 +68,11 @@ TEST(AdapterDrain, WaitingFramesAreShownAndSentInOrderEachTickUpToADroppedOne) {
     const std::string ui = "NOCALL-7>AB1CDE-7>UI,C,CC:";
     EXPECT_EQ(r.shown,
               (Lines{"Initializing TNC...", "KISS ON", ui, "1", ui, "2", "RESTART", ui, "3"}));
-    // The adapter is told each new baud rate once.
     EXPECT_EQ(r.driver.speeds, (std::vector<std::int32_t>{9600, 4800}));
 }
 
-const std::string kBeaconLine = "NOCALL-1/WIDE1-1>BEACON>UI,C,00:";
-
-// The ticks from `from` to `to` that showed a beacon, each also written when
-// the port is enabled: NOCALL-1 via WIDE1-1 to BEACON, UI, PID 0.
-std::vector<int> beaconTicks(Rig& r, int from, int to, const std::string& info = "84") {
-    const std::string frame =
-        kiss("84 8A 82 86 9E 9C E0" + kNocall + "62 AE 92 88 8A 62 40 03 03 00 " + info);
-    std::vector<int> sentAt;
-    for (int tick = from; tick <= to; ++tick) {
-        r.shown.clear();
-        r.tick();
-        const auto shown = std::count(r.shown.begin(), r.shown.end(), kBeaconLine);
-        sentAt.insert(sentAt.end(), shown, tick);
-        const bool written = r.written().find(frame) != std::string::npos;
-        EXPECT_EQ(written, shown > 0 && r.engine.IsTncPortEnabled()) << "tick " << tick;
-    }
-    return sentAt;
-}
-
 TEST(Beacon, SentEveryIntervalTimesTenPlusOneTicks) {
-    // A setting, the ticks to run, the ticks that send (the first after the set-up).
+    // A setting, the ticks to run, the ticks that send (the first after set-up).
     const std::tuple<int Settings::*, int, int, std::vector<int>> rows[] = {
         {&Settings::m_iBeaconInterval, 20, 700, {3, 204, 405, 606}},
         {&Settings::m_iBeaconInterval, 0, 5, {3, 4, 5}},
@@ -117,27 +81,26 @@ TEST(Beacon, SentEveryIntervalTimesTenPlusOneTicks) {
         {&Settings::m_iBeaconInterval, -5, 300, {}},  // from an edited INI file
         {&Settings::m_bBeaconEnable, 0, 300, {}},
         {&Settings::m_bTncDisablePort, 1, 405, {3, 204, 405}}};
+    // NOCALL-1 via WIDE1-1 to BEACON, UI, PID 0; written if the port is enabled.
+    const std::string frame =
+        kiss("84 8A 82 86 9E 9C E0" + kNocall + "62 AE 92 88 8A 62 40 03 03 00 84");
     for (const auto& [setting, value, ticks, sentAt] : rows) {
         SCOPED_TRACE(value);
         Rig r;
         r.settings.m_bBeaconEnable = 1;
         r.settings.*setting = value;
-        EXPECT_EQ(beaconTicks(r, 1, ticks), sentAt);
+        std::vector<int> shownAt;
+        for (int tick = 1; tick <= ticks; ++tick) {
+            r.shown.clear();
+            r.tick();
+            const auto shown = std::ranges::count(r.shown, "NOCALL-1/WIDE1-1>BEACON>UI,C,00:");
+            shownAt.insert(shownAt.end(), shown, tick);
+            EXPECT_EQ(r.written().find(frame) != std::string::npos,
+                      shown > 0 && r.engine.IsTncPortEnabled())
+                << "tick " << tick;
+        }
+        EXPECT_EQ(shownAt, sentAt);
     }
-}
-
-TEST(Beacon, CountDownPausesWhileTheTncIsSetUp) {
-    Rig r;
-    r.settings.m_bBeaconEnable = 1;
-    r.settings.m_sBeaconText = std::string("\0x", 2);  // up to the NUL: a frame ending in the PID
-    EXPECT_EQ(beaconTicks(r, 1, 52, ""), std::vector<int>{3});  // after the default set-up
-    r.settings.m_sInitTncText = "A^013B^013C^013";
-    r.engine.InitTnc();
-    // Ticks 53 to 55 send the lines and 56 the parameters: 207, not 204.
-    EXPECT_EQ(beaconTicks(r, 53, 300, ""), std::vector<int>{207});
-    r.settings.m_sBeaconText = "\xE4";
-    r.settings.m_bOemTranslation = 0;  // sent as it is
-    EXPECT_EQ(beaconTicks(r, 301, 410, "E4"), std::vector<int>{408});
 }
 
 // AB1CDE-7 to NOCALL-7 (the gateway), UI command, up to the PID.
@@ -206,35 +169,11 @@ TEST(Monitor, AppendPastFiftyLinesTrimsTheFirstTenOnce) {
         const std::string all = r.view.text();
         return std::to_string(r.view.lineCount()) + " from " + all.substr(0, all.find('\r'));
     };
-    EXPECT_EQ(append(1, 49), "50 from line 1");  // 49 lines and the empty one after them
+    EXPECT_EQ(append(1, 49),
+              "50 from line 1");  // 49 lines and the empty one after them
     EXPECT_EQ(append(50, 50), "41 from line 11");
-    EXPECT_EQ(append(51, 80), "61 from line 21");  // 71 lines, but one trim per append
-}
-
-TEST(Monitor, HeardBytesReachTheTerminalAsNoControlCodeAndEachFrameEndsItsLine) {
-    // Information heard, OEM translation, what the terminal shows of it.
-    const std::tuple<std::string, int, std::string> rows[] = {
-        // C1 controls in Windows-1252, DEL, ESC, then a bare LF
-        {"81 8D 8F 90 9D 7F 1B 0A", 0, "......."},
-        // the same bytes in code page 437: letters; A-umlaut, CR LF as before
-        {"81 8D 8F 90 9D 80 0A", 1, "\xC3\xBC\xC3\xAC\xC3\x85\xC3\x89\xC2\xA5\xC3\x87"},
-        {"E4 0D 0A", 0, "\xC3\xA4"}};
-    for (const auto& [info, oem, shown] : rows) {
-        SCOPED_TRACE(info);
-        Rig r;
-        r.settings.m_bOemTranslation = oem;
-        r.tncSends(kToGateway + "F0 " + info);
-        r.tncSends(kToGateway + "F0");
-        r.engine.OnSerialNotification();
-        r.engine.AppendMonitorText("typed \x81\x9D\x7F\x1B[2J");  // no line end yet
-        r.view.endPartialLine();                                  // the run ends
-        std::string terminal;
-        for (const std::string& line : r.shown) {
-            terminal += TerminalLine(line);
-        }
-        const std::string header = "AB1CDE-7>NOCALL-7>UI,C,F0:\n";
-        EXPECT_EQ(terminal, header + shown + "\n" + header + "typed [2J\n");
-    }
+    EXPECT_EQ(append(51, 80),
+              "61 from line 21");  // 71 lines, but one trim per append
 }
 
 TEST(UnprotoLine, TypedLineIsEchoedShownAsFrameAndSentInOemCodePage) {
