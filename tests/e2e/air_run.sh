@@ -1,16 +1,9 @@
 #!/usr/bin/env bash
-# End-to-end test of two Korvale stations over a slow radio: the relay paced
-# at 1200 bit/s, each station told the radio's rate (m_iAirBaudrate 1200).
-# Checked: the adapter's neighbour timers; pings during a bulk TCP transfer
-# answered within a few seconds (passing its backlog); the transfer goes on;
-# ARP stays off the air after the first exchange; no sanitizer reports.
-# --half-duplex: one shared 1200 bit/s half-duplex channel instead (TxDelay
-# 100 ms, slot time 50 ms), where at most one transmission in ten collides.
-#
-#   tests/e2e/air_run.sh BUILD_DIR [--half-duplex]
-#
-# Exits 0 on success, 1 on failure, 77 when root, /dev/net/tun or network
-# namespaces are missing (the reason is printed).
+# Two Korvale stations (stations.sh) on a line paced at 1200 bit/s, told the
+# radio's rate: neighbour timers, pings passing a bulk TCP transfer, the
+# transfer moving, ARP off the air. --half-duplex: one shared 1200 bit/s
+# channel instead (TxDelay 100 ms, slot 50 ms); at most 1 transmission in 10 collides.
+#   tests/e2e/air_run.sh BUILD_DIR [--half-duplex]   (0 passed, 1 failed, 77 skipped)
 set -uo pipefail
 
 build=${1:?usage: air_run.sh BUILD_DIR}
@@ -21,8 +14,7 @@ station_air_baudrate=1200 station_full_duplex=1 station_beacon_enable=0  # the p
 line=(--rate 1200)
 pings=8 interval=3 limit=5000 least=1024
 if [ "${2:-}" = --half-duplex ]; then
-    # A ping takes each station a transmission: one every 5 s. The channel
-    # carries about 40 B/s of the transfer beside them; half that will do.
+    # A ping costs each station a transmission; ~40 B/s of transfer beside them.
     station_full_duplex=0 station_kiss="100 63 50 0"
     line=(--half-duplex 1200 --seed 7)
     pings=6 interval=5 limit=8000 least=512

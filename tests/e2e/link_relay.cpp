@@ -1,13 +1,10 @@
-// A test tool standing in for two TNCs and the radio between them: two
-// pseudo-terminals, each linked to a given path (a station's COMn link),
-// with bytes copied between them. --tcp-b: side B is a KISS TCP port on
-// 127.0.0.1 instead, one connection at a time (a new one replaces the old).
-// --rate limits the line (10 bits per byte); --noise injects random bytes for
-// a while; --half-duplex makes it two KISS TNCs on one radio channel (below).
+// Two TNCs and the radio between them: two pseudo-terminals linked at the
+// given paths, bytes copied across. --tcp-b: side B a KISS TCP port on
+// 127.0.0.1 (a new connection replaces the old); --rate paces the line (10
+// bits a byte); --noise adds random bytes; --half-duplex: see below.
 //   link_relay PATH_A PATH_B [--tcp-b PORT] [--rate BITS_PER_S] [--noise AFTER_S FOR_S]
 //              [--half-duplex BITS_PER_S [--dcd MS] [--seed N]]
-//
-// Runs until SIGINT or SIGTERM; prints "ready" once both sides exist.
+// Prints "ready" once both sides exist; runs until SIGINT or SIGTERM.
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
