@@ -110,7 +110,6 @@ TEST(ShippedGermanFileTest, TranslatesEveryUiTextUsablyAndNoOtherKey) {
         known.emplace(text.section, text.english);
         const std::string translation = table.LookupText(text.section, text.english);
         EXPECT_TRUE(!translation.empty() && translation.size() < kTranslationBufferSize);
-        // The monitor and the message boxes rely on the line endings.
         EXPECT_EQ(translation.ends_with('\r'), text.english.ends_with('\r'));
         EXPECT_EQ(translation.ends_with("\n\n"), text.english.ends_with("\n\n"));
     }
@@ -120,14 +119,12 @@ TEST(ShippedGermanFileTest, TranslatesEveryUiTextUsablyAndNoOtherKey) {
         }
     }
     EXPECT_TRUE(HasSingleIntConversion(table.LookupText(kSectionStrings, kMsgCannotOpenPort)));
-    // A tray icon's tip holds 63 characters.
     EXPECT_LE(table.LookupText(kSectionStrings, kMsgTrayTip).size(), 63u);
     const std::string bytes = testing::ReadFileBytes(path);
     EXPECT_TRUE(bytes.find('\xFC') != bytes.npos && bytes.find('\xC3') == bytes.npos)
         << "not Windows-1252";
 }
 
-// A printf on file text would read arguments that are not there.
 TEST(TranslateMsgTest, TranslationWithOtherConversionsGivesWayToEnglish) {
     const std::string port = "Error: Cannot open COM-2147483648! Port is disabled.\r";
     const std::string link =
