@@ -1,5 +1,3 @@
-// Addresses as typed, heard frames as decoded and shown, generated frames
-// through encoder and decoder, whole and cut anywhere.
 #include <gtest/gtest.h>
 
 #include "ax25/monitor_text.h"
@@ -41,7 +39,6 @@ TEST(AddressParse, AcceptsOnlyWellFormedTextAndKeepsOldValueOnFailure) {
         Ax25Address address = call("KEEPME", 3);
         EXPECT_EQ(address.parse(text), expected != kKept);
         EXPECT_EQ(address.toText(), expected);
-        // Nothing of the longer old callsign may stay behind its end either.
         EXPECT_EQ(address, call(address.callsignText(), address.ssid));
     }
 }
@@ -91,9 +88,7 @@ TEST(MonitorText, HeardFramesAreReadAndShownExactlyAndMalformedOnesRefused) {
 }
 
 TEST(MonitorText, SummariesNameIpProtocolsAndNeedUiPidLengthAndHeadersOn) {
-    const std::pair<int, std::string> protocols[] = {{1, "ICMP"}, {4, "ENCAP"}, {6, "TCP"},
-                                                     {17, "UDP"}, {73, "RSPF"}, {93, "AX25"},
-                                                     {94, "IP"},  {255, "255"}};
+    const std::pair<int, std::string> protocols[] = {{1, "ICMP"}, {17, "UDP"}, {255, "255"}};
     Bytes header = bytes(kIpHeader);
     header[2] = 0x01;  // total length 0x0128
     for (const auto& [protocol, name] : protocols) {
@@ -102,7 +97,6 @@ TEST(MonitorText, SummariesNameIpProtocolsAndNeedUiPidLengthAndHeadersOn) {
             renderMonitorText(frameOf("A", "B", "", 0, Ui, 1, 0, 0, 0, 0xCC, header), true),
             "A>B>UI,C,CC\r\n  IP: " + name + ", Source: 44.1.2.4, Dest: 44.1.2.3, Len: 296\r\n");
     }
-    // Kind, PID, length, headers on: each row misses one condition for a summary.
     // clang-format off
     const std::tuple<FrameKind, int, std::size_t, bool> rows[] = {
         {Ui, 0xCC, 19, true}, {Ui, 0xCD, 29, true}, {Ui, 0xCD, 31, true}, {Ui, 0xCC, 20, false},

@@ -20,7 +20,6 @@ inline Bytes bytes(std::string hex) {
     return result;
 }
 
-// Any characters, unchecked, as the wire and the Ethernet mappings allow.
 inline Ax25Address call(std::string_view callsign, int ssid = 0) {
     Ax25Address address;
     address.setCallsign(callsign);
@@ -28,7 +27,6 @@ inline Ax25Address call(std::string_view callsign, int ssid = 0) {
     return address;
 }
 
-// A frame in one call: addresses in text form, the path as a call list.
 inline Ax25Frame frameOf(std::string_view source, std::string_view destination,
                          std::string_view path, int repeatedCount, FrameKind kind,
                          int commandResponse, int pollFinal, int nr, int ns, int pid,
@@ -49,7 +47,6 @@ class FrameGenerator {
     explicit FrameGenerator(std::uint32_t seed) : engine_(seed) {}
     int below(int limit) { return static_cast<int>(engine_() % static_cast<std::uint32_t>(limit)); }
 
-    // One to six letters and digits, any SSID: what survives every mapping.
     Ax25Address address() {
         std::string callsign(static_cast<std::size_t>(1 + below(6)), ' ');
         for (char& c : callsign) {

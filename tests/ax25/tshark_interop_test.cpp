@@ -1,6 +1,3 @@
-// Generated frames, heard and sent, written across a reopened file (a new
-// section) and a rotation to ".1", come back from tshark in order with the
-// fields, payload, direction and time our decoder and our writer give them.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -14,7 +11,6 @@ namespace {
 
 using namespace korvale::testing;
 
-// Layers above AX.25 off, so every payload is "data".
 constexpr const char* kPrintFields =
     " --disable-protocol ip --disable-protocol arp --disable-protocol ax25_nol3 --disable-protocol "
     "netrom --disable-protocol x25 --disable-protocol flexnet --disable-protocol ipx -T fields -E "

@@ -10,7 +10,6 @@ static void checkParsedAddress(const Ax25Address& address) {
     check(address.ssid <= kMaxSsid && address.toText().size() <= kAddressTextMaxLength);
     Ax25Address again;
     check(again.parse(address.toText()) && again == address);
-    // QST maps to the broadcast forms; any other comes back from its hardware forms.
     check(address.callsignText() == "QST" ||
           (arpHardwareToCall(callToArpHardware(address)) == address &&
            (callToMac(address)[0] & 0x01) == 0 && macToCall(callToMac(address)) == address));
@@ -19,7 +18,6 @@ static void checkParsedAddress(const Ax25Address& address) {
 FUZZ_TARGET(0) {
     Ax25Address address;  // a failed parse leaves it alone
     address.parse(AsText(data)) ? checkParsedAddress(address) : check(address == Ax25Address{});
-    // A list is read whole, and comes back from its text, or reported as -1.
     AddressList list, again;
     const int count = list.parse(AsText(data));
     std::ranges::for_each(list, checkParsedAddress);

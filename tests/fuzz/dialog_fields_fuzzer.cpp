@@ -53,7 +53,6 @@ FUZZ_TARGET(1) {
         check(!FieldFromControl(field, FieldToControl(field)) && valueOf(field) == now);
     }
     if (failure) {
-        // The field refuses on its own too, with the same message, keeping its setting.
         DialogCopy fresh = startingCopy();
         DialogDescription again = makeDialog(fresh);
         DialogField& field = again.fields[refused];

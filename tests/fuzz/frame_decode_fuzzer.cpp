@@ -15,14 +15,12 @@ static auto fields(const Ax25Frame& f) {
 FUZZ_TARGET(0) {
     Ax25Frame frame;
     const bool decoded = frame.decode(data);
-    // Shown even when it failed to decode; lines break only where the text or a summary puts them.
     const auto shown = [](unsigned char c) { return c >= 0x20 || c == '\r' || c == '\n'; };
     for (const bool showHeaders : {false, true}) {
         const std::string text = renderMonitorText(frame, showHeaders);
         check(text.size() <= kMonitorTextMaxLength && std::ranges::all_of(text, shown) &&
               (text.ends_with("\r\n") || text.ends_with('\r')));
     }
-    // The headless runner's UTF-8 output: no C0 but the line feed, no DEL, no C1 (U+0080-U+009F).
     const auto c0 = [](unsigned char c) { return (c < 0x20 && c != '\n') || c == 0x7F; };
     const auto c1 = [](unsigned char c, unsigned char next) { return c == 0xC2 && next < 0xA0; };
     for (const int oem : {0, 1}) {
@@ -39,8 +37,7 @@ FUZZ_TARGET(0) {
     if (!decoded || frame.kind == FrameKind::Unknown) {
         return;  // kind 0 has no control byte of its own
     }
-    // All survives but version 1 C bits (sent as a response) and H bits (moved
-    // to the front of the path, so a repeated count beyond the path does not).
+    // All survives but version 1 C bits (sent as a response) and H bits beyond the path.
     Ax25Frame again;
     check(again.decode(frame.encode()) && again.encode() == frame.encode());
     frame.commandResponse = frame.commandResponse == 2 ? 0 : frame.commandResponse;

@@ -17,7 +17,6 @@ using namespace korvale;
 using Bytes = std::vector<std::uint8_t>;
 using Input = std::span<const std::uint8_t>;
 
-// Aborts, so libFuzzer keeps the input; out of line, so the trace names the check.
 [[gnu::noinline]] inline void check(bool condition) {
     condition ? void() : std::abort();
 }

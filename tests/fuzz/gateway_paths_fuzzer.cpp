@@ -19,7 +19,6 @@ FUZZ_TARGET(1) {
     testing::FakeNicDriver& driver = *fake;
     NicDevice device(std::move(fake));
     device.open();
-    // The radio path gets a decoded (or partly filled) frame, the host's from the host.
     Ax25Frame frame;
     if (fromHost) {
         driver.hostFrames.emplace_back(bytes.begin(), bytes.end());
@@ -27,14 +26,11 @@ FUZZ_TARGET(1) {
     } else {
         frame.decode(bytes);
     }
-    // Only a UI frame with IP or ARP reaches the host, in one bounded write.
     const bool delivered = deliverToAdapter(device, frame);
     check(delivered == (driver.written.size() == 1));
     check(!delivered ||
           (frame.kind == FrameKind::Ui && (frame.pid == kPidIp || frame.pid == kPidArp) &&
            driver.written[0].size() <= kMaxAdapterWriteSize));
-    // The host's frame leaves as a UI frame that decodes, ARP only from 42 bytes; IP comes back
-    // unchanged, none to the broadcast address when broadcasts are suppressed.
     if (fromHost && frame.kind != FrameKind::Unknown) {
         check(frame.kind == FrameKind::Ui && delivered && Ax25Frame().decode(frame.encode()));
         check(frame.pid == kPidIp || bytes.size() == kEthernetArpFrameSize);
@@ -43,7 +39,6 @@ FUZZ_TARGET(1) {
                                   bytes.subspan(kEthernetHeaderSize)) &&
                (SuppressBroadcasts == 0 || !std::ranges::equal(bytes.first(6), kBroadcastMac))));
     }
-    // At the TAP boundary, the prefix a writer copies translates as the whole frame does.
     Bytes whole(bytes.begin(), bytes.end());
     translateFrameFromHost(whole, kInterfaceMac);
     Bytes prefix = whole;

@@ -6,7 +6,6 @@
 FUZZ_TARGET(0) {
     TheLanguageTable().clear();
     LoadLanguageFile(TheLanguageTable(), WriteScratch(".lng", data), "");
-    // Whatever a window text becomes, its buffer stays terminated.
     for (const LanguageSection& section : TheLanguageTable().sections()) {
         for (const std::string& key : section.keys) {
             std::string buffer = key.substr(0, kTranslationBufferLength - 1);
@@ -15,7 +14,6 @@ FUZZ_TARGET(0) {
             check(buffer.find('\0') != std::string::npos);
         }
     }
-    // A translation that is not a one-integer format gives way to the English one.
     const std::string portError = TranslateMsgWithInt(kMsgCannotOpenPort, 4);
     check(HasSingleIntConversion(TranslateMsg(kMsgCannotOpenPort)) ||
           portError == "Error: Cannot open COM4! Port is disabled.\r");

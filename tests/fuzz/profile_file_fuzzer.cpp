@@ -12,8 +12,6 @@ FUZZ_TARGET(3) {
     for (const std::string& name : names) {
         linesBefore.push_back(ReadProfileSection(path, name, kLinesListSize));
     }
-    // An existing or a new section; a new key or the section's first key (read
-    // first as a number and as text); a value with or without blanks around it.
     const std::size_t pick = data[0] % (names.size() + 1);
     const std::string section = pick < names.size() ? names[pick] : "NewSection";
     const bool firstKey = data[1] % 2 == 1 && pick < names.size() && !linesBefore[pick].empty();
@@ -27,7 +25,6 @@ FUZZ_TARGET(3) {
         return;  // a key or section that cannot be stored
     }
     check(ReadProfileText(path, section, key, "missing") == TrimBlanks(value));
-    // Every other section reads as before, and none went away.
     const std::vector<std::string> namesAfter = ReadProfileSectionNames(path, kNamesListSize);
     for (std::size_t i = 0; i < names.size(); ++i) {
         check(i < namesAfter.size() && namesAfter[i] == names[i]);

@@ -1,5 +1,3 @@
-// ARP on a slow channel: re-probes answered for stations just heard, repeated
-// broadcast requests kept off the air, neighbour timers for the bit rate.
 #include "gateway/arp_responder.h"
 #include "gateway/arp_request_filter.h"
 #include "gateway/gateway_test_frames.h"

@@ -1,5 +1,3 @@
-// Both gateway paths over the in-memory driver, the address mappings and the
-// rewrite at the TAP interface: which frames cross, as exactly which bytes.
 #include "gateway/address_mapping.h"
 #include "gateway/gateway_test_frames.h"
 #include "gateway/host_frame_translation.h"
@@ -136,7 +134,6 @@ TEST_F(GatewayTest, CallsignsMapToEthernetAndArpHardwareAddressesAndBack) {
     // clang-format on
     EXPECT_EQ(callToArpMac(call("QST", 9)), MacAddress{});
     EXPECT_EQ(callToArpMac(call("NOCALL", 7)), kAdapterMac);
-    // The own address is read afresh on every call; unset, it leaves as NOCALL.
     for (const char* unset : {"", " AB"}) {
         GatewayOwnAddress = call(unset, 5);
         EXPECT_EQ(macToCall(kAdapterMac), call("NOCALL"));

@@ -1,7 +1,5 @@
-// An in-memory adapter driver: frames "sent by the host" wait in hostFrames
-// and are handed out one per readFrame(), cut to the caller's buffer; written
-// frames, link speeds and neighbour timers are recorded; opening, writing and
-// setting the timers can be made to fail.
+// An in-memory adapter driver: hostFrames handed out one per readFrame() (cut to the buffer);
+// writes, speeds and timers recorded; open, write and timers can be made to fail.
 #pragma once
 
 #include <algorithm>

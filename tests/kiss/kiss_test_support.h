@@ -1,5 +1,4 @@
-// The test's end of a socket or of a pseudo-terminal (whose master plays the
-// TNC): transfers stop when the other end hangs up or a limit passes idle.
+// The test's end of a socket or pseudo-terminal: transfers stop on hang-up or an idle limit.
 #pragma once
 
 #include <fcntl.h>
@@ -12,7 +11,6 @@
 #include <span>
 #include <string>
 
-// Relative: the benchmarks use this header too.
 #include "../ax25/ax25_test_support.h"
 #include "../eventually.h"
 #include "../store/temp_directory.h"
@@ -65,7 +63,6 @@ struct Peer {
         }));
         return got;
     }
-    // Whether the other end hung up (after what it had sent) within 10 s.
     bool hungUp() const {
         std::uint8_t sink[4096];
         for (pollfd ready{fd.get(), POLLIN, 0}; ::poll(&ready, 1, 10000) > 0;) {

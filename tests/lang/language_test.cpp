@@ -3,7 +3,6 @@
 
 #include <climits>
 #include <cstring>
-#include <set>
 
 #include "lang/language_file.h"
 #include "lang/ui_texts.h"
@@ -97,37 +96,27 @@ TEST(LanguageFileTest, FilesThatCannotBeUsedAddNothing) {
     EXPECT_TRUE(::chdir(saved.c_str()) == 0 && table.empty());
 }
 
-TEST(ShippedGermanFileTest, TranslatesEveryUiTextUsablyAndNoOtherKey) {
+TEST(ShippedGermanFileTest, TranslatesEveryUiTextUsablyInWindows1252) {
     const std::string path = std::string(KORVALE_SOURCE_DIR) + "/lang/Deutsch.lng";
     LanguageTable table;
     LoadLanguageFile(table, path, "");
-    std::set<std::pair<std::string_view, std::string_view>> known;
     for (const UiText& text : kUiTexts) {
         if (text.english == kProgramVersion) {  // shown as it is, so not in the file
             continue;
         }
         SCOPED_TRACE(std::string(text.section) + ": " + std::string(text.english));
-        known.emplace(text.section, text.english);
         const std::string translation = table.LookupText(text.section, text.english);
         EXPECT_TRUE(!translation.empty() && translation.size() < kTranslationBufferSize);
-        // The monitor and the message boxes rely on the line endings.
         EXPECT_EQ(translation.ends_with('\r'), text.english.ends_with('\r'));
         EXPECT_EQ(translation.ends_with("\n\n"), text.english.ends_with("\n\n"));
     }
-    for (const LanguageSection& section : table.sections()) {
-        for (const std::string& key : section.keys) {
-            EXPECT_TRUE(known.count({section.name, key})) << "[" << section.name << "] " << key;
-        }
-    }
     EXPECT_TRUE(HasSingleIntConversion(table.LookupText(kSectionStrings, kMsgCannotOpenPort)));
-    // A tray icon's tip holds 63 characters.
     EXPECT_LE(table.LookupText(kSectionStrings, kMsgTrayTip).size(), 63u);
     const std::string bytes = testing::ReadFileBytes(path);
     EXPECT_TRUE(bytes.find('\xFC') != bytes.npos && bytes.find('\xC3') == bytes.npos)
         << "not Windows-1252";
 }
 
-// A printf on file text would read arguments that are not there.
 TEST(TranslateMsgTest, TranslationWithOtherConversionsGivesWayToEnglish) {
     const std::string port = "Error: Cannot open COM-2147483648! Port is disabled.\r";
     const std::string link =

@@ -1,5 +1,3 @@
-// INI files as the private profile functions read and write them, and the
-// code pages of their texts.
 #include "store/profile_file.h"
 #include "store/code_pages.h"
 
@@ -65,7 +63,6 @@ TEST_F(ProfileFileTest, WriteChangesOnlyItsOwnLineKeepingTheLayoutLinkAndPermiss
     }
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_.directory()), {}), 1)
         << "temporary files left behind";
-    // Replaced through a link, keeping the permissions.
     const std::string target = dir_.file("real.ini");
     WriteFileBytes(target, "[A]\nk=1\n");
     ASSERT_EQ(::chmod(target.c_str(), 0640), 0);
@@ -78,7 +75,6 @@ TEST_F(ProfileFileTest, WriteChangesOnlyItsOwnLineKeepingTheLayoutLinkAndPermiss
 }
 
 TEST_F(ProfileFileTest, LargeFileIsReadWholeAndOnlyWhatLiesBeyondALimitIsSkipped) {
-    // Some megabytes of comment, then a line longer than is read, then a key.
     std::string big = "[A]\nk=v\n";
     for (int i = 0; i < 40000; ++i) {
         big += "; " + std::string(70, 'c') + "\n";
@@ -99,15 +95,12 @@ TEST(CodePages, ConversionsKeepExactCharactersAndFallBackToTheClosest) {
     } rows[] = {
         {CharToOem, "Gr\xE4\xDF \xA3", "Gr\x84\xE1 \x9C"},
         {CharToOem, "\xC0\xC8\xD3\xD8 \x93x\x94 \x91y\x92 \x96\x97\x85", "AEOO \"x\" 'y' --."},
-        // bullet to the bullet operator, euro and pilcrow have no stand-in
         {CharToOem, "\x95 \x80\xB6", "\xF9 ??"},
         {OemToChar, "\x84\xE1\x9C", "\xE4\xDF\xA3"},
         {OemToChar, "\xC9\xCD\xBB \xBA\xB3 \xC8\xC4\xD9 \xC5", "+-+ || +-+ +"},
         {OemToChar, "\xE0\xE2\xE3\xE4\xE5\xE7\xE8\xE9\xEA\xEB\xEE", "aGpSstFTOde"},
         {OemToChar, "\xF2\xF3\xF7\xFB\xEC\xA9\xF9", "><~v8\xAC\xB7"},
-        // shades and blocks have no stand-in
         {OemToChar, "\xB0\xDB", "??"},
-        // an overlong form of '/' is no character
         {Utf8ToAnsi,
          "\xC3\xBC \xCE\xA3 \xE2\x89\xA5 \xE2\x94\x8C \xE2\x82\xAC \xE2\x98\xBA \xC0\xAF",
          "\xFC S > + \x80 ? ??"},
@@ -116,7 +109,6 @@ TEST(CodePages, ConversionsKeepExactCharactersAndFallBackToTheClosest) {
         SCOPED_TRACE(row.from);
         EXPECT_EQ(row.convert(row.from), row.to);
     }
-    // Windows-1252 has a euro sign and quotes among its C1 codes, and gaps.
     EXPECT_TRUE(IsAnsiControl('\x81') && !IsAnsiControl('\x80') && !IsAnsiControl('\x93'));
 }
 

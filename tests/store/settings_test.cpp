@@ -1,4 +1,3 @@
-// Where the program finds its INI file, and the settings kept in it.
 #include "store/settings.h"
 
 #include <gtest/gtest.h>
@@ -33,7 +32,6 @@ class SettingsTest : public ::testing::Test {
         return settings;
     }
 
-    // Writes the language and then every setting, as the exit sequence does.
     static void Save(const Settings& settings, const std::string& ini) {
         EXPECT_TRUE(StoreInterfaceLanguage(ini));
         EXPECT_TRUE(SaveSettings(settings, ini));
@@ -45,26 +43,20 @@ class SettingsTest : public ::testing::Test {
     std::string ini_ = dir_.file("korvale.ini");
 };
 
-TEST_F(SettingsTest, FirstRunCreatesEveryKeyAtItsDefaultInSectionOrderAndTheNextWritesNothing) {
-    Run();
-    EXPECT_EQ(ReadFileBytes(ini_),
-              "[Misc]\nLanguage=English\nm_bOemTranslation=1\n\n"
-              "[Dialog]\nLeft=0\nTop=0\nCX=346\nCY=180\nShowInTray=0\n\n"
-              "[TCP-IP]\nTcpIpMyCall=NOCALL\nSuppressBroadcasts=1\n\n"
-              "[TNC]\nm_iTncPort=0\nm_iTncBaudrate=9600\nm_bTncDisablePort=0\nm_sTncTcpAddress=\n"
-              "m_sKissServerAddress=\n\n"
-              "[KISS]\nm_iTxDelay=200\nm_iTxTail=0\nm_iPersist=63\nm_iSlottime=10\nm_bFullDup=0\n"
-              "m_sInitTncText=KISS ON^013RESTART^013\nm_sExitTncText=^192^255^192\n"
-              "m_iAirBaudrate=0\n\n"
-              "[Monitor]\nm_bMonitorI=1\nm_bMonitorUI=1\nm_bMonitorSABM=1\nm_bMonitorRR=1\n"
-              "m_bMonitorHeaders=1\nm_sCaptureFile=\n\n"
-              "[Unproto]\nm_UnprotoSource=NOCALL\nm_UnprotoDest=QST\nm_UnprotoDigis=\n\n"
-              "[Beacon]\nm_BeaconSource=NOCALL\nm_BeaconDest=QST\nm_BeaconDigis=\nm_sBeaconText=\n"
-              "m_iBeaconInterval=20\nm_bBeaconEnable=0\n");
-    const auto stamp = StampOf(ini_);
-    Run();
-    EXPECT_EQ(StampOf(ini_), stamp) << "the file was written again";
-}
+const std::string kDefaults =
+    "[Misc]\nLanguage=English\nm_bOemTranslation=1\n\n"
+    "[Dialog]\nLeft=0\nTop=0\nCX=346\nCY=180\nShowInTray=0\n\n"
+    "[TCP-IP]\nTcpIpMyCall=NOCALL\nSuppressBroadcasts=1\n\n"
+    "[TNC]\nm_iTncPort=0\nm_iTncBaudrate=9600\nm_bTncDisablePort=0\nm_sTncTcpAddress=\n"
+    "m_sKissServerAddress=\n\n"
+    "[KISS]\nm_iTxDelay=200\nm_iTxTail=0\nm_iPersist=63\nm_iSlottime=10\nm_bFullDup=0\n"
+    "m_sInitTncText=KISS ON^013RESTART^013\nm_sExitTncText=^192^255^192\n"
+    "m_iAirBaudrate=0\n\n"
+    "[Monitor]\nm_bMonitorI=1\nm_bMonitorUI=1\nm_bMonitorSABM=1\nm_bMonitorRR=1\n"
+    "m_bMonitorHeaders=1\nm_sCaptureFile=\n\n"
+    "[Unproto]\nm_UnprotoSource=NOCALL\nm_UnprotoDest=QST\nm_UnprotoDigis=\n\n"
+    "[Beacon]\nm_BeaconSource=NOCALL\nm_BeaconDest=QST\nm_BeaconDigis=\nm_sBeaconText=\n"
+    "m_iBeaconInterval=20\nm_bBeaconEnable=0\n";
 
 // A value for each row, unlike its default and every other row's: as the
 // program holds it, and as the file keeps it. Every text is non-ASCII.
@@ -86,8 +78,12 @@ std::pair<std::string, std::string> ValueFor(const SettingRow& row, int index) {
     return {same, same};
 }
 
-TEST_F(SettingsTest, EveryRowLoadsInTheProgramsFormAndStaysByteForByteRunAfterRun) {
+TEST_F(SettingsTest, FirstRunWritesTheDefaultsAndEveryRowLoadsAndStaysByteForByteRunAfterRun) {
     Run();
+    EXPECT_EQ(ReadFileBytes(ini_), kDefaults);
+    const auto first = StampOf(ini_);
+    Run();
+    EXPECT_EQ(StampOf(ini_), first) << "the defaults were written again";
     const std::span<const SettingRow> rows = SettingsTable();
     for (int i = 0; i < static_cast<int>(rows.size()); ++i) {
         ASSERT_TRUE(
@@ -188,13 +184,11 @@ TEST(LocateProgramTest, IniFileLiesBesideTheProgramTheFirstWordNamesWhichIsMadeC
         const FakeEnvironment env(c.current, c.executable, c.link);
         EXPECT_EQ(LocateProgram(c.firstWord, env).iniPath, c.iniPath);
     }
-    // Set up for real, the program's directory becomes the current one.
     const std::filesystem::path saved = std::filesystem::current_path();
     TempDirectory dir;
     EXPECT_EQ(SetUpProgramDirectory(dir.file("korvale")).iniPath, dir.file("korvale.ini"));
     EXPECT_EQ(ProgramDirectory, dir.directory());
     EXPECT_TRUE(std::filesystem::equivalent(std::filesystem::current_path(), dir.directory()));
-    // A bare name not in the current directory was found on the PATH.
     SetUpProgramDirectory("korvale-not-here");
     EXPECT_EQ(ProgramDirectory,
               std::filesystem::read_symlink("/proc/self/exe").parent_path().string() + "/");

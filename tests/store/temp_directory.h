@@ -20,10 +20,8 @@ struct TempDirectory {
     TempDirectory(const TempDirectory&) = delete;
 
     const std::string& path() const { return path_; }
-    // With a trailing '/', as ProgramDirectory holds it.
     std::string directory() const { return path_ + "/"; }
     std::string file(std::string_view name) const { return directory() + std::string(name); }
-    // Makes "COM<port>" here a link to `target`.
     bool linkPort(int port, const std::string& target) const {
         const std::string link = file("COM" + std::to_string(port));
         ::unlink(link.c_str());
@@ -43,8 +41,7 @@ inline std::string ReadFileBytes(const std::string& path) {
     return bytes.str();
 }
 
-// Inode and modification time: a replacement by rename gives a new inode even
-// when the bytes and the clock tick are the same.
+// Inode and modification time: a rename changes the inode even within one clock tick.
 inline std::pair<ino_t, long long> StampOf(const std::string& path) {
     struct stat info {};
     ::stat(path.c_str(), &info);
