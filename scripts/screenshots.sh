@@ -21,6 +21,7 @@ build=${1:-$repo/build/dev}
 out=${2:-$repo/docs}
 # shellcheck source=tests/e2e/desktop_session.sh
 source "$repo/tests/e2e/desktop_session.sh"
+desktop_tnc_send() { hex_bytes "$2" >"$1/tnc"; }  # DIR BYTES: to korvale as the TNC would
 trap desktop_cleanup EXIT
 
 die() {

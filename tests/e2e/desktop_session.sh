@@ -55,7 +55,6 @@ desktop_tnc_up() {  # DIR
     # Nothing korvale sends may pass before the capture holds the line.
     wait_for 5 eval '[ -n "$(find -L /proc/$capture/fd -samefile "$dir/tnc" 2>/dev/null)" ]'
 }
-desktop_tnc_send() { hex_bytes "$2" >"$1/tnc"; }  # DIR BYTES: to korvale as the TNC would
 desktop_line_bytes() { bytes_hex <"$1/tnc.bin"; }  # DIR -> what korvale sent so far
 desktop_line_is() { [[ "$(desktop_line_bytes "$1")" == $2 ]]; }  # DIR GLOB
 desktop_line_has() { desktop_line_is "$1" "*$2*"; }  # DIR BYTES

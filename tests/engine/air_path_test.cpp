@@ -1,7 +1,5 @@
-// The engine with a radio bit rate: frames leave as the radio can send them,
-// typed lines and pings pass another flow's backlog, drops are reported, the
-// adapter gets neighbour timers; the test's clock. (ARP re-probes answered
-// without the air: the responder's test and tests/e2e/air_run.sh.)
+// The engine with a radio bit rate, on the test's clock. (ARP re-probes
+// answered without the air: the responder's test and tests/e2e/air_run.sh.)
 #include "engine/engine_fixture.h"
 #include "gateway/neighbour_timers.h"
 

@@ -1,5 +1,3 @@
-// The queue for a slow radio: air time, how much the TNC is given, the order
-// the frames of several flows leave in, and who loses one over the budget.
 #include "gateway/air_queue.h"
 
 #include <gtest/gtest.h>
@@ -23,9 +21,8 @@ TEST(AirTime, FrameCostsItsBytesWithFcsFlagAndWorstCaseStuffing) {
 }
 
 TEST(AirPacer, HalfDuplexFrameHeardBeforeOurTncCouldHaveSentShowsItStillHoldsAll) {
-    // Ours handed at 0 (TxDelay 200): 400 ms (busy until 600, sent at the
-    // earliest by 533 without stuffing) or 2200 ms (2400, 2033). Heard: a
-    // 400 or 184 ms frame. Then our backlog.
+    // Ours at 0 (TxDelay 200): 400 ms (busy to 600, sent by 533 unstuffed) or
+    // 2200 ms (2400, 2033); heard: 400 or 184 ms; then our backlog.
     const std::tuple<bool, std::size_t, std::size_t, std::int64_t, std::int64_t> rows[] = {
         {false, 47, 47, 100, 600},    {false, 47, 47, 700, 600}, {false, 47, 47, 1000, 0},
         {false, 272, 20, 2100, 2400}, {false, 272, 20, 2300, 0}, {true, 47, 47, 100, 500}};
@@ -117,8 +114,7 @@ TEST(AirQueue, FlowsTakeTurnsNewFlowsFirstAndPriorityFramesAheadOfAllIp) {
         EXPECT_EQ(run(queue, script), order) << script;
         EXPECT_TRUE(queue.empty() && queue.queuedAirTimeMs() == 0) << script;
     }
-    // What need not wait for another station's turn: priority frames and
-    // flows that had nothing queued, not a backlog.
+    // Need not wait for another station's turn: priority, a flow that was empty.
     AirQueue queue;
     for (const auto& [script, urgent] :
          {std::pair{"A1 A2 -", false}, {"B1", true}, {"- P1", true}, {"-", false}}) {
@@ -153,8 +149,8 @@ TEST(AirFlow, IpIsKeyedByAddressesProtocolAndPortsEverythingElseGoesFirst) {
     const auto flow = [](const Bytes& info, std::string_view to = "KV1B") {
         return airFlowOf(uiFrame("KV1A", to, kPidIp, info));
     };
-    // Same flow: other sequence numbers, "don't fragment"; not: other ports,
-    // UDP, a later fragment (no ports), not IPv4 (keyed by stations).
+    // Same flow: other sequence, "don't fragment"; not: other ports, UDP, a
+    // later fragment (no ports), not IPv4 (keyed by stations).
     const AirFlow tcp = flow(ip("06", "1F41 0050 00000000"));
     EXPECT_EQ(tcp.key, flow(ip("06", "1F41 0050 FFFFFFFF", "4000")).key);
     for (const AirFlow& other : {flow(ip("06", "1F42 0050")), flow(ip("11", "1F41 0050")),
