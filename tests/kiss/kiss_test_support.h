@@ -23,10 +23,8 @@ using namespace std::chrono_literals;
 // Bytes that show loss, duplication and reordering (no 256-byte period).
 inline Bytes patternBytes(std::size_t count, std::uint32_t seed = 1) {
     Bytes out(count);
-    for (auto& byte : out) {
-        seed = seed * 1103515245u + 12345u;
-        byte = static_cast<std::uint8_t>(seed >> 16);
-    }
+    std::ranges::generate(
+        out, [&] { return static_cast<std::uint8_t>((seed = seed * 1103515245u + 12345u) >> 16); });
     return out;
 }
 
