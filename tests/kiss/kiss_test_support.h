@@ -31,9 +31,8 @@ inline Bytes patternBytes(std::size_t count, std::uint32_t seed = 1) {
 struct Peer {
     FileDescriptor fd;
 
-    template <typename Move>
     std::size_t pump(short events, std::chrono::milliseconds limit, std::size_t size,
-                     Move move) const {
+                     auto move) const {
         std::size_t done = 0;
         for (pollfd ready{fd.get(), events, 0};
              size > done && ::poll(&ready, 1, static_cast<int>(limit.count())) > 0;) {

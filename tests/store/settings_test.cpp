@@ -33,8 +33,7 @@ class SettingsTest : public ::testing::Test {
     }
 
     static void Save(const Settings& settings, const std::string& ini) {
-        EXPECT_TRUE(StoreInterfaceLanguage(ini));
-        EXPECT_TRUE(SaveSettings(settings, ini));
+        EXPECT_TRUE(StoreInterfaceLanguage(ini) && SaveSettings(settings, ini));
     }
 
     TempDirectory dir_;
