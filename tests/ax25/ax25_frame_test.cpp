@@ -43,7 +43,7 @@ TEST(AddressParse, AcceptsOnlyWellFormedTextAndKeepsOldValueOnFailure) {
     }
 }
 
-TEST(MonitorText, HeardFramesAreReadAndShownExactlyAndMalformedOnesRefused) {
+TEST(MonitorText, HeardFramesAreReadAndShownExactlyMalformedOnesRefusedAndSummarised) {
     const std::string seven = "NOCALL-7/D1-1/D2-2/D3-3/D4-4/D5-5/D6-6/D7-7";
     std::string noEnd = kHeadPath + kD7;
     noEnd[noEnd.size() - 2] = 'E';  // the seventh digipeater without its extension bit
@@ -85,9 +85,6 @@ TEST(MonitorText, HeardFramesAreReadAndShownExactlyAndMalformedOnesRefused) {
         EXPECT_EQ(frame.decode(bytes(hex)), ok);
         EXPECT_EQ(renderMonitorText(frame, true), shown);
     }
-}
-
-TEST(MonitorText, SummariesNameIpProtocolsAndNeedUiPidLengthAndHeadersOn) {
     const std::pair<int, std::string> protocols[] = {{1, "ICMP"}, {17, "UDP"}, {255, "255"}};
     Bytes header = bytes(kIpHeader);
     header[2] = 0x01;  // total length 0x0128
@@ -98,11 +95,11 @@ TEST(MonitorText, SummariesNameIpProtocolsAndNeedUiPidLengthAndHeadersOn) {
             "A>B>UI,C,CC\r\n  IP: " + name + ", Source: 44.1.2.4, Dest: 44.1.2.3, Len: 296\r\n");
     }
     // clang-format off
-    const std::tuple<FrameKind, int, std::size_t, bool> rows[] = {
+    const std::tuple<FrameKind, int, std::size_t, bool> summaries[] = {
         {Ui, 0xCC, 19, true}, {Ui, 0xCD, 29, true}, {Ui, 0xCD, 31, true}, {Ui, 0xCC, 20, false},
         {Ui, 0xCD, 30, false}, {I, 0xCC, 20, true}, {Ui, 0xF0, 30, true}};
     // clang-format on
-    for (const auto& [kind, pid, length, showHeaders] : rows) {
+    for (const auto& [kind, pid, length, showHeaders] : summaries) {
         const Ax25Frame frame = frameOf("A", "B", "", 0, kind, 1, 0, 0, 0, pid, Bytes(length, 'x'));
         const std::string bytesShown = ":\r\n" + std::string(length, 'x') + "\r\n";
         EXPECT_TRUE(renderMonitorText(frame, showHeaders).ends_with(bytesShown)) << length;

@@ -1,6 +1,7 @@
 // Bytes as hex text, frames made in one call, a seeded generator of frames.
 #pragma once
 
+#include <algorithm>
 #include <random>
 
 #include "ax25/ax25_frame.h"
@@ -42,16 +43,14 @@ inline Ax25Frame frameOf(std::string_view source, std::string_view destination,
     return frame;
 }
 
-class FrameGenerator {
-  public:
+struct FrameGenerator {
     explicit FrameGenerator(std::uint32_t seed) : engine_(seed) {}
     int below(int limit) { return static_cast<int>(engine_() % static_cast<std::uint32_t>(limit)); }
 
     Ax25Address address() {
         std::string callsign(static_cast<std::size_t>(1 + below(6)), ' ');
-        for (char& c : callsign) {
-            c = "ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789"[below(36)];
-        }
+        std::ranges::generate(callsign,
+                              [&] { return "ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789"[below(36)]; });
         return call(callsign, below(16));
     }
 
@@ -62,9 +61,7 @@ class FrameGenerator {
             path.append(address());
         }
         Bytes info(static_cast<std::size_t>(below(below(4) == 0 ? 3001 : 65)));
-        for (auto& byte : info) {
-            byte = static_cast<std::uint8_t>(engine_());
-        }
+        std::ranges::generate(info, [&] { return static_cast<std::uint8_t>(engine_()); });
         Ax25Frame frame;
         frame.build(address(), address(), path, below(path.count() + 1),
                     static_cast<FrameKind>(1 + below(10)), below(2), below(2), below(8), below(8),
@@ -72,7 +69,6 @@ class FrameGenerator {
         return frame;
     }
 
-  private:
     std::mt19937 engine_;
 };
 

@@ -23,19 +23,16 @@ using namespace std::chrono_literals;
 // Bytes that show loss, duplication and reordering (no 256-byte period).
 inline Bytes patternBytes(std::size_t count, std::uint32_t seed = 1) {
     Bytes out(count);
-    for (auto& byte : out) {
-        seed = seed * 1103515245u + 12345u;
-        byte = static_cast<std::uint8_t>(seed >> 16);
-    }
+    std::ranges::generate(
+        out, [&] { return static_cast<std::uint8_t>((seed = seed * 1103515245u + 12345u) >> 16); });
     return out;
 }
 
 struct Peer {
     FileDescriptor fd;
 
-    template <typename Move>
     std::size_t pump(short events, std::chrono::milliseconds limit, std::size_t size,
-                     Move move) const {
+                     auto move) const {
         std::size_t done = 0;
         for (pollfd ready{fd.get(), events, 0};
              size > done && ::poll(&ready, 1, static_cast<int>(limit.count())) > 0;) {

@@ -69,31 +69,26 @@ TEST(LanguageFileTest, GermanFileWithEscapesRepeatsSeveralSectionsAndLongLinesTr
     }
 }
 
-TEST(LanguageFileTest, ByteOrderMarkMeansUtf8) {
+TEST(LanguageFileTest, ByteOrderMarkMeansUtf8AndFilesThatCannotBeUsedAddNothing) {
     const std::string entry =
         "[S]\n\"Gr\xC3\xBC\xC3\x9F\"=\"\xE2\x80\x9Cx\xE2\x80\x9D \xC3\xA4\"\n";
-    testing::TempDirectory dir;
+    testing::TempDirectory dir, elsewhere;
     WriteFileBytes(dir.file("Bom.lng"), "\xEF\xBB\xBF" + entry);
     WriteFileBytes(dir.file("NoBom.lng"), entry);
-    LanguageTable bom, noBom;
-    LoadLanguageFile(bom, "Bom.lng", dir.directory());
-    LoadLanguageFile(noBom, "NoBom.lng", dir.directory());
-    EXPECT_EQ(bom.translate("S", "Gr\xFC\xDF"), "\x93x\x94 \xE4");
-    EXPECT_EQ(noBom.translate("S", "Gr\xC3\xBC\xC3\x9F"), "\xE2\x80\x9Cx\xE2\x80\x9D \xC3\xA4");
-}
-
-TEST(LanguageFileTest, FilesThatCannotBeUsedAddNothing) {
-    testing::TempDirectory dir, elsewhere;
     ASSERT_EQ(::mkfifo(dir.file("Pipe.lng").c_str(), 0600), 0);
     ASSERT_EQ(::mkdir(dir.file("Dir.lng").c_str(), 0700), 0);
     WriteFileBytes(elsewhere.file("Here.lng"), "[S]\n\"a\"=\"b\"\n");
     const std::string saved = std::filesystem::current_path();
     ASSERT_EQ(::chdir(elsewhere.path().c_str()), 0);  // a bare name is not looked for here
-    LanguageTable table;
+    LanguageTable table, bom, noBom;
     for (const char* name : {"Nowhere.lng", "Pipe.lng", "Dir.lng", "Here.lng"}) {
         LoadLanguageFile(table, name, dir.directory());
     }
+    LoadLanguageFile(bom, "Bom.lng", dir.directory());
+    LoadLanguageFile(noBom, "NoBom.lng", dir.directory());
     EXPECT_TRUE(::chdir(saved.c_str()) == 0 && table.empty());
+    EXPECT_EQ(bom.translate("S", "Gr\xFC\xDF"), "\x93x\x94 \xE4");
+    EXPECT_EQ(noBom.translate("S", "Gr\xC3\xBC\xC3\x9F"), "\xE2\x80\x9Cx\xE2\x80\x9D \xC3\xA4");
 }
 
 TEST(ShippedGermanFileTest, TranslatesEveryUiTextUsablyInWindows1252) {

@@ -12,13 +12,9 @@
 namespace korvale::testing {
 namespace {
 
-class ProfileFileTest : public ::testing::Test {
-  protected:
+TEST(ProfileFileTest, ValuesReadAsThePrivateProfileReaderGivesThemWritesChangeOnlyTheirOwnLine) {
     TempDirectory dir_;
-    std::string path_ = dir_.file("korvale.ini");
-};
-
-TEST_F(ProfileFileTest, ValuesReadAsThePrivateProfileReaderGivesThem) {
+    const std::string path_ = dir_.file("korvale.ini");
     const std::string nul = std::string("Gr\xFC\xDF") + '\0' + "e";
     // clang-format off
     const struct {
@@ -44,18 +40,15 @@ TEST_F(ProfileFileTest, ValuesReadAsThePrivateProfileReaderGivesThem) {
         EXPECT_EQ(ReadProfileText(path_, "A", "k", "default"), c.text);
         EXPECT_EQ(ReadProfileInt(path_, "A", "k", 9), c.integer);
     }
-}
-
-TEST_F(ProfileFileTest, WriteChangesOnlyItsOwnLineKeepingTheLayoutLinkAndPermissions) {
     const struct {
         const char *fault, *before, *value, *after;
-    } cases[] = {
+    } writes[] = {
         {"in place", "; c\n[A]\nK = 300\n; n\nz=1\n", "450", "; c\n[A]\nK = 450\n; n\nz=1\n"},
         {"CR LF, new key", "[A]\r\nx=1\r\n", "2", "[A]\r\nx=1\r\nk=2\r\n"},
         {"no final newline, same section", "[A]\nx=1", "2", "[A]\nx=1\nk=2\n"},
         {"byte-order mark", "\xEF\xBB\xBF[A]\nk=1\n", "2", "\xEF\xBB\xBF[A]\nk=2\n"},
         {"value with a line break", "[A]\nk=1\n", "x\n[Evil]\ny=1", "[A]\nk=1\n"}};
-    for (const auto& c : cases) {
+    for (const auto& c : writes) {
         SCOPED_TRACE(c.fault);
         WriteFileBytes(path_, c.before);
         EXPECT_EQ(WriteProfileText(path_, "a", "k", c.value), std::string(c.before) != c.after);
@@ -72,9 +65,6 @@ TEST_F(ProfileFileTest, WriteChangesOnlyItsOwnLineKeepingTheLayoutLinkAndPermiss
     EXPECT_TRUE(std::filesystem::is_symlink(path_));
     EXPECT_EQ(ReadFileBytes(target), "[A]\nk=-2147483648\n");
     EXPECT_EQ(std::filesystem::status(target).permissions(), std::filesystem::perms(0640));
-}
-
-TEST_F(ProfileFileTest, LargeFileIsReadWholeAndOnlyWhatLiesBeyondALimitIsSkipped) {
     std::string big = "[A]\nk=v\n";
     for (int i = 0; i < 40000; ++i) {
         big += "; " + std::string(70, 'c') + "\n";

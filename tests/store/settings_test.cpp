@@ -33,33 +33,25 @@ class SettingsTest : public ::testing::Test {
     }
 
     static void Save(const Settings& settings, const std::string& ini) {
-        EXPECT_TRUE(StoreInterfaceLanguage(ini));
-        EXPECT_TRUE(SaveSettings(settings, ini));
+        EXPECT_TRUE(StoreInterfaceLanguage(ini) && SaveSettings(settings, ini));
     }
-
-    void Run() { Save(Load(ini_), ini_); }
 
     TempDirectory dir_;
     std::string ini_ = dir_.file("korvale.ini");
 };
 
 const std::string kDefaults =
-    "[Misc]\nLanguage=English\nm_bOemTranslation=1\n\n"
-    "[Dialog]\nLeft=0\nTop=0\nCX=346\nCY=180\nShowInTray=0\n\n"
-    "[TCP-IP]\nTcpIpMyCall=NOCALL\nSuppressBroadcasts=1\n\n"
-    "[TNC]\nm_iTncPort=0\nm_iTncBaudrate=9600\nm_bTncDisablePort=0\nm_sTncTcpAddress=\n"
-    "m_sKissServerAddress=\n\n"
-    "[KISS]\nm_iTxDelay=200\nm_iTxTail=0\nm_iPersist=63\nm_iSlottime=10\nm_bFullDup=0\n"
-    "m_sInitTncText=KISS ON^013RESTART^013\nm_sExitTncText=^192^255^192\n"
-    "m_iAirBaudrate=0\n\n"
+    "[Misc]\nLanguage=English\nm_bOemTranslation=1\n\n[Dialog]\nLeft=0\nTop=0\nCX=346\nCY=180\n"
+    "ShowInTray=0\n\n[TCP-IP]\nTcpIpMyCall=NOCALL\nSuppressBroadcasts=1\n\n[TNC]\nm_iTncPort=0\n"
+    "m_iTncBaudrate=9600\nm_bTncDisablePort=0\nm_sTncTcpAddress=\nm_sKissServerAddress=\n\n[KISS]\n"
+    "m_iTxDelay=200\nm_iTxTail=0\nm_iPersist=63\nm_iSlottime=10\nm_bFullDup=0\n"
+    "m_sInitTncText=KISS ON^013RESTART^013\nm_sExitTncText=^192^255^192\nm_iAirBaudrate=0\n\n"
     "[Monitor]\nm_bMonitorI=1\nm_bMonitorUI=1\nm_bMonitorSABM=1\nm_bMonitorRR=1\n"
-    "m_bMonitorHeaders=1\nm_sCaptureFile=\n\n"
-    "[Unproto]\nm_UnprotoSource=NOCALL\nm_UnprotoDest=QST\nm_UnprotoDigis=\n\n"
-    "[Beacon]\nm_BeaconSource=NOCALL\nm_BeaconDest=QST\nm_BeaconDigis=\nm_sBeaconText=\n"
-    "m_iBeaconInterval=20\nm_bBeaconEnable=0\n";
+    "m_bMonitorHeaders=1\nm_sCaptureFile=\n\n[Unproto]\nm_UnprotoSource=NOCALL\nm_UnprotoDest=QST\n"
+    "m_UnprotoDigis=\n\n[Beacon]\nm_BeaconSource=NOCALL\nm_BeaconDest=QST\nm_BeaconDigis=\n"
+    "m_sBeaconText=\nm_iBeaconInterval=20\nm_bBeaconEnable=0\n";
 
-// A value for each row, unlike its default and every other row's: as the
-// program holds it, and as the file keeps it. Every text is non-ASCII.
+// Per row a value unlike its default and every other row's, as held and as kept; texts non-ASCII.
 std::pair<std::string, std::string> ValueFor(const SettingRow& row, int index) {
     const std::string n = std::to_string(index);
     std::string same = n;
@@ -78,11 +70,11 @@ std::pair<std::string, std::string> ValueFor(const SettingRow& row, int index) {
     return {same, same};
 }
 
-TEST_F(SettingsTest, FirstRunWritesTheDefaultsAndEveryRowLoadsAndStaysByteForByteRunAfterRun) {
-    Run();
+TEST_F(SettingsTest, FirstRunWritesDefaultsEveryRowLoadsByItsRuleAndStaysByteForByteRunAfterRun) {
+    Save(Load(ini_), ini_);
     EXPECT_EQ(ReadFileBytes(ini_), kDefaults);
     const auto first = StampOf(ini_);
-    Run();
+    Save(Load(ini_), ini_);
     EXPECT_EQ(StampOf(ini_), first) << "the defaults were written again";
     const std::span<const SettingRow> rows = SettingsTable();
     for (int i = 0; i < static_cast<int>(rows.size()); ++i) {
@@ -109,9 +101,14 @@ TEST_F(SettingsTest, FirstRunWritesTheDefaultsAndEveryRowLoadsAndStaysByteForByt
         EXPECT_EQ(ReadFileBytes(ini_), stored);
         EXPECT_EQ(StampOf(ini_), stamp) << "run " << run << " wrote";
     }
-}
-
-TEST_F(SettingsTest, EachStoredValueLoadsByItsRule) {
+    ASSERT_TRUE(WriteProfileText(ini_, "Beacon", "m_sBeaconText", "\xCE\xA3\xE2\x98\xBA"));
+    const std::string before = ReadFileBytes(ini_);
+    Settings settings = Load(ini_);
+    EXPECT_EQ(settings.m_sBeaconText, "S?");
+    Save(settings, ini_);
+    EXPECT_EQ(ReadFileBytes(ini_), before);
+    EXPECT_FALSE(SaveSettings(settings, dir_.file("missing-dir/korvale.ini")));
+    EXPECT_FALSE(StoreInterfaceLanguage(dir_.file("missing-dir/korvale.ini")));
     for (const std::string name : {"English", "english", "Deutsch"}) {
         WriteFileBytes(dir_.file(name + ".lng"),
                        "[Strings]\n\"Initializing TNC...\\r\"=\"" + name + "\"");
@@ -137,18 +134,6 @@ TEST_F(SettingsTest, EachStoredValueLoadsByItsRule) {
         EXPECT_NE(ReadFileBytes(fresh).find(c.loadedAs), std::string::npos) << ReadFileBytes(fresh);
         EXPECT_EQ(TranslateMsg(kMsgInitializingTnc), c.message);
     }
-}
-
-TEST_F(SettingsTest, TextWithNoWindows1252FormIsNotRewrittenUnchangedAndFailedWritesReport) {
-    Run();
-    ASSERT_TRUE(WriteProfileText(ini_, "Beacon", "m_sBeaconText", "\xCE\xA3\xE2\x98\xBA"));
-    const std::string before = ReadFileBytes(ini_);
-    Settings settings = Load(ini_);
-    EXPECT_EQ(settings.m_sBeaconText, "S?");
-    Save(settings, ini_);
-    EXPECT_EQ(ReadFileBytes(ini_), before);
-    EXPECT_FALSE(SaveSettings(settings, dir_.file("missing-dir/korvale.ini")));
-    EXPECT_FALSE(StoreInterfaceLanguage(dir_.file("missing-dir/korvale.ini")));
 }
 
 // {} stands for unknown; `link` is the one path that names the executable.
