@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 #include <sys/ioctl.h>
 
+#include <algorithm>
 #include <future>
+#include <iterator>
 
 #include "engine/gateway_engine.h"
 #include "engine/line_monitor_view.h"
