@@ -28,8 +28,7 @@ TEST(HeadlessRunner, KeepsTickingAndTakingLinesWhileAPortIsTriedAndStopsWithoutW
     testing::WriteFileBytes(dir.file("korvale-headless.ini"),
                             "[TNC]\nm_iTncPort=2\n[Unproto]\nm_UnprotoSource=KV1A\n");
     int input[2], output[2];
-    ASSERT_EQ(::pipe(input), 0);
-    ASSERT_EQ(::pipe(output), 0);
+    ASSERT_TRUE(::pipe(input) == 0 && ::pipe(output) == 0);
     const pid_t child = ::fork();
     ASSERT_GE(child, 0);
     if (child == 0) {

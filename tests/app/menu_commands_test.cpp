@@ -19,9 +19,7 @@
 namespace korvale {
 namespace {
 
-using testing::ReadFileBytes;
-using testing::TempDirectory;
-using testing::WriteFileBytes;
+using namespace testing;
 
 class MenuCommandsTest : public ::testing::Test {
   protected:
@@ -35,7 +33,6 @@ class MenuCommandsTest : public ::testing::Test {
         return std::make_unique<GatewaySession>(
             ProgramLocation{dir_.directory(), "korvale", dir_.file("korvale.ini")}, view_, nullptr);
     }
-    std::string ini() const { return ReadFileBytes(dir_.file("korvale.ini")); }
 
     TempDirectory dir_;
     LineMonitorView view_;
@@ -43,12 +40,11 @@ class MenuCommandsTest : public ::testing::Test {
 
 TEST_F(MenuCommandsTest, HidingNeedsATrayIconAndAStoredHiddenWindowShowsWithoutOne) {
     // ShowInTray, tray icon shown; shown after the toggle, ShowInTray then;
-    // whether the first tick shows the window.
-    const std::tuple<int, bool, bool, int, bool> rows[] = {
-        {0, true, false, 1, true},
-        {1, true, true, 0, false},
-        {0, false, true, 0, true},  // nothing would bring a hidden window back
-        {1, false, true, 0, true}};
+    // whether the first tick shows the window (without a tray nothing would bring it back).
+    const std::tuple<int, bool, bool, int, bool> rows[] = {{0, true, false, 1, true},
+                                                           {1, true, true, 0, false},
+                                                           {0, false, true, 0, true},
+                                                           {1, false, true, 0, true}};
     auto session = start();
     for (const auto& [inTray, trayShown, shownAfter, inTrayAfter, firstTickShows] : rows) {
         session->settings().m_bInTray = inTray;
@@ -117,7 +113,7 @@ TEST_F(MenuCommandsTest, PortThatDoesNotOpenHoldsUpNeitherOkNorTheExitWhichStore
     const auto exitStart = std::chrono::steady_clock::now();
     session.reset();
     EXPECT_LT(std::chrono::steady_clock::now() - exitStart, std::chrono::seconds(1));
-    const std::string saved = ini();
+    const std::string saved = ReadFileBytes(dir_.file("korvale.ini"));
     EXPECT_EQ(saved.rfind("[Misc]\nLanguage=Deutsch\n", 0), 0u) << saved;
     EXPECT_NE(saved.find("m_iTncPort=2\n"), std::string::npos);
     EXPECT_NE(saved.find("m_bTncDisablePort=0\n"), std::string::npos);

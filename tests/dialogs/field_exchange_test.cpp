@@ -16,8 +16,7 @@ TEST(FieldExchange, TakesWellFormedTextsAndRefusesTheRestKeepingTheSetting) {
     // Kind, typed, message, shown afterwards; settings start OLD-3, "OLD-1 OLD-2", 99, "old".
     struct Row {
         FieldKind kind;
-        std::string typed;
-        std::string message;
+        std::string typed, message;
         std::string_view shown;
         int minimum = 0, maximum = 255;
     };
@@ -44,9 +43,8 @@ TEST(FieldExchange, TakesWellFormedTextsAndRefusesTheRestKeepingTheSetting) {
         int integer = 99;
         std::string text = "old";
         Ax25Address address;
-        address.parse("OLD-3");
         AddressList calls;
-        calls.parse("OLD-1 OLD-2");
+        address.parse("OLD-3"), calls.parse("OLD-1 OLD-2");
         DialogField field{.kind = row.kind, .minimum = row.minimum, .maximum = row.maximum};
         field.integer = &integer, field.text = &text, field.address = &address, field.list = &calls;
         EXPECT_EQ(FieldFromControl(field, {.text = row.typed}).value_or(""), row.message);

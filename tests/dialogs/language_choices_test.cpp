@@ -21,9 +21,8 @@ TEST(LanguageChoices, ListsEnglishThenEveryVisibleLoadableLanguageFile) {
     ASSERT_EQ(::mkdir(dir.file("dir.lng").c_str(), 0700), 0);
     ASSERT_EQ(::symlink(dir.file("Deutsch.lng").c_str(), dir.file("link.lng").c_str()), 0);
     ASSERT_EQ(::symlink(dir.file("gone").c_str(), dir.file("dangling.lng").c_str()), 0);
-    std::string withoutSlash = dir.directory();
-    withoutSlash.pop_back();
-    for (const std::string& path : {dir.directory(), withoutSlash}) {
+    const std::string withSlash = dir.directory();
+    for (const std::string& path : {withSlash, withSlash.substr(0, withSlash.size() - 1)}) {
         std::vector<std::string> choices = LanguageChoices(path);
         ASSERT_FALSE(choices.empty());
         EXPECT_EQ(choices.front(), "English");

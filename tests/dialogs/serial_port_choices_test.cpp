@@ -1,4 +1,3 @@
-// The serial port dialog's lists, the TCP address field and the device line.
 #include "dialogs/serial_port_choices.h"
 
 #include <gtest/gtest.h>
@@ -39,8 +38,7 @@ TEST(SerialPortChoices, TcpAddressFieldTakesHostColonPortOrNothingAndRefusesTheR
         {" localhost:8001\t", "localhost:8001", "localhost", 8001},
         {"[::1]:65535", "[::1]:65535", "::1", 65535},
         {"[fe80::1%eth0]:1", "[fe80::1%eth0]:1", "fe80::1%eth0", 1},
-        {"tnc_pi.radio-shack.example:8001", "tnc_pi.radio-shack.example:8001",
-         "tnc_pi.radio-shack.example", 8001},
+        {"tnc_pi.my-net.example:8001", "tnc_pi.my-net.example:8001", "tnc_pi.my-net.example", 8001},
         {"   ", "", "", 0}};
     for (const auto& [field, stored, host, port] : taken) {
         EXPECT_EQ(TncAddressFromField(field), std::optional<std::string>(stored)) << field;

@@ -37,6 +37,8 @@ inline const std::string kParams =
 // Callsign fields; tests add the SSID byte.
 inline const std::string kNocall = " 9C 9E 86 82 98 98 ";
 inline const std::string kAb1cde = " 82 84 62 86 88 8A ";
+// The unproto frame up to its information: NOCALL via RELAY to CQ, UI, PID 0.
+inline const std::string kCq = "86 A2 40 40 40 40 E0" + kNocall + "60 A4 8A 98 82 B2 40 01 03 00 ";
 
 // Unproto NOCALL>CQ via RELAY, beacon NOCALL-1>BEACON via WIDE1-1 ("\xE4"),
 // gateway NOCALL-7; as the serial line it opens only port 3 at 9600 baud,
@@ -55,18 +57,15 @@ struct Rig : SerialLink {
     }
 
     int open(int port, int baudRate) override { return port == 3 && baudRate == 9600 ? 0 : 2; }
-    int close() override { return log("close"); }
-    bool write(std::span<const std::uint8_t> data) override { return log(hex(data)) == 0; }
+    int close() override { return log("close"), 0; }
+    bool write(std::span<const std::uint8_t> data) override { return log(hex(data)), true; }
     int read(std::span<std::uint8_t> buffer) override {
         const auto count = incoming.copy(reinterpret_cast<char*>(buffer.data()), buffer.size());
         incoming.erase(0, count);
         reads.push_back(count);
         return static_cast<int>(count);
     }
-    int log(const std::string& entry) {
-        serialLog += (serialLog.empty() ? "" : " | ") + entry;
-        return 0;
-    }
+    void log(const std::string& entry) { serialLog += (serialLog.empty() ? "" : " | ") + entry; }
     std::string written() { return std::exchange(serialLog, {}); }
 
     void tick(int count = 1) {

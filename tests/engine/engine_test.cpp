@@ -56,7 +56,6 @@ const std::string kToPeer = kAb1cde + "EE" + kNocall + "6F 03 CC ";
 
 TEST(AdapterDrain, WaitingFramesAreShownAndSentInOrderEachTickUpToADroppedOne) {
     Rig r;
-    // The third frame is too short.
     r.driver.hostFrames = {
         bytes(kEther + "31"), bytes(kEther + "32"), {0x11}, bytes(kEther + "33")};
     r.tick();  // drained while the init text is still being sent
@@ -169,16 +168,13 @@ TEST(Monitor, AppendPastFiftyLinesTrimsTheFirstTenOnce) {
         const std::string all = r.view.text();
         return std::to_string(r.view.lineCount()) + " from " + all.substr(0, all.find('\r'));
     };
-    EXPECT_EQ(append(1, 49),
-              "50 from line 1");  // 49 lines and the empty one after them
+    EXPECT_EQ(append(1, 49), "50 from line 1");  // and the empty line after them
     EXPECT_EQ(append(50, 50), "41 from line 11");
-    EXPECT_EQ(append(51, 80),
-              "61 from line 21");  // 71 lines, but one trim per append
+    EXPECT_EQ(append(51, 80), "61 from line 21");  // 71 lines, but one trim per append
 }
 
 TEST(UnprotoLine, TypedLineIsEchoedShownAsFrameAndSentInOemCodePage) {
     // A setting, the typed line, the information sent (null: none), the line shown.
-    const std::string cq = "86 A2 40 40 40 40 E0" + kNocall + "60 A4 8A 98 82 B2 40 01 03 00 ";
     const std::tuple<int Settings::*, int, std::string, const char*, std::string> rows[] = {
         {&Settings::m_bOemTranslation, 1, std::string("\r\0x", 3), "0D", ""},
         // u-umlaut and sharp s: sent in code page 437, echoed as typed
@@ -191,7 +187,7 @@ TEST(UnprotoLine, TypedLineIsEchoedShownAsFrameAndSentInOemCodePage) {
         r.settings.*setting = value;
         r.engine.SendUnprotoLine(typed);
         EXPECT_EQ(r.shown, (Lines{text, "NOCALL/RELAY>CQ>UI,C,00:", text}));
-        EXPECT_EQ(r.written(), info == nullptr ? "" : kiss(cq + info));
+        EXPECT_EQ(r.written(), info == nullptr ? "" : kiss(kCq + info));
     }
 }
 
