@@ -97,11 +97,17 @@ TEST(SettingsDialogs, OkTakesBackTheSettingsOfTheDialogsFieldsAndNothingElse) {
     }
 }
 
-TEST(SettingsDialogs, FirstRefusalInExchangeOrderWinsAndTheRadioBitRateGoesUpToAMillion) {
-    DialogCopy copy = MakeDialogCopy(Settings{});
+TEST(SettingsDialogs, FirstRefusalInExchangeOrderWinsOnlyEarlierFieldsAreTakenRadioRateToAMillion) {
+    Settings before;
+    before.m_bFullDup = 1, before.m_sInitTncText = "^027@K^013";
+    DialogCopy copy = MakeDialogCopy(before);
     // Full duplex, Persist, SlotTime, TxDelay (refused too, but later), TxTail, Init.
-    EXPECT_EQ(pressOk(KissTncDialog(copy), {{}, {"256"}, {"20"}, {"2551"}, {"30"}, {"changed"}}),
+    EXPECT_EQ(pressOk(KissTncDialog(copy),
+                      {{.checked = false}, {"256"}, {"20"}, {"2551"}, {"30"}, {"changed"}}),
               "1:Please enter an integer between 0 and 255.");
+    EXPECT_EQ(copy.settings.m_bFullDup, 0);
+    EXPECT_EQ(copy.settings.m_iPersist, before.m_iPersist);
+    EXPECT_EQ(copy.settings.m_sInitTncText, before.m_sInitTncText);
     // The radio's bit rate is not a KISS time: 0 (off) up to a million.
     EXPECT_EQ(pressOk(KissTncDialog(copy), {{}, {"1"}, {"2"}, {"3"}, {"4"}, {""}, {""}, {"-1"}}),
               "7:Please enter an integer between 0 and 1000000.");
