@@ -65,7 +65,7 @@ TEST(AirPacer, HalfDuplexTncGetsATransmissionAtOnceAndOthersJustHeardGetTheirTur
     EXPECT_FALSE(pacer.mayHand(272, 13500 + 449));
     EXPECT_TRUE(pacer.mayHand(272, 13500 + 450));
     pacer.heard(20, 13800);
-    ASSERT_TRUE(pacer.mayHand(47, 13800, true));
+    ASSERT_TRUE(pacer.mayHand(47, 13800));
     // A transmission an urgent frame began carries no bulk frames, so the
     // answer waits for none.
     pacer.handed(47, 13800, true);
