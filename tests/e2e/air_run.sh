@@ -23,7 +23,6 @@ stations_up "$build" "${line[@]}" || exit $?
 
 check "a's neighbour timers are set for 1200 bit/s" \
     bash -c "[ \"\$(ip netns exec $ns_a cat /proc/sys/net/ipv4/neigh/korvale0/retrans_time_ms)\" = 8000 ]"
-check "ping from a to b over the paced link" ip netns exec "$ns_a" ping -c 1 -W 10 44.0.0.2
 
 ip netns exec "$ns_b" socat -u TCP-LISTEN:7001,reuseaddr OPEN:"$work/received",creat,trunc & listener=$!
 sleep 0.5

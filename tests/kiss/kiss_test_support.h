@@ -12,7 +12,6 @@
 #include <string>
 
 #include "../ax25/ax25_test_support.h"
-#include "../eventually.h"
 #include "../store/temp_directory.h"
 #include "gateway/file_descriptor.h"
 
@@ -80,12 +79,10 @@ struct PtyPair : Peer {
             ::ptsname_r(fd.get(), name, sizeof name) != 0) {
             fd.reset();
         }
-        slavePath_ = name;
+        slavePath = name;
     }
-    bool ok() const { return fd.valid(); }
-    const std::string& slavePath() const { return slavePath_; }
 
-    std::string slavePath_;
+    std::string slavePath;
 };
 
 }  // namespace korvale::testing

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <future>
 #include <iterator>
+#include <thread>
 
 #include "engine/gateway_engine.h"
 #include "engine/line_monitor_view.h"
@@ -23,11 +24,21 @@ namespace {
 
 using namespace testing;
 
+// Calls `done` until it returns true (then true) or 10 s have passed.
+bool eventually(auto done) {
+    const auto deadline = std::chrono::steady_clock::now() + 10s;
+    bool met = false;
+    while (!(met = done()) && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(5ms);
+    }
+    return met;
+}
+
 TEST(ComHandler, ComLinkOrTtySPortRunsEightNoneOneRtsCtsCarriesBytesAndRingHolds16383Bytes) {
     TempDirectory directory;  // before the handler, whose threads use it
     PtyPair pty;
-    ASSERT_TRUE(pty.ok()) << "no pseudo-terminal available";
-    ASSERT_TRUE(directory.linkPort(7, pty.slavePath()));
+    ASSERT_TRUE(pty.fd.valid()) << "no pseudo-terminal available";
+    ASSERT_TRUE(directory.linkPort(7, pty.slavePath));
     ComHandler handler{makePosixSerialPort, directory.path()};
     EXPECT_EQ(ResolveComDevice(7, directory.path() + "/"), directory.path() + "/COM7");
     ASSERT_TRUE(directory.linkPort(1, directory.path() + "/unplugged"));  // still wins
@@ -190,7 +201,7 @@ TEST(SerialTnc, DeviceThatGoesAwayIsWaitedForAndGetsTheSetUpWhenBack) {
     constexpr int kPort = 7;
     Station station("", kPort);
     auto first = std::make_unique<PtyPair>();
-    ASSERT_TRUE(first->ok() && station.directory.linkPort(kPort, first->slavePath()));
+    ASSERT_TRUE(first->fd.valid() && station.directory.linkPort(kPort, first->slavePath));
     EXPECT_EQ(station.receiveTicking(*first, kSetUp.size()), kSetUp);
     first.reset();  // unplugged
     ASSERT_TRUE(station.tickUntil([&] { return station.linesWith(kNoLink) == 1; }));
@@ -199,7 +210,7 @@ TEST(SerialTnc, DeviceThatGoesAwayIsWaitedForAndGetsTheSetUpWhenBack) {
     station.tick(kReconnectTicks + 10);
     EXPECT_EQ(station.linesWith(kNoLink), 1);
     PtyPair second;  // plugged in again
-    ASSERT_TRUE(second.ok() && station.directory.linkPort(kPort, second.slavePath()));
+    ASSERT_TRUE(second.fd.valid() && station.directory.linkPort(kPort, second.slavePath));
     const std::string back =
         "The link to the TNC at COM7 is back; frames dropped while it was down: 1.";
     ASSERT_TRUE(station.tickUntil([&] { return station.linesWith(back) == 1; }));

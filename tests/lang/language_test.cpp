@@ -11,8 +11,6 @@
 namespace korvale {
 namespace {
 
-using testing::WriteFileBytes;
-
 TEST(LanguageFileTest, GermanFileWithEscapesRepeatsSeveralSectionsAndLongLinesTranslates) {
     const std::string l998(998, 'L'), m999(999, 'M'), x91(91, 'x'), y91(91, 'y');
     // 319 lines of 100 with their NUL leave room in 31999 for one of 97, not 98.
@@ -48,7 +46,7 @@ TEST(LanguageFileTest, GermanFileWithEscapesRepeatsSeveralSectionsAndLongLinesTr
         file += "[" + c.section + "]\r\n" + c.line + "\r\n";
     }
     testing::TempDirectory dir;
-    WriteFileBytes(dir.file("Test.lng"), file);
+    testing::WriteFileBytes(dir.file("Test.lng"), file);
     LanguageTable table;
     table.addEntry("Strings", "OK", "Gut");
     LoadLanguageFile(table, dir.file("Test.lng"), "/nowhere/");  // a path is used as it stands
@@ -73,11 +71,11 @@ TEST(LanguageFileTest, ByteOrderMarkMeansUtf8AndFilesThatCannotBeUsedAddNothing)
     const std::string entry =
         "[S]\n\"Gr\xC3\xBC\xC3\x9F\"=\"\xE2\x80\x9Cx\xE2\x80\x9D \xC3\xA4\"\n";
     testing::TempDirectory dir, elsewhere;
-    WriteFileBytes(dir.file("Bom.lng"), "\xEF\xBB\xBF" + entry);
-    WriteFileBytes(dir.file("NoBom.lng"), entry);
+    testing::WriteFileBytes(dir.file("Bom.lng"), "\xEF\xBB\xBF" + entry);
+    testing::WriteFileBytes(dir.file("NoBom.lng"), entry);
     ASSERT_EQ(::mkfifo(dir.file("Pipe.lng").c_str(), 0600), 0);
     ASSERT_EQ(::mkdir(dir.file("Dir.lng").c_str(), 0700), 0);
-    WriteFileBytes(elsewhere.file("Here.lng"), "[S]\n\"a\"=\"b\"\n");
+    testing::WriteFileBytes(elsewhere.file("Here.lng"), "[S]\n\"a\"=\"b\"\n");
     const std::string saved = std::filesystem::current_path();
     ASSERT_EQ(::chdir(elsewhere.path().c_str()), 0);  // a bare name is not looked for here
     LanguageTable table, bom, noBom;
