@@ -46,7 +46,7 @@ struct OpenLink {
     ComHandler handler{makePosixSerialPort, directory.path()};
 
     bool open() {
-        return pty.ok() && directory.linkPort(kPort, pty.slavePath()) &&
+        return pty.fd.valid() && directory.linkPort(kPort, pty.slavePath) &&
                handler.Open(kPort, 9600, 8, 0, 0, 1, 2, 0) == kComOk;
     }
 };
