@@ -67,10 +67,10 @@ if command -v tshark >/dev/null; then
     sed -nE 's/^([A-Z0-9-]+)>([A-Z0-9-]+)>.*/\1 \2/p' "$work/a/monitor.log" >"$work/shown"
     tshark -n -r "$work/a/air.pcapng" --disable-protocol ip --disable-protocol arp -T fields -E separator=' ' \
         -e _ws.col.Source -e _ws.col.Destination -e ax25.pid -e frame.packet_flags_direction >"$work/captured" 2>/dev/null
-    # What a heard is captured in order; what it sent too, but for frames its TNC's queue refused (shown, not sent).
-    check "a's capture holds the frames a heard and sent in the order shown ($(wc -l <"$work/captured") frames)" \
-        awk 'NR == FNR { if ($4 == "0x00000001") heard[++h] = $1 " " $2; else if ($NF == "0x00000002") sent[++s] = $1 " " $2; next }
-            /^KV1(A|CLI) / { j += j < s && $0 == sent[j + 1]; next } { bad += $0 != heard[++i] }
+    # What a heard from b is captured in order (noise frames show as tshark and the monitor each read them); what it sent too, but for frames its TNC's queue refused.
+    check "a's capture holds the frames a heard from b and sent in the order shown ($(wc -l <"$work/captured") frames)" \
+        awk 'NR == FNR { if ($1 == "KV1B" && $NF == "0x00000001") heard[++h] = $1 " " $2; else if ($NF == "0x00000002") sent[++s] = $1 " " $2; next }
+            /^KV1(A|CLI) / { j += j < s && $0 == sent[j + 1]; next } /^KV1B / { bad += $0 != heard[++i] }
             END { exit bad || i != h || j != s }' "$work/captured" "$work/shown"
     check "tshark reads the client's frame as sent and b's line as heard, with PIDs" eval 'grep -qx "KV1CLI APRS 0xf0 0x00000002" \
         "$work/captured" && grep -qx "KV1B QST 0x00 0x00000001" "$work/captured" && grep -qx "KV1A KV1B 0xcc 0x00000002" "$work/captured"'
