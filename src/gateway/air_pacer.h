@@ -44,9 +44,9 @@ inline constexpr int kStuffedBitsPerTenBytes = 96;
 // full segment either way (two made the ping's round trip during a transfer
 // 3.3 times the quiet one); at 9600 bit/s, 6 (four segments) left a bulk
 // transfer at 75 to 90 % of the goodput the unpaced TNC reaches with its
-// long transmissions and pings at about 2 times the quiet round trip, 10
-// (seven) at 90 to 100 % and 2.7 times, 14 no more goodput than 10 but
-// pings slower. A ping waits for the rest of the transmission under way:
+// long transmissions and pings at 2 to 3 times the quiet round trip, 10
+// (seven) at 85 to 100 % and 2.7 to 4 times, 14 no more goodput than 10
+// but pings slower. A ping waits for the rest of the transmission under way:
 // handing it to the TNC during one, to go right after, made it contend with
 // the other station's answers and cost goodput without shortening the wait.
 inline constexpr int kTransmissionPerOverhead = 10;
